@@ -1,0 +1,128 @@
+#include "build/build_frame.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "build/competition_codes.h"
+#include "build/platform.h"
+#include "build/post_processing.h"
+#include "line_compiler/memorizza_dati.h"
+#include "model/binary_files.h"
+#include "model/error_kinds.h"
+#include "model/file_names.h"
+#include "writers/file_writer.h"
+#include "writers/text_writers.h"
+
+namespace compila {
+namespace {
+
+bool write_binary(const std::string& directory, const std::string& name, const byte_buffer& bytes,
+                  build_outcome& outcome) {
+  std::string error;
+  if (write_whole_file(platform::file_path(directory, name), bytes, error)) return true;
+  outcome.end = build_outcome::kind::write_failed;
+  outcome.message = error;
+  return false;
+}
+
+build_outcome refuse(const char* code) { return {build_outcome::kind::refused, code, {}}; }
+
+void report_line(const std::string& line) {
+  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+}
+
+// Keeps a report readable whatever bytes a source file held.
+std::string printable(const std::string& text, std::size_t max_size = 40) {
+  std::string out;
+  for (char c : text.substr(0, max_size)) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  if (text.size() > max_size) out += "...";
+  return out;
+}
+
+}  // namespace
+
+build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_files& sources,
+                                 const std::string& directory) {
+  model.with_plan = j;
+  model.error_kind = 0;
+  model.diagnostic = {};
+  for (item& it : model.items) it = item{};
+
+  memorizza_dati(model, sources);
+  if (!model.has_cells()) return {build_outcome::kind::no_track, {}, {}};
+  post_process_track(model);
+
+  item& line_item = model.items[85];
+  track_cell& cell_1 = model.cells[1];
+  if (line_item.word_1 != 0 || cell_1.param_1 != 0) return refuse("1250");
+  line_item.word_1 = item_format_marker;
+  cell_1.param_1 = track_format_marker;
+  if (line_item.seconds != 0 || cell_1.param_2 != 0) return refuse("1251");
+  line_item.seconds = codice_gara_st(model);
+  cell_1.param_2 = static_cast<std::int16_t>(codice_gara_og(model));
+
+  build_outcome outcome;
+  if (model.with_plan != 0 && !write_binary(directory, line_data_name(model), encode_line_data(model), outcome))
+    return outcome;
+  if (!write_binary(directory, item_file_name(model), encode_item_file(model), outcome)) return outcome;
+  write_binary(directory, track_file_name(model), encode_track_file(model), outcome);
+  return outcome;
+}
+
+std::string diagnostic_report(const scenario_model& model) {
+  const diagnostic_site& site = model.diagnostic;
+  std::string line = site.file;
+  if (site.line > 0) line.append(":").append(std::to_string(site.line));
+  line.append(": diagnostic ").append(std::to_string(model.error_kind)).append(": ");
+  line.append(site.detail.empty() ? std::string(error_kinds::meaning(model.error_kind)) : printable(site.detail, 200));
+  if (!site.keyword.empty()) line.append(" (record \"").append(printable(site.keyword)).append("\")");
+  return line;
+}
+
+void errore(const std::string& a) {
+  platform::show_message_box(" Errore n. " + a);
+  std::exit(1);
+}
+
+int Form_Load(const scenario_text& scenario) {
+  scenario_model model;
+  model.line_name = scenario.line_name;
+  model.train_number = scenario.train_number;
+  platform::show_wait_window();
+
+  const std::string directory = platform::program_directory();
+  if (directory.empty()) {
+    report_line("cannot find the directory that holds the program");
+    return 1;
+  }
+  std::string error;
+  if (!dati_linea(model, scenario, directory, error) || !dati_treno(model, scenario, directory, error) ||
+      !dati_note(model, scenario, directory, error) || !dati_rallentamenti(model, scenario, directory, error) ||
+      !dati_scheda(model, scenario, directory, error)) {
+    report_line(error);
+    return 1;
+  }
+
+  directory_source_files sources(directory);
+  const build_outcome outcome = memorizza_percorso(model, 1, sources, directory);
+  switch (outcome.end) {
+    case build_outcome::kind::refused:
+      if (model.error_kind != 0) report_line(diagnostic_report(model));
+      errore(outcome.refusal);
+    case build_outcome::kind::no_track:
+      if (model.error_kind != 0) report_line(diagnostic_report(model));
+      report_line(line_source_name(model) + ": no usable route length, so there is no track: no binary file written");
+      return 1;
+    case build_outcome::kind::write_failed:
+      report_line(outcome.message);
+      return 1;
+    case build_outcome::kind::written:
+      break;
+  }
+  if (model.error_kind == 0) return 0;
+  report_line(diagnostic_report(model));
+  return 2;
+}
+
+}  // namespace compila

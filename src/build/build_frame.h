@@ -1,0 +1,44 @@
+// The build frame `memorizza_percorso` and the program's start, `Form_Load`.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "line_compiler/source_files.h"
+#include "model/scenario_model.h"
+#include "writers/scenario_text.h"
+
+namespace compila {
+
+// How a build frame ended.
+struct build_outcome {
+  enum class kind {
+    written,     // the binary files are written (a diagnostic may be recorded)
+    no_track,    // the line source gave no route length: nothing to write
+    refused,     // a reserved field was occupied: `refusal` holds "1250" or "1251"
+    write_failed // a binary file could not be written: `message` says which and why
+  };
+  kind end = kind::written;
+  std::string refusal;
+  std::string message;
+};
+
+// Compiles the two source files found by `sources`, completes, checks and
+// stamps the model, and writes the binary files into `directory`; `j`
+// nonzero builds the track plan and writes the line data file.
+build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_files& sources,
+                                 const std::string& directory);
+
+// One line for the diagnostic held in the model, naming the file and line
+// where it arose: "file:line: diagnostic 15: ...".
+std::string diagnostic_report(const scenario_model& model);
+
+// Shows " Errore n. " followed by `a` and ends the program (status 1).
+[[noreturn]] void errore(const std::string& a);
+
+// Runs the whole build of `scenario` in the program directory and returns the
+// program's exit status: 0 for a clean build, 2 when the files are written
+// with a diagnostic, 1 when the build stops or a file cannot be written.
+int Form_Load(const scenario_text& scenario);
+
+}  // namespace compila

@@ -1,0 +1,35 @@
+// The platform interfaces of the build, kept in one small layer so that a
+// native Windows build can give a real window and message box. This console
+// build prints the window's label once on standard output and the message
+// box's text on standard error.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace compila::platform {
+
+// Shows the window with its label "Attendere", painted once.
+void show_wait_window();
+
+// Shows a message in a message box with only an OK button.
+void show_message_box(std::string_view text);
+
+// The directory that holds the running program, as the operating system
+// reports it (not the working directory); empty when it cannot be found.
+std::string program_directory();
+
+// The platform's own path separator; one is always put between the program
+// directory and a file name, even after a directory that ends in one.
+inline constexpr char path_separator =
+#ifdef _WIN32
+    '\\';
+#else
+    '/';
+#endif
+
+inline std::string file_path(const std::string& directory, const std::string& name) {
+  return directory + path_separator + name;
+}
+
+}  // namespace compila::platform

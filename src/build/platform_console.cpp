@@ -1,0 +1,27 @@
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "build/platform.h"
+
+namespace compila::platform {
+
+void show_wait_window() {
+  std::fputs("Attendere\n", stdout);
+  std::fflush(stdout);
+}
+
+void show_message_box(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+std::string program_directory() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return executable.parent_path().string();
+}
+
+}  // namespace compila::platform

@@ -1,0 +1,245 @@
+#include "line_compiler/line_source.h"
+
+#include <algorithm>
+#include <array>
+
+#include "line_compiler/line_source_reader.h"
+#include "model/error_kinds.h"
+#include "model/rounding.h"
+
+namespace compila {
+
+line_reading read_line_source(scenario_model& model, std::string_view text, std::string file_name) {
+  return line_source_reader(model, text, std::move(file_name)).run();
+}
+
+namespace {
+
+reading_end end_of(record_step step) {
+  switch (step) {
+    case record_step::failure_exit: return reading_end::failure_exit;
+    case record_step::fault_exit: return reading_end::fault_exit;
+    default: return reading_end::complete;
+  }
+}
+
+bool is_section_end(const std::string& field) {
+  return contains(field, "[") && contains(field, "]") && field.front() != '-';
+}
+
+}  // namespace
+
+line_reading line_source_reader::run() {
+  if (!find_general_section()) {
+    fail(error_kinds::no_general_section, "no field \"[generale]\" before the end of the file");
+    return {reading_end::failure_exit, signboard_slot_};
+  }
+  record_step step = read_general_section();
+  if (step == record_step::failure_exit || step == record_step::fault_exit) return {end_of(step), signboard_slot_};
+  if (!progressive_ordina(model_)) {
+    fault("a chainage value with flag 1 is too large to take 100 more");
+    return {reading_end::fault_exit, signboard_slot_};
+  }
+  // Without a route length there are no cells to place anything on: the rest
+  // of the file is left unread and nothing is completed.
+  if (!model_.has_cells()) return {reading_end::complete, signboard_slot_};
+  start_record_part();
+  step = read_record_part();
+  if (step == record_step::failure_exit || step == record_step::fault_exit) return {end_of(step), signboard_slot_};
+  complete_reading();
+  return {reading_end::complete, signboard_slot_};
+}
+
+// Passes over everything up to the first field holding "[generale]"; false
+// when the end of the file comes first or that field is the last one.
+bool line_source_reader::find_general_section() {
+  while (!reader_.at_end()) {
+    read_keyword();
+    if (reader_.at_end()) return false;
+    if (contains_any_case(keyword(), "[generale]")) return true;
+  }
+  return false;
+}
+
+record_step line_source_reader::read_general_section() {
+  while (!reader_.at_end()) {
+    read_keyword();
+    if (reader_.at_end()) break;  // the last field is never interpreted
+    for (int skipped = 0; skipped < 10 && contains(keyword(), "-"); ++skipped) read_keyword();
+    if (reader_.failed()) return values_read();
+    const record_step step = read_general_records();
+    if (step != record_step::go_on) return step;
+    if (is_section_end(keyword())) break;
+  }
+  return record_step::go_on;
+}
+
+// The general record tests, in order; each one that matches reads its values.
+record_step line_source_reader::read_general_records() {
+  const std::string field = keyword();
+  record_step step = record_step::go_on;
+  auto test = [&](bool matches, auto&& record) {
+    if (step == record_step::go_on && matches) step = record();
+  };
+  test(contains_any_case(field, "lunghezza") && contains_any_case(field, "percorso"),
+       [&] { return route_length(); });
+  test(contains(field, "tre") && contains(field, "progressiva"), [&] { return chainage_breakpoint(81); });
+  test(contains(field, "due") && contains(field, "progressiva"), [&] { return chainage_breakpoint(82); });
+  test(contains(field, "uno") && contains(field, "progressiva"), [&] { return chainage_breakpoint(83); });
+  test(contains(field, "sfondo") && contains(field, "uno"), [&] { return background(&item::start_m); });
+  test(contains(field, "sfondo") && contains(field, "due"), [&] { return background(&item::at_m); });
+  test(contains(field, "sfondo") && contains(field, "tre"), [&] { return background(&item::end_m); });
+  test(contains(field, "segnali") && contains(field, "ripetizione"), [&] { return signal_repetition(); });
+  return step;
+}
+
+record_step line_source_reader::route_length() {
+  const std::int32_t length = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  model_.items[84].end_m = length;
+  // A new route length discards whatever the arrays held.
+  model_.cells.clear();
+  model_.track_plan[0].clear();
+  model_.track_plan[1].clear();
+  if (length > max_route_length_m)
+    return fail(error_kinds::route_too_long,
+                "route length " + std::to_string(length) + " is above 1,000,000 metres");
+  if (length < 0) return fault("route length " + std::to_string(length) + " is negative");
+  model_.track_extent_m = length + extent_beyond_route_m;
+  model_.cell_count = static_cast<std::int32_t>(round_half_even_div(model_.track_extent_m, cell_length_m));
+  model_.cells.assign(static_cast<std::size_t>(model_.cell_count) + 1, track_cell{});
+  if (plan_on()) {
+    for (auto& coordinate : model_.track_plan)
+      coordinate.assign(static_cast<std::size_t>(model_.track_extent_m) + 1, plan_value{});
+  }
+  return record_step::go_on;
+}
+
+record_step line_source_reader::chainage_breakpoint(int slot) {
+  item& breakpoint = model_.items[slot];
+  breakpoint.start_m = reader_.read_i32();
+  breakpoint.end_m = reader_.read_i32();
+  breakpoint.at_m = reader_.read_i32();
+  return values_read();
+}
+
+record_step line_source_reader::background(std::int32_t item::*field) {
+  model_.items[85].*field = reader_.read_i32();
+  return values_read();
+}
+
+record_step line_source_reader::signal_repetition() {
+  item& repetition = model_.items[86];
+  repetition.start_m = reader_.read_i32();
+  repetition.end_m = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  if (!is_multiple_of_50(repetition.start_m))
+    return fail(error_kinds::repetition_first,
+                "signal repetition value " + std::to_string(repetition.start_m) + " is not a multiple of 50");
+  if (!is_multiple_of_50(repetition.end_m))
+    return fail(error_kinds::repetition_second,
+                "signal repetition value " + std::to_string(repetition.end_m) + " is not a multiple of 50");
+  if (contains(keyword(), "4")) {
+    repetition.at_m = 4;
+  } else if (contains(keyword(), "9")) {
+    repetition.at_m = 9;
+  } else {
+    return fail(error_kinds::repetition_code, "the signal repetition keyword holds neither \"4\" nor \"9\"");
+  }
+  if (repetition.end_m == 0) repetition.at_m = 0;
+  return record_step::go_on;
+}
+
+void line_source_reader::start_record_part() {
+  model_.mountain_count = 0;
+  signboard_slot_ = first_signboard_slot;
+  gradient_cursor_ = 0;
+  previous_gradient_ = 0;
+  plan_cursor_ = 2;
+  if (plan_on()) {
+    model_.track_plan[0][0] = std::int16_t{0};
+    model_.track_plan[1][0] = std::int16_t{0};
+    model_.track_plan[0][1] = std::int16_t{0};
+    model_.track_plan[1][1] = std::int16_t{1};
+  }
+}
+
+record_step line_source_reader::read_record_part() {
+  while (!reader_.at_end()) {
+    read_keyword();
+    if (reader_.at_end()) break;
+    // Up to two comment fields in a row are passed over; a third is tested.
+    for (int skipped = 0; skipped < 2 && contains(keyword(), "-"); ++skipped) {
+      read_keyword();
+      if (reader_.at_end()) return record_step::go_on;
+    }
+    const record_step step = read_line_records();
+    if (step == record_step::stop_reading) return record_step::go_on;
+    if (step != record_step::go_on) return step;
+  }
+  return record_step::go_on;
+}
+
+// The line record tests, in order, all without regard to case.
+record_step line_source_reader::read_line_records() {
+  const std::string field = keyword();
+  record_step step = record_step::go_on;
+  auto test = [&](bool matches, auto&& record) {
+    if (step == record_step::go_on && matches) step = record();
+  };
+  test(contains_any_case(field, "pendenza"), [&] { return gradient(); });
+  test(plan_on() && contains_any_case(field, "curva"), [&] { return curve(); });
+  test(contains_any_case(field, "montagna"), [&] { return mountain(); });
+  test(contains_any_case(field, "indicatori_v"), [&] { return speed_boards(); });
+  test(contains_any_case(field, "indicat") && contains_any_case(field, "cartello"), [&] { return signboard(); });
+  return step;
+}
+
+void line_source_reader::complete_reading() {
+  gradient_tail();
+  if (plan_on()) plan_tail();
+}
+
+bool progressive_ordina(scenario_model& model) {
+  struct breakpoint {
+    std::int32_t position, chainage, flag;
+    int read_rank;  // on equal positions "uno" comes first, then "due", then "tre"
+  };
+  auto take = [&](int slot, int rank) {
+    const item& it = model.items[slot];
+    return breakpoint{it.start_m, it.end_m, it.at_m, rank};
+  };
+  const breakpoint tre = take(81, 2), due = take(82, 1), uno = take(83, 0);
+  const breakpoint zero{0, 0, 0, 0};
+  std::array<breakpoint, 3> order;
+
+  const std::int64_t position_sum = std::int64_t{tre.position} + due.position + uno.position;
+  if (position_sum == 0) {
+    if (uno.chainage > 0) order = {uno, due, tre};
+    else if (due.chainage > 0) order = {due, tre, uno};
+    else if (tre.chainage > 0) order = {tre, due, uno};
+    else order = {zero, zero, zero};
+  } else {
+    order = {tre, due, uno};
+    std::sort(order.begin(), order.end(), [](const breakpoint& a, const breakpoint& b) {
+      return a.position != b.position ? a.position > b.position : a.read_rank < b.read_rank;
+    });
+    if (order[0].position == order[1].position) order = {zero, zero, zero};
+  }
+
+  bool fits_all = true;
+  for (int i = 0; i < 3; ++i) {
+    item& it = model.items[81 + i];
+    it.start_m = order[i].position;
+    it.end_m = order[i].chainage;
+    it.at_m = order[i].flag;
+    if (it.at_m == 1) {
+      const std::int64_t raised = std::int64_t{it.end_m} + 100;
+      if (fits<std::int32_t>(raised)) it.end_m = static_cast<std::int32_t>(raised);
+      else fits_all = false;
+    }
+  }
+  return fits_all;
+}
+
+}  // namespace compila

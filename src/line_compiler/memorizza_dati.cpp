@@ -1,0 +1,67 @@
+#include "line_compiler/memorizza_dati.h"
+
+#include <string>
+
+#include "line_compiler/line_source.h"
+#include "model/error_kinds.h"
+#include "model/file_names.h"
+#include "model/rounding.h"
+#include "train_compiler/train_source.h"
+
+namespace compila {
+namespace {
+
+void read_fault(scenario_model& model, const std::string& file, const std::string& reason) {
+  record_diagnostic(model, error_kinds::read_failure, {file, 0, "", "cannot read the file: " + reason});
+}
+
+// After the train source: every chainage breakpoint, as sorted, must sit on
+// a multiple of 50 metres.
+void check_chainage(scenario_model& model, const std::string& line_file) {
+  for (int slot = 81; slot <= 83; ++slot) {
+    const item& breakpoint = model.items[slot];
+    if (!is_multiple_of_50(breakpoint.start_m) || !is_multiple_of_50(breakpoint.end_m)) {
+      record_diagnostic(model, error_kinds::chainage_not_multiple,
+                        {line_file, 0, "progressiva",
+                         "chainage breakpoint at " + std::to_string(breakpoint.start_m) + " with value " +
+                             std::to_string(breakpoint.end_m) + " is not on a multiple of 50"});
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void memorizza_dati(scenario_model& model, source_files& files) {
+  model.items[85].text = model.line_name;
+  model.items[86].text = model.train_number;
+  const std::string line_file = line_source_name(model);
+  const std::string train_file = train_source_name(model);
+  // Neither source file outlives the build, whichever way the reading ends.
+  struct remove_at_end {
+    source_files& files;
+    const std::string& name;
+    ~remove_at_end() { files.remove(name); }
+  } remove_train_source{files, train_file};
+
+  if (!files.exists(line_file)) {
+    record_diagnostic(model, error_kinds::line_source_missing,
+                      {line_file, 0, "", "the line source file does not exist"});
+    return;
+  }
+  std::string text, reason;
+  if (!files.read(line_file, text, reason)) {
+    files.remove(line_file);
+    return read_fault(model, line_file, reason);
+  }
+  const line_reading line = read_line_source(model, text, line_file);
+  files.remove(line_file);
+  if (line.end != reading_end::complete || !model.has_cells()) return;
+
+  if (!files.read(train_file, text, reason)) return read_fault(model, train_file, reason);
+  const reading_end train = read_train_source(model, text, train_file, line.next_signboard_slot);
+  files.remove(train_file);
+  if (train == reading_end::complete) check_chainage(model, line_file);
+}
+
+}  // namespace compila

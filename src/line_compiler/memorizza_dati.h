@@ -1,0 +1,14 @@
+// `memorizza_dati`: reads the line source file and then the train source file
+// into the scenario model, deleting each once it has been read.
+#pragma once
+
+#include "line_compiler/source_files.h"
+#include "model/scenario_model.h"
+
+namespace compila {
+
+// Fills the model from the two source files. Diagnostics are recorded in
+// `error_kind`; neither source file is left behind, whatever happens.
+void memorizza_dati(scenario_model& model, source_files& files);
+
+}  // namespace compila

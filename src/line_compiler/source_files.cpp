@@ -1,0 +1,45 @@
+#include "line_compiler/source_files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace compila {
+
+bool directory_source_files::exists(const std::string& name) const {
+  std::error_code error;
+  return std::filesystem::is_regular_file(directory_ / name, error);
+}
+
+bool directory_source_files::read(const std::string& name, std::string& content, std::string& reason) {
+  std::ifstream in(directory_ / name, std::ios::binary);
+  if (!in) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    reason = "read error";
+    return false;
+  }
+  return true;
+}
+
+void directory_source_files::remove(const std::string& name) {
+  std::error_code ignored;  // a file that is already gone needs no deleting
+  std::filesystem::remove(directory_ / name, ignored);
+}
+
+bool memory_source_files::read(const std::string& name, std::string& content, std::string& reason) {
+  const auto found = files.find(name);
+  if (found == files.end()) {
+    reason = "no such file";
+    return false;
+  }
+  content = found->second;
+  return true;
+}
+
+}  // namespace compila

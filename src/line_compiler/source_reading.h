@@ -1,0 +1,55 @@
+// What both source compilers share: the field reader over the file's text,
+// the keyword field with the line it stands on, and the recording of a
+// diagnostic together with the place in the file where it arose.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "line_compiler/field_reader.h"
+#include "model/scenario_model.h"
+
+namespace compila {
+
+// How a record leaves the reading.
+enum class record_step {
+  go_on,         // read the next keyword field
+  stop_reading,  // a position beyond the track (15): the reading ends softly
+  failure_exit,  // a failed record: `memorizza_dati` ends
+  fault_exit,    // a read failure (25): `memorizza_dati` ends
+};
+
+// How the reading of one source file ended.
+enum class reading_end { complete, failure_exit, fault_exit };
+
+class source_reading {
+ protected:
+  source_reading(scenario_model& model, std::string_view text, std::string file_name)
+      : model_(model), reader_(text), file_name_(std::move(file_name)) {}
+
+  // Reads the next field as the keyword field into `current_line`.
+  void read_keyword();
+  const std::string& keyword() const { return keyword_; }
+
+  bool in_track(std::int64_t cell) const { return cell >= 0 && cell <= model_.cell_count; }
+
+  // Each records its diagnostic at the current keyword and returns the step
+  // that the record then takes.
+  record_step fail(std::int32_t code, std::string detail);
+  record_step fault(std::string detail);
+  record_step fault_at(std::int32_t line, std::string keyword, std::string detail);
+  record_step beyond_track(std::int64_t position_m);
+  // go_on when every value of the record was read, else the read failure.
+  record_step values_read();
+  // A cell index outside the track, met inside the reading, is a read fault.
+  record_step outside_track(const char* what, std::int64_t cell);
+
+  scenario_model& model_;
+  field_reader reader_;
+  std::string file_name_;
+  std::string keyword_;  // kept apart: a signboard reads its text into `current_line`
+  std::int32_t keyword_line_ = 0;
+};
+
+}  // namespace compila

@@ -1,0 +1,132 @@
+// The scenario model: the whole in-memory state of one build.
+//
+// The line source compiler and the train source compiler fill it, the track
+// post-processing and the competition codes complete it, and the build frame
+// writes `items`, `cells` and `track_plan` to the three binary files (their
+// byte layouts are described in binary_files.h). The scalars and the mountain
+// tables are working state of the build and never reach a file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace compila {
+
+inline constexpr std::int32_t cell_length_m = 50;
+inline constexpr std::int32_t extent_beyond_route_m = 7000;
+inline constexpr int item_slots = 87;          // items 0 to 86
+inline constexpr int mountain_slots = 81;      // mountain tables 0 to 80
+inline constexpr std::int16_t item_format_marker = 610;    // items[85].word_1
+inline constexpr std::int16_t track_format_marker = 5121;  // cells[1].param_1
+
+// Codes of `track_cell::cell_type`.
+namespace cell_kind {
+inline constexpr std::uint8_t nothing = 0;
+inline constexpr std::uint8_t signal = 1;
+inline constexpr std::uint8_t slowdown_end = 2;
+inline constexpr std::uint8_t slowdown_start = 3;
+inline constexpr std::uint8_t warning_board = 4;       // 1200 m before a slowdown
+inline constexpr std::uint8_t countdown = 5;           // four cells before a warning board
+inline constexpr std::uint8_t speed_board = 6;
+inline constexpr std::uint8_t stopping_point = 10;
+inline constexpr std::uint8_t tunnel_marker = 11;      // counts as free
+inline constexpr std::uint8_t reduction_with_value = 12;
+inline constexpr std::uint8_t reduction_without_value = 13;
+inline constexpr std::uint8_t signboard = 14;
+}  // namespace cell_kind
+
+// One 50-metre cell of track. Fields 1 to 6 belong to the object on the cell,
+// `approach_code` to an object a few cells further on, the last four describe
+// the line under the cell.
+struct track_cell {
+  std::uint8_t cell_type = 0;
+  std::int16_t param_1 = 0;
+  std::int16_t param_2 = 0;
+  std::int16_t param_3 = 0;
+  std::int16_t param_4 = 0;
+  std::uint8_t signal_time = 0;
+  std::uint8_t approach_code = 0;
+  std::uint8_t tunnel_kind = 0;
+  std::uint8_t speed_limit = 0;  // units of 5 km/h
+  std::uint8_t gradient = 0;     // gradient value plus 100, modulo 256
+  std::uint8_t adhesion = 0;     // percent
+
+  bool operator==(const track_cell&) const = default;
+};
+
+// Objects may only be placed on a free cell: empty or a tunnel marker.
+inline bool is_free(const track_cell& cell) {
+  return cell.cell_type == cell_kind::nothing || cell.cell_type == cell_kind::tunnel_marker;
+}
+
+// One multi-purpose record of the item table: a station, a signboard text or
+// a set of general parameters, depending on the slot.
+struct item {
+  std::uint8_t kind = 0;
+  std::int32_t start_m = 0;
+  std::int32_t end_m = 0;
+  std::int32_t at_m = 0;
+  std::uint8_t flag = 0;
+  std::string text;
+  std::int16_t word_1 = 0;
+  std::int16_t word_2 = 0;
+  std::int16_t word_3 = 0;
+  std::int16_t word_4 = 0;
+  std::int16_t word_5 = 0;
+  std::uint8_t byte_1 = 0;
+  std::uint8_t byte_2 = 0;
+  std::uint8_t byte_3 = 0;
+  std::uint8_t byte_4 = 0;
+  std::int32_t seconds = 0;
+
+  bool operator==(const item&) const = default;
+};
+
+// An element of the track plan: empty, a 16-bit integer or a double, as the
+// line data file stores it (with the variant type codes 0, 2 and 5).
+using plan_value = std::variant<std::monostate, std::int16_t, double>;
+
+// Where the diagnostic held in `error_kind` arose, so that it can be reported
+// in the author's terms. `line` is 0 when the diagnostic does not come from a
+// line of a source file (the track post-processing, for instance).
+struct diagnostic_site {
+  std::string file;
+  std::int32_t line = 0;
+  std::string keyword;
+  std::string detail;
+};
+
+struct scenario_model {
+  std::string line_name;
+  std::string train_number;
+  std::int32_t with_plan = 0;
+  std::string current_line;  // the field last read from a source file
+  std::int32_t track_extent_m = 0;
+  std::int32_t cell_count = 0;  // highest index of `cells`
+  std::int32_t error_kind = 0;
+  diagnostic_site diagnostic;   // where the current `error_kind` arose
+
+  std::int32_t mountain_count = 0;
+  std::array<std::int32_t, mountain_slots> mountain_start_m{};
+  std::array<std::int32_t, mountain_slots> mountain_end_m{};
+
+  std::vector<track_cell> cells;  // indices 0 to cell_count once the route length is read
+  std::array<item, item_slots> items{};
+  // track_plan[0] holds the x and track_plan[1] the y coordinate of every
+  // metre 0 to track_extent_m; both are empty unless the plan is built.
+  std::array<std::vector<plan_value>, 2> track_plan;
+
+  bool has_cells() const { return !cells.empty(); }
+};
+
+// Records a diagnostic: the code the build keeps and where it arose. Each call
+// replaces the previous diagnostic, so the last one wins.
+inline void record_diagnostic(scenario_model& model, std::int32_t code, diagnostic_site site) {
+  model.error_kind = code;
+  model.diagnostic = std::move(site);
+}
+
+}  // namespace compila

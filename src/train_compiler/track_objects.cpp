@@ -1,0 +1,141 @@
+// Signals, slowdowns and reduction points: objects placed on free cells.
+#include "model/error_kinds.h"
+#include "model/rounding.h"
+#include "train_compiler/train_source_reader.h"
+
+namespace compila {
+namespace {
+
+constexpr std::int32_t warning_distance_m = 1200;
+constexpr std::int32_t warning_from_m = 1500;  // a slowdown starting beyond this gets a warning board
+constexpr std::int32_t raised_signal_time = 101;
+
+std::string at_cell(const char* what, std::int64_t position, std::int64_t cell) {
+  return std::string(what) + " at " + std::to_string(position) + " on cell " + std::to_string(cell) +
+         ", which is not free";
+}
+
+}  // namespace
+
+record_step train_source_reader::signal() {
+  std::int32_t v[11];
+  for (std::int32_t& value : v) value = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  if (!within_track(v[0], 100, model_.cell_count)) return beyond_track(v[0]);
+  const std::int32_t earlier_kind = model_.error_kind;
+  if (record_step step = memo_segnale(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+      step != record_step::go_on)
+    return step;
+  // A diagnostic left by the line source ends the reading at the first signal.
+  return earlier_kind > 0 ? record_step::failure_exit : record_step::go_on;
+}
+
+record_step train_source_reader::memo_segnale(std::int32_t posizione, std::int32_t sx, std::int32_t s1,
+                                              std::int32_t s2, std::int32_t s3, std::int32_t rapp,
+                                              std::int32_t dx, std::int32_t d1, std::int32_t d2,
+                                              std::int32_t d3, std::int32_t& tempo) {
+  const std::int64_t c = cell_of(posizione, 1);
+  if (!in_track(c)) return outside_track("the signal", c);
+  track_cell& cell = model_.cells[c];
+  if (!is_free(cell)) return fail(error_kinds::signal_cell, at_cell("signal", posizione, c));
+  auto packed = [](std::int64_t s_side, std::int64_t d_side) { return low_16_bits(s_side * 10 + d_side); };
+  cell.cell_type = cell_kind::signal;
+  cell.param_4 = low_16_bits(std::int64_t{rapp} * 10 + std::int64_t{sx} * 3 + dx);
+  cell.param_1 = packed(s1, d1);
+  cell.param_2 = packed(s2, d2);
+  cell.param_3 = packed(s3, d3);
+  if (tempo >= 1 && tempo <= 100) tempo = raised_signal_time;
+  cell.signal_time = sx == 2 ? low_8_bits(tempo) : 0;
+  for (std::int64_t i = 1; i <= 4; ++i) {
+    const std::int64_t approach = c - 2 * i;
+    if (!in_track(approach)) return outside_track("the signal's approach cell", approach);
+    model_.cells[approach].approach_code = low_8_bits((std::int64_t{sx} * 3 + dx) * 10 + i);
+  }
+  return record_step::go_on;
+}
+
+record_step train_source_reader::slowdown() {
+  std::int32_t v[6];
+  for (std::int32_t& value : v) value = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  if (!within_track(v[0], 100, model_.cell_count)) return beyond_track(v[0]);
+  const std::int32_t earlier_kind = model_.error_kind;
+  if (record_step step = memo_rallentamento(v[0], v[1], v[2], v[3], v[4], v[5]); step != record_step::go_on)
+    return step;
+  return earlier_kind > 0 ? record_step::failure_exit : record_step::go_on;
+}
+
+// Checks the warning, start and end cells first, then writes them; the
+// countdown cells come last and may still fail once the others are written.
+record_step train_source_reader::memo_rallentamento(std::int32_t x, std::int32_t v, std::int32_t l,
+                                                    std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
+  const std::int64_t start = cell_of(x, 1);
+  const std::int64_t end = cell_of(std::int64_t{x} + l, 1);
+  const std::int64_t warning = cell_of(std::int64_t{x} - warning_distance_m, 1);
+  const std::int64_t countdown = cell_of(std::int64_t{x} - warning_distance_m, 0);
+  const bool with_warning = x > warning_from_m;
+  if (with_warning) {
+    if (!in_track(warning)) return outside_track("the slowdown's warning board", warning);
+    if (!is_free(model_.cells[warning]))
+      return fail(error_kinds::warning_cell, at_cell("slowdown warning board", std::int64_t{x} - 1200, warning));
+  } else {
+    f_ta = 0;
+  }
+  if (!in_track(start)) return outside_track("the slowdown's start", start);
+  if (!is_free(model_.cells[start])) return fail(error_kinds::slowdown_start_cell, at_cell("slowdown start", x, start));
+  if (!in_track(end)) return outside_track("the slowdown's end", end);
+  if (!is_free(model_.cells[end]))
+    return fail(error_kinds::slowdown_end_cell, at_cell("slowdown end", std::int64_t{x} + l, end));
+
+  track_cell& end_cell = model_.cells[end];
+  track_cell& start_cell = model_.cells[start];
+  end_cell.cell_type = cell_kind::slowdown_end;
+  if (d_v != 0) end_cell.param_2 = low_16_bits(d_v);
+  start_cell.cell_type = cell_kind::slowdown_start;
+  if (d_v != 0) start_cell.param_2 = low_16_bits(d_v);
+  if (with_warning) {
+    track_cell& warning_cell = model_.cells[warning];
+    warning_cell.cell_type = cell_kind::warning_board;
+    if (d_v != 0) warning_cell.param_2 = low_16_bits(d_v);
+    warning_cell.param_1 = low_16_bits(v);
+  }
+  start_cell.param_1 = low_16_bits(v);
+  end_cell.param_1 = low_16_bits(v);
+  start_cell.param_3 = low_16_bits(f_tt);
+  end_cell.param_3 = low_16_bits(f_tt);
+
+  if (f_ta == 0) return record_step::go_on;
+  for (std::int64_t i = 0; i <= 3; ++i) {
+    const std::int64_t c = countdown - i;
+    if (!in_track(c)) return outside_track("the slowdown's countdown cell", c);
+    if (!is_free(model_.cells[c]))
+      return fail(error_kinds::countdown_cell, "slowdown countdown cell " + std::to_string(c) + " is not free");
+  }
+  for (std::int64_t i = 0; i <= 3; ++i) {
+    track_cell& cell = model_.cells[countdown - i];
+    cell.cell_type = cell_kind::countdown;
+    cell.param_1 = static_cast<std::int16_t>(i + 1);
+    if (d_v != 0) cell.param_2 = static_cast<std::int16_t>(i + 1);
+  }
+  return record_step::go_on;
+}
+
+record_step train_source_reader::reduction_point() {
+  const std::int32_t position = reader_.read_i32();
+  const std::int32_t value = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
+  const std::int64_t r = cell_of(position, 0);
+  if (!in_track(r)) return outside_track("the reduction point", r);
+  track_cell& cell = model_.cells[r];
+  if (!is_free(cell)) return fail(error_kinds::reduction_cell, at_cell("reduction point", position, r));
+  if (value > 0) {
+    cell.cell_type = cell_kind::reduction_with_value;
+    cell.param_1 = low_16_bits(value);
+  } else {
+    cell.cell_type = cell_kind::reduction_without_value;
+  }
+  return record_step::go_on;
+}
+
+}  // namespace compila

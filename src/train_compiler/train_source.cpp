@@ -1,0 +1,165 @@
+#include "train_compiler/train_source.h"
+
+#include "model/error_kinds.h"
+#include "model/rounding.h"
+#include "train_compiler/train_source_reader.h"
+
+namespace compila {
+
+reading_end read_train_source(scenario_model& model, std::string_view text, std::string file_name,
+                              std::int32_t next_signboard_slot) {
+  return train_source_reader(model, text, std::move(file_name), next_signboard_slot).run();
+}
+
+reading_end train_source_reader::run() {
+  find_general_section();
+  record_step step = read_records();
+  if (step == record_step::failure_exit) return reading_end::failure_exit;
+  if (step == record_step::fault_exit) return reading_end::fault_exit;
+  // End of reading, also after a position beyond the track: the last entry of
+  // each profile holds up to the end of the track.
+  step = fill_remaining(speed_, &train_source_reader::write_speed);
+  if (step == record_step::go_on) step = fill_remaining(adhesion_, &train_source_reader::write_adhesion);
+  return step == record_step::go_on ? reading_end::complete : reading_end::fault_exit;
+}
+
+// Passes over everything up to and including the first "[generale]" field;
+// a file without one leaves nothing to read.
+void train_source_reader::find_general_section() {
+  while (!reader_.at_end()) {
+    read_keyword();
+    if (contains_any_case(keyword(), "[generale]")) return;
+  }
+}
+
+record_step train_source_reader::read_records() {
+  while (!reader_.at_end()) {
+    read_keyword();
+    if (reader_.at_end()) break;  // the last field is never interpreted
+    // Up to two comment fields in a row are passed over; a third is tested.
+    for (int skipped = 0; skipped < 2 && contains(keyword(), "-"); ++skipped) {
+      read_keyword();
+      if (reader_.at_end()) return record_step::go_on;
+    }
+    const record_step step = apply_record_tests();
+    if (step == record_step::stop_reading) return record_step::go_on;
+    if (step != record_step::go_on) return step;
+  }
+  return record_step::go_on;
+}
+
+// The ten record tests, in order, all without regard to case; a keyword
+// field may match several, each reading its own values.
+record_step train_source_reader::apply_record_tests() {
+  const std::string field = keyword();
+  record_step step = record_step::go_on;
+  auto test = [&](const char* word, auto&& record) {
+    if (step == record_step::go_on && contains_any_case(field, word)) step = record();
+  };
+  if (contains_any_case(field, "frenata")) test("massa", [&] { return braked_mass(); });
+  test("vetture", [&] { return cars(); });
+  test("velocit", [&] { return speed_entry(); });
+  test("aderenza", [&] { return adhesion_entry(); });
+  test("orologio", [&] { return clock(); });
+  test("sabbia", [&] { return sand(); });
+  test("segnale", [&] { return signal(); });
+  test("rallentamento", [&] { return slowdown(); });
+  test("abbattimento", [&] { return reduction_point(); });
+  test("stazione", [&] { return station(); });
+  return step;
+}
+
+record_step train_source_reader::braked_mass() {
+  const std::int32_t percent = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  model_.items[84].start_m = percent;
+  return record_step::go_on;
+}
+
+record_step train_source_reader::cars() {
+  const std::int32_t count = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  model_.items[84].at_m = count;
+  return record_step::go_on;
+}
+
+record_step train_source_reader::clock() {
+  const std::int16_t hours = reader_.read_i16();
+  const std::int16_t minutes = reader_.read_i16();
+  const std::int16_t seconds = reader_.read_i16();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  item& train = model_.items[86];
+  train.word_3 = hours;
+  train.word_4 = minutes;
+  train.word_5 = seconds;
+  return record_step::go_on;
+}
+
+record_step train_source_reader::sand() {
+  const std::int16_t value = reader_.read_i16();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  model_.items[86].word_1 = value;
+  return record_step::go_on;
+}
+
+record_step train_source_reader::speed_entry() { return profile_entry(speed_, &train_source_reader::write_speed); }
+
+record_step train_source_reader::adhesion_entry() {
+  return profile_entry(adhesion_, &train_source_reader::write_adhesion);
+}
+
+// The cells from the cursor up to n - 1 take the previous entry's value; when
+// the cursor already stands at or beyond n one cell is still written. The
+// first entry's value also holds before its own position.
+record_step train_source_reader::profile_entry(profile& list, cell_writer write) {
+  const std::int32_t position = reader_.read_i32();
+  const std::int32_t value = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
+  if (!list.started) list.previous = value;
+  const std::int64_t n = round_half_even_div(position, cell_length_m);
+  if (n > 0) {
+    do {
+      if (list.cursor >= model_.cell_count) break;
+      if (record_step step = (this->*write)(model_.cells[list.cursor], list); step != record_step::go_on)
+        return step;
+      ++list.cursor;
+    } while (list.cursor < n);
+  }
+  list.previous = value;
+  list.started = true;
+  list.previous_line = keyword_line_;
+  list.previous_keyword = keyword();
+  return record_step::go_on;
+}
+
+// At the end of the reading the last value holds up to cell cell_count - 3;
+// at least one cell is written.
+record_step train_source_reader::fill_remaining(profile& list, cell_writer write) {
+  do {
+    if (list.cursor > model_.cell_count) break;
+    if (record_step step = (this->*write)(model_.cells[list.cursor], list); step != record_step::go_on)
+      return step;
+    ++list.cursor;
+  } while (list.cursor < model_.cell_count - 2);
+  return record_step::go_on;
+}
+
+// A speed whose code does not fit a byte is found when it is written, but
+// reported at the entry that gave it.
+record_step train_source_reader::write_speed(track_cell& cell, const profile& list) {
+  const std::int64_t code = round_half_even_div(list.previous, 5);
+  if (!fits<std::uint8_t>(code))
+    return fault_at(list.previous_line, list.previous_keyword,
+                    "speed " + std::to_string(list.previous) + " km/h gives the speed code " +
+                        std::to_string(code) + ", outside 0 to 255");
+  cell.speed_limit = static_cast<std::uint8_t>(code);
+  return record_step::go_on;
+}
+
+record_step train_source_reader::write_adhesion(track_cell& cell, const profile& list) {
+  cell.adhesion = low_8_bits(list.previous);
+  return record_step::go_on;
+}
+
+}  // namespace compila

@@ -1,0 +1,17 @@
+// Writing a file whole: the bytes go to a temporary file beside it, which
+// replaces the old file only once it is complete and closed. A run that fails
+// or is killed midway leaves the earlier file as it was.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace compila {
+
+// False with `error` naming the file and the reason when it cannot be written.
+[[nodiscard]] bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes,
+                                    std::string& error);
+[[nodiscard]] bool write_whole_file(const std::string& path, std::string_view text, std::string& error);
+
+}  // namespace compila

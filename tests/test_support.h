@@ -1,0 +1,33 @@
+// Helpers shared by the tests: scenario models built from source texts.
+#pragma once
+
+#include <string>
+
+#include "line_compiler/source_files.h"
+#include "model/scenario_model.h"
+
+namespace compila::testing {
+
+inline constexpr char line_name[] = "Corvalia_Brunasco-Alpestra";
+inline constexpr char train_number[] = "40517";
+
+// A model carrying the embedded scenario's names and with_plan = 1.
+scenario_model named_model(std::int32_t with_plan = 1);
+
+// Runs memorizza_dati on the two texts (the train text may be left out)
+// after clearing the items, as the build frame does.
+scenario_model compile_sources(const std::string& line_text, const std::string& train_text = "",
+                               std::int32_t with_plan = 1);
+
+// A minimal line source: a general section with the route length, then the
+// given record lines.
+std::string line_source(const std::string& records, std::int32_t route_length = 82000);
+
+// A train source: "[generale]" and the given record lines, then "[fine]".
+std::string train_source(const std::string& records);
+
+// The embedded scenario's text files joined with CR LF, as written out.
+std::string embedded_line_source();
+std::string embedded_train_source();
+
+}  // namespace compila::testing
