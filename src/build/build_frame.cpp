@@ -25,8 +25,6 @@ bool write_binary(const std::string& directory, const std::string& name, const b
   return false;
 }
 
-build_outcome refuse(const char* code) { return {build_outcome::kind::refused, code, {}}; }
-
 void report_line(const std::string& line) {
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
@@ -42,6 +40,18 @@ std::string printable(const std::string& text, std::size_t max_size = 40) {
 
 }  // namespace
 
+const char* stamp_model(scenario_model& model) {
+  item& line_item = model.items[85];
+  track_cell& cell_1 = model.cells[1];
+  if (line_item.word_1 != 0 || cell_1.param_1 != 0) return "1250";
+  line_item.word_1 = item_format_marker;
+  cell_1.param_1 = track_format_marker;
+  if (line_item.seconds != 0 || cell_1.param_2 != 0) return "1251";
+  line_item.seconds = codice_gara_st(model);
+  cell_1.param_2 = static_cast<std::int16_t>(codice_gara_og(model));
+  return nullptr;
+}
+
 build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_files& sources,
                                  const std::string& directory) {
   model.with_plan = j;
@@ -53,14 +63,7 @@ build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_f
   if (!model.has_cells()) return {build_outcome::kind::no_track, {}, {}};
   post_process_track(model);
 
-  item& line_item = model.items[85];
-  track_cell& cell_1 = model.cells[1];
-  if (line_item.word_1 != 0 || cell_1.param_1 != 0) return refuse("1250");
-  line_item.word_1 = item_format_marker;
-  cell_1.param_1 = track_format_marker;
-  if (line_item.seconds != 0 || cell_1.param_2 != 0) return refuse("1251");
-  line_item.seconds = codice_gara_st(model);
-  cell_1.param_2 = static_cast<std::int16_t>(codice_gara_og(model));
+  if (const char* refusal = stamp_model(model)) return {build_outcome::kind::refused, refusal, {}};
 
   build_outcome outcome;
   if (model.with_plan != 0 && !write_binary(directory, line_data_name(model), encode_line_data(model), outcome))

@@ -29,6 +29,12 @@ struct build_outcome {
 build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_files& sources,
                                  const std::string& directory);
 
+// The reserved-field checks, the format markers and the competition codes,
+// on a model whose cells exist: param_1 and param_2 of cell 1 and word_1 and
+// seconds of item 85 are reserved for them. Returns the refusal "1250" or
+// "1251" when a source has put something there, else nullptr.
+const char* stamp_model(scenario_model& model);
+
 // One line for the diagnostic held in the model, naming the file and line
 // where it arose: "file:line: diagnostic 15: ...".
 std::string diagnostic_report(const scenario_model& model);
