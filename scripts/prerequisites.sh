@@ -1,0 +1,22 @@
+# Sourced by the other scripts: installs the Debian packages a command needs
+# when run as root, otherwise prints the exact line to run and stops.
+require_packages() {
+  local missing=() package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing ${missing[*]}"
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  else
+    echo "Missing packages. Run:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+}
+
+build_packages=(cmake make g++)
+test_packages=(cmake make g++ libgtest-dev libgmock-dev)
+fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev)
+jobs=$(nproc 2>/dev/null || echo 2)
