@@ -1,15 +1,16 @@
 # add_scenario_program(<target> <scenario folder> [OUTPUT_DIRECTORY <dir>])
 #
 # Builds the program over the compiler core with the given scenario folder
-# embedded; the embedded scenario alone is the library <target>_data. The folder is checked when the build runs; a change to any of its
+# embedded; the embedded scenario alone is the library <target>_data. The
+# folder's content is checked when the build runs; a change to any of its
 # files rebuilds the program.
-set(SCENARIO_EMBED_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/embed_scenario.cmake")
-set(SCENARIO_FILES scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
-
 function(add_scenario_program target folder)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "OUTPUT_DIRECTORY" "")
+  # Found from this file, so the function works from any directory scope.
+  set(embed_script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/embed_scenario.cmake")
+  file(REAL_PATH "${folder}" folder BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}")
   set(inputs "")
-  foreach(name IN LISTS SCENARIO_FILES)
+  foreach(name scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
     if(NOT EXISTS "${folder}/${name}")
       message(FATAL_ERROR "${folder}/${name}: missing scenario file")
     endif()
@@ -18,8 +19,8 @@ function(add_scenario_program target folder)
   set(source "${CMAKE_CURRENT_BINARY_DIR}/generated/${target}_scenario.cpp")
   add_custom_command(
     OUTPUT "${source}"
-    COMMAND "${CMAKE_COMMAND}" "-DSCENARIO_DIR=${folder}" "-DOUTPUT=${source}" -P "${SCENARIO_EMBED_SCRIPT}"
-    DEPENDS ${inputs} "${SCENARIO_EMBED_SCRIPT}"
+    COMMAND "${CMAKE_COMMAND}" "-DSCENARIO_DIR=${folder}" "-DOUTPUT=${source}" -P "${embed_script}"
+    DEPENDS ${inputs} "${embed_script}"
     COMMENT "Embedding the scenario folder ${folder}"
     VERBATIM)
   add_library(${target}_data STATIC "${source}")
