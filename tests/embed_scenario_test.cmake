@@ -1,0 +1,113 @@
+# Runs the embed script on scenario folders written here at test time:
+#   cmake -DEMBED_SCRIPT=<embed_scenario.cmake> -DWORK_DIR=<dir> -P embed_scenario_test.cmake
+# Each bad folder must stop the embedding with its file (and line) named; the
+# good folder must embed every line byte for byte.
+cmake_minimum_required(VERSION 3.25)
+
+string(ASCII 9 tab)
+string(ASCII 13 cr)
+string(ASCII 233 e_acute)
+string(ASCII 255 y_diaeresis)
+set(failures 0)
+
+# A complete, valid scenario folder at `dir`.
+function(write_folder dir)
+  file(REMOVE_RECURSE "${dir}")
+  file(WRITE "${dir}/scenario.txt" "line_name=Prova\ntrain_number=7\n")
+  foreach(name linea treno rallentamenti scheda_treno)
+    file(WRITE "${dir}/${name}.txt" "[generale]\n[fine]\n")
+  endforeach()
+  file(WRITE "${dir}/note.txt" "")
+endfunction()
+
+function(embed dir result_var output_var)
+  execute_process(
+    COMMAND "${CMAKE_COMMAND}" "-DSCENARIO_DIR=${dir}" "-DOUTPUT=${dir}/generated.cpp" -P "${EMBED_SCRIPT}"
+    RESULT_VARIABLE result ERROR_VARIABLE output OUTPUT_VARIABLE ignored)
+  # CMake wraps its error messages at blanks; undo that before matching.
+  string(REGEX REPLACE "[ \n]+" " " output "${output}")
+  set(${result_var} "${result}" PARENT_SCOPE)
+  set(${output_var} "${output}" PARENT_SCOPE)
+endfunction()
+
+function(fail message)
+  message(SEND_ERROR "${message}")
+endfunction()
+
+# name|file|content|what the message must name (after the folder)
+set(x1001 "")
+foreach(i RANGE 1 1001)
+  string(APPEND x1001 "x\n")
+endforeach()
+set(bad_cases
+  "missing_file|note.txt|<remove>|note.txt: missing scenario file"
+  "too_many_lines|rallentamenti.txt|${x1001}|rallentamenti.txt:1001:"
+  "too_many_lines_no_final_lf|rallentamenti.txt|${x1001}x|rallentamenti.txt:1001:"
+  "marker_line|treno.txt|[generale]\nx\nriferimento fine del file${cr}\n[fine]\n|treno.txt:3:"
+  "marker_last_line|treno.txt|[generale]\nriferimento fine del file|treno.txt:2:"
+  "tab|linea.txt|[generale]\na${tab}b\n|linea.txt:2: control character 0x09"
+  "lone_cr|scheda_treno.txt|[generale]\nab${cr}cd\n|scheda_treno.txt:2: carriage return inside a line"
+  "bad_name|scenario.txt|line_name=a/b\ntrain_number=7\n|scenario.txt:1:")
+foreach(case IN LISTS bad_cases)
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 name)
+  list(GET fields 1 file)
+  list(GET fields 2 content)
+  list(GET fields 3 expected)
+  set(dir "${WORK_DIR}/${name}")
+  write_folder("${dir}")
+  if(content STREQUAL "<remove>")
+    file(REMOVE "${dir}/${file}")
+  else()
+    file(WRITE "${dir}/${file}" "${content}")
+  endif()
+  embed("${dir}" result output)
+  string(FIND "${output}" "${dir}/${expected}" at)
+  if(result EQUAL 0)
+    fail("${name}: the embedding succeeded")
+  elseif(at EQUAL -1)
+    fail("${name}: the message does not name ${expected}:\n${output}")
+  endif()
+  if(EXISTS "${dir}/generated.cpp")
+    fail("${name}: generated source written despite the failure")
+  endif()
+endforeach()
+
+# 1000 lines are the most a file may hold.
+set(dir "${WORK_DIR}/thousand_lines")
+write_folder("${dir}")
+string(REPEAT "x\n" 1000 x1000)
+file(WRITE "${dir}/rallentamenti.txt" "${x1000}")
+embed("${dir}" result output)
+if(NOT result EQUAL 0)
+  fail("thousand_lines: refused:\n${output}")
+endif()
+
+# CR LF ends, trailing blanks, an empty line, bytes above 127 and a last line
+# without a line feed.
+set(dir "${WORK_DIR}/good")
+write_folder("${dir}")
+file(WRITE "${dir}/linea.txt" "a  ${cr}\n${cr}\nb${e_acute}${y_diaeresis}\n last")
+embed("${dir}" result output)
+if(NOT result EQUAL 0)
+  fail("good: refused:\n${output}")
+else()
+  file(READ "${dir}/generated.cpp" generated)
+  set(expected_arrays
+    "std::array<std::string_view, 4> line_source_lines{{
+    std::string_view{\"\\x61\\x20\\x20\", 3},
+    std::string_view{\"\", 0},
+    std::string_view{\"\\x62\\xe9\\xff\", 3},
+    std::string_view{\"\\x20\\x6c\\x61\\x73\\x74\", 5},
+}};"
+    "std::array<std::string_view, 0> notes_lines{{
+}};"
+    "std::string_view{\"\\x50\\x72\\x6f\\x76\\x61\", 5},
+      std::string_view{\"\\x37\", 1},")
+  foreach(expected IN LISTS expected_arrays)
+    string(FIND "${generated}" "${expected}" at)
+    if(at EQUAL -1)
+      fail("good: the generated source lacks\n${expected}\n--- generated:\n${generated}")
+    endif()
+  endforeach()
+endif()
