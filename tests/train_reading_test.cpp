@@ -1,0 +1,140 @@
+// Train source reading: structure of the file, train data, the speed and
+// adhesion profiles, range tests and the ways the reading ends.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <utility>
+
+#include "line_compiler/memorizza_dati.h"
+#include "model/file_names.h"
+#include "test_support.h"
+
+namespace compila::testing {
+namespace {
+
+scenario_model compile_train(const std::string& records, const std::string& line_records = "") {
+  return compile_sources(line_source(line_records), train_source(records));
+}
+
+// Each run is {first cell, last cell, value}.
+void expect_runs(const scenario_model& model, std::uint8_t track_cell::*field,
+                 std::initializer_list<std::array<int, 3>> runs) {
+  for (const auto& [first, last, value] : runs)
+    for (int c = first; c <= last; ++c) ASSERT_EQ(model.cells[c].*field, value) << "cell " << c;
+}
+
+TEST(TrainReading, EmbeddedTrainDataAndProfiles) {
+  const scenario_model model = compile_sources(line_source(""), embedded_train_source());
+  ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
+  expect_runs(model, &track_cell::speed_limit,
+              {{0, 29, 6}, {30, 513, 16}, {514, 539, 6}, {540, 715, 16}, {716, 822, 8}, {823, 1665, 16},
+               {1666, 1777, 6}, {1778, 1780, 0}});
+  expect_runs(model, &track_cell::adhesion, {{0, 1777, 100}, {1778, 1780, 0}});
+  const item &cars = model.items[84], &train = model.items[86];
+  EXPECT_EQ((std::array<int, 6>{cars.start_m, cars.at_m, train.word_1, train.word_3, train.word_4, train.word_5}),
+            (std::array<int, 6>{100, 2, 0, 11, 34, 30}));
+  for (const track_cell& cell : model.cells) {  // no reduction point
+    ASSERT_NE(cell.cell_type, cell_kind::reduction_with_value);
+    ASSERT_NE(cell.cell_type, cell_kind::reduction_without_value);
+  }
+}
+
+// The first comment names a record: were it tested, "sabbia" would be read as
+// its number and the reading would fail. The surplus 99 is read as a keyword
+// field and ignored.
+TEST(TrainReading, CommentFieldsAndASurplusValue) {
+  const scenario_model model = compile_train(
+      "-- sabbia --\r\n------\r\nsabbia, 3, 99\r\nnumero vetture, 4\r\n"
+      "------\r\n------\r\n-- stazione --, 10000, 26, 400, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, LA-COMMENTATA\r\n");
+  ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
+  EXPECT_EQ(model.items[86].word_1, 3);
+  EXPECT_EQ(model.items[84].at_m, 4);
+  EXPECT_EQ(model.items[1].at_m, 10000);
+  EXPECT_EQ(model.items[1].text, "LA-COMMENTATA");
+}
+
+TEST(TrainReading, FileEndingInsideAStationIsAFaultAndBothSourcesAreGone) {
+  scenario_model model = named_model();
+  memory_source_files files;
+  files.files[line_source_name(model)] = line_source("");
+  files.files[train_source_name(model)] = "[generale]\r\nstazione, 10000, 12, 400, 0\r\n";
+  memorizza_dati(model, files);
+  EXPECT_EQ(model.error_kind, 25);
+  EXPECT_TRUE(files.files.empty());
+}
+
+// The end of reading (fills, then the chainage check that a breakpoint at 5025
+// fails) runs after a normal end, after 15 and without "[generale]", not after
+// the record exit or the fault exit.
+TEST(TrainReading, WhichEndsFillTheProfilesAndCheckTheChainage) {
+  const std::string line =
+      "[generale]\r\nlunghezza percorso, 82000\r\nprogressiva chilometrica uno, 5025, 0, 0\r\n[curve]\r\n[fine]\r\n";
+  const struct { std::string train; int error_kind, speed_of_cell_0; } cases[] = {
+      {"[generale]\r\nvelocita, 0, 80\r\n[fine]\r\n", 2, 16},
+      {"velocita, 0, 80\r\nsabbia, 5\r\n[fine]\r\n", 2, 0},  // no "[generale]": nothing is read
+      {"[generale]\r\nvelocita, 0, 80\r\nvelocita, 88950, 30\r\n[fine]\r\n", 2, 16},
+      {"[generale]\r\nvelocita, 0, 80\r\nstazione, 10025\r\n[fine]\r\n", 8, 0},
+      {"[generale]\r\nvelocita, 0, 80\r\nsabbia, 40000\r\n[fine]\r\n", 25, 0},
+  };
+  for (const auto& c : cases) {
+    const scenario_model model = compile_sources(line, c.train);
+    EXPECT_EQ(model.error_kind, c.error_kind) << c.train;
+    EXPECT_EQ(model.items[86].word_1, 0) << c.train;
+    EXPECT_EQ(model.cells[0].speed_limit, c.speed_of_cell_0) << c.train;
+    EXPECT_EQ(model.cells[1777].speed_limit, c.speed_of_cell_0) << c.train;
+  }
+}
+
+TEST(TrainReading, LastPositionsWithinTheTrack) {
+  const struct { std::string record; int passing, failing; } cases[] = {
+      {"velocita, P, 30", 88900, 88950},
+      {"aderenza, P, 50", 88900, 88950},
+      {"segnale, P, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0", 88900, 88950},
+      {"rallentamento, P, 30, 0, 0, 0, 0", 88900, 88950},
+      {"abbattimento, P, 5", 88900, 88950},
+      {"stazione, P, 26, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, FINE", 88200, 88250},
+  };
+  for (const auto& c : cases) {
+    for (int position : {c.passing, c.failing}) {
+      std::string record = c.record;
+      record.replace(record.find('P'), 1, std::to_string(position));
+      const scenario_model model = compile_train(record + "\r\n");
+      EXPECT_EQ(model.error_kind, position == c.passing ? 0 : 15) << record << ": " << model.diagnostic.detail;
+    }
+  }
+}
+
+// Keywords in capitals and a speed keyword with an accented last letter. Speed
+// codes are rounded fifths that must fit a byte; adhesion keeps its low byte.
+// An entry at 88900 fills up to cell 1777, and the end of reading still writes
+// its value into cell 1778; the first adhesion entry holds from cell 0.
+TEST(TrainReading, KeywordCaseAndValueConversions) {
+  const scenario_model model =
+      compile_train("NUMERO VETTURE, 7\r\nVELOCITA, 0, 32\r\nvelocit\xE0, 88900, 33\r\nADERENZA, 1000, 300\r\n");
+  ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
+  EXPECT_EQ(model.items[84].at_m, 7);
+  expect_runs(model, &track_cell::speed_limit, {{0, 1777, 6}, {1778, 1778, 7}, {1779, 1780, 0}});
+  expect_runs(model, &track_cell::adhesion, {{0, 1777, 44}});
+  for (auto [speed, kind] : {std::pair{1277, 0}, {1278, 25}, {-2, 0}, {-3, 25}})
+    EXPECT_EQ(compile_train("velocita, 0, " + std::to_string(speed) + "\r\n").error_kind, kind) << speed;
+}
+
+// A diagnostic left by the line source (a gradient beyond the track) lets the
+// first signal or slowdown place its objects and then ends the reading.
+TEST(TrainReading, PositionBeyondTheTrackInTheLineSourceStopsAtTheFirstSignal) {
+  const struct { std::string record; int cell, cell_type; } cases[] = {
+      {"segnale, 12400, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0", 249, cell_kind::signal},
+      {"rallentamento, 10000, 30, 600, 0, 0, 0", 201, cell_kind::slowdown_start},
+  };
+  for (const auto& c : cases) {
+    const scenario_model model = compile_train(
+        "velocita, 0, 80\r\nsabbia, 1\r\n" + c.record + "\r\nsabbia, 7\r\n", "pendenza, 90000, 3\r\n");
+    EXPECT_EQ(model.error_kind, 15) << c.record;
+    EXPECT_EQ(model.cells[c.cell].cell_type, c.cell_type) << c.record;
+    EXPECT_EQ(model.items[86].word_1, 1) << c.record;
+    EXPECT_EQ(model.cells[0].speed_limit, 0) << c.record;  // the profiles are not completed
+  }
+}
+
+}  // namespace
+}  // namespace compila::testing
