@@ -59,7 +59,9 @@ void field_reader::consume_delimiter() {
 void field_reader::fail(std::string message) {
   if (failure_.empty()) {
     failure_ = std::move(message);
-    failure_line_ = line_;
+    // The line of the failing field: the reader may already stand on the next
+    // line once the field's own line end has been consumed.
+    failure_line_ = field_line_;
   }
 }
 
@@ -68,7 +70,7 @@ void field_reader::fail(std::string message) {
 bool field_reader::start_field(const char* what) {
   if (failed()) return false;
   if (at_end()) {
-    field_line_ = line_;
+    // Nothing is left: the failure is reported on the line of the last field.
     fail(std::string("the file ends where ") + what + " was expected");
     return false;
   }

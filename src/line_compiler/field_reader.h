@@ -36,7 +36,8 @@ class field_reader {
   std::uint8_t read_u8();
 
   bool failed() const { return !failure_.empty(); }
-  // What went wrong with the first failed read, and on which line.
+  // What went wrong with the first failed read, and the line on which the
+  // failing field begins (past the end of the file: the line of the last field).
   const std::string& failure() const { return failure_; }
   std::int32_t failure_line() const { return failure_line_; }
 
