@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <tuple>
+#include <utility>
+
+#include "line_compiler/line_source.h"
+#include "test_support.h"
+
+namespace compila::testing {
+namespace {
+
+// The line source with the given general lines, then a record part of one gradient.
+std::string text(const std::string& lines) {
+  return "[generale]\r\n" + lines + "[curve]\r\npendenza, 1000, 7\r\n[fine]\r\n";
+}
+scenario_model general(const std::string& lines) { return compile_sources(text(lines), train_source(""), 0); }
+
+const std::string route = "lunghezza percorso, 5000\r\n";
+
+TEST(LineGeneral, KeywordCaseCommentsAndSectionBounds) {
+  const std::string dashes10 = "----------\r\n- a\r\n- b\r\n- c\r\n- d\r\n- e\r\n- f\r\n- g\r\n- h\r\n- i\r\n";
+  const struct { std::string lines; int slot; std::int32_t item::*field; std::int32_t expected; } cases[] = {
+      {"LUNGHEZZA Percorso, 6000\r\n", 84, &item::end_m, 6000},
+      {"lunghezza percorso\r\n6000\r\n", 84, &item::end_m, 6000},
+      {"lunghezza-percorso, 6000\r\n", 84, &item::end_m, 0},
+      {route + "sfondo uno, 7\r\n", 85, &item::start_m, 7},
+      {route + "Sfondo uno, 7\r\n", 85, &item::start_m, 0},
+      {route + "sfondo due, 8, sfondo tre, 9\r\n", 85, &item::at_m, 8},
+      {route + "Progressiva chilometrica tre,  0, 0, 0\r\nsfondo tre, 9\r\n", 85, &item::end_m, 9},
+      {route + "Progressiva chilometrica uno, 0, 5000, 0\r\n", 81, &item::end_m, 0},
+      {route + "progressiva chilometrica uno, 0, 5000, 0\r\n", 81, &item::end_m, 5000},
+      {route + "Ripetizione segnali 4 codici, 100, 200\r\n", 86, &item::end_m, 0},
+      {route + "[altro]\r\nsfondo uno, 7\r\n", 85, &item::start_m, 0},
+      // The eleventh comment field in a row is tested as a keyword field.
+      {dashes10 + "lunghezza-percorso, 6000\r\n", 84, &item::end_m, 6000},
+  };
+  for (const auto& c : cases) {
+    const scenario_model model = general(c.lines);
+    EXPECT_EQ(model.error_kind, 0) << c.lines << model.diagnostic.detail;
+    EXPECT_EQ(model.items[c.slot].*c.field, c.expected) << c.lines;
+  }
+}
+
+TEST(LineGeneral, RouteLengthSizesTheCells) {
+  struct { std::int32_t length, code, cells; } cases[] = {
+      {82000, 0, 1780}, {1'000'000, 0, 20140}, {25, 0, 140}, {75, 0, 142}, {1'000'001, 1, -1}};
+  for (const auto& c : cases) {
+    const scenario_model model = general("lunghezza percorso, " + std::to_string(c.length) + "\r\n");
+    EXPECT_EQ(model.error_kind, c.code) << c.length;
+    EXPECT_EQ(model.items[84].end_m, c.length);
+    EXPECT_EQ(static_cast<std::int32_t>(model.cells.size()) - 1, c.cells) << c.length;
+    EXPECT_EQ(model.track_extent_m, c.code ? 0 : c.length + 7000);
+  }
+}
+
+TEST(LineGeneral, SignalRepetition) {
+  struct { const char* record; std::int32_t code, at; } cases[] = {
+      {"ripetizione segnali 4 codici,    0    ,0", 0, 0},
+      {"ripetizione segnali 4 codici, 1000, 2000", 0, 4},
+      {"ripetizione segnali 9 codici, 1000, -2000", 0, 9},
+      {"ripetizione segnali 9 o 4, 1000, 2000", 0, 4},
+      {"ripetizione segnali, 1025, 2000", 3, 0},
+      {"ripetizione segnali 4, 1000, 2010", 4, 0},
+      {"ripetizione segnali, 1000, 2000", 5, 0},
+  };
+  for (const auto& c : cases) {
+    const scenario_model model = general(route + "\r\n" + c.record + "\r\n");
+    EXPECT_EQ(model.error_kind, c.code) << c.record;
+    EXPECT_EQ(model.items[86].at_m, c.at) << c.record;
+    EXPECT_EQ(model.diagnostic.line, c.code ? 4 : 0) << c.record;
+    EXPECT_EQ(model.cells[0].gradient, c.code == 0 ? 100 : 0) << "the record part was read: " << c.record;
+  }
+}
+
+TEST(LineGeneral, ProgressiveOrdina) {
+  using nine = std::array<std::int32_t, 9>;  // position, chainage, flag of items 81, 82, 83
+  const std::pair<nine, nine> cases[] = {     // {as read from tre, due, uno; as sorted}
+      {{0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {{0, 0, 0, 0, 0, 0, 0, 5000, 1}, {0, 5100, 1, 0, 0, 0, 0, 0, 0}},
+      {{0, 0, 0, 0, 300, 0, 0, -5, 0}, {0, 300, 0, 0, 0, 0, 0, -5, 0}},
+      {{-1000, 40, 0, 1000, 0, 1, 0, 60, 0}, {0, 60, 0, 1000, 100, 1, -1000, 40, 0}},
+      {{2000, 20, 0, 1000, 10, 0, 3000, 30, 1}, {3000, 130, 1, 2000, 20, 0, 1000, 10, 0}},
+      {{3000, 30, 0, 1000, 10, 0, 1000, 11, 0}, {3000, 30, 0, 1000, 11, 0, 1000, 10, 0}},
+      {{2000, 20, 1, 2000, 10, 1, 1000, 5, 1}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const auto& [read, sorted] : cases) {
+    scenario_model model;
+    for (int i = 0; i < 3; ++i)
+      std::tie(model.items[81 + i].start_m, model.items[81 + i].end_m, model.items[81 + i].at_m) =
+          std::tie(read[3 * i], read[3 * i + 1], read[3 * i + 2]);
+    EXPECT_TRUE(progressive_ordina(model));
+    nine result;
+    for (int i = 0; i < 3; ++i)
+      std::tie(result[3 * i], result[3 * i + 1], result[3 * i + 2]) =
+          std::tie(model.items[81 + i].start_m, model.items[81 + i].end_m, model.items[81 + i].at_m);
+    EXPECT_EQ(result, sorted);
+  }
+}
+
+TEST(LineGeneral, ExitsAndTheLinesTheyName) {
+  const struct { std::string text; std::int32_t code, line; } cases[] = {  // line -1: not checked
+      {text("\r\nlunghezza percorso\r\n  1000001\r\n"), 1, 3},
+      {text("\r\n\r\nlunghezza percorso\r\n  99999999999\r\n"), 25, 5},
+      {"x\r\n[generale]\r\nlunghezza percorso, 5000\r\n- a\r\n- b\r\n", 25, 5},  // comment skip past the end
+      {"x\r\ny\r\n[generale]\r\n", 102, 3},
+      // The chainage is checked after the train source, with the flag's 100 added.
+      {text(route + "progressiva chilometrica uno, 0, 5050, 1\r\n"), 0, 0},
+      {text(route + "progressiva chilometrica uno, 5025, 5000, 0\r\n"), 2, -1},
+      {text(route + "progressiva chilometrica uno, 0, 2147483600, 1\r\n"), 25, -1},
+  };
+  for (const auto& c : cases) {
+    const scenario_model model = compile_sources(c.text, train_source(""), 0);
+    EXPECT_EQ(model.error_kind, c.code) << c.text << model.diagnostic.detail;
+    if (c.line >= 0) { EXPECT_EQ(model.diagnostic.line, c.line) << c.text; }
+  }
+}
+
+}  // namespace
+}  // namespace compila::testing
