@@ -107,7 +107,9 @@ std::int64_t field_reader::read_number(std::int64_t min, std::int64_t max, const
   if (token.empty()) return 0;
   std::int64_t value = 0;
   if (!parse_integer(token, value)) {
-    fail("\"" + std::string(token.substr(0, 40)) + "\" is not a whole number");
+    std::string message(1, '"');
+    message.append(token.substr(0, 40)).append("\" is not a whole number");
+    fail(std::move(message));
     return 0;
   }
   if (value < min || value > max) {

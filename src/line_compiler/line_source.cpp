@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 #include "line_compiler/line_source_reader.h"
 #include "model/error_kinds.h"
@@ -30,24 +31,45 @@ bool is_section_end(const std::string& field) {
 }  // namespace
 
 line_reading line_source_reader::run() {
-  if (!find_general_section()) {
-    fail(error_kinds::no_general_section, "no field \"[generale]\" before the end of the file");
-    return {reading_end::failure_exit, signboard_slot_};
-  }
+  line_reading reading;
+  auto ended = [&](record_step step) {
+    reading.end = end_of(step);
+    reading.next_signboard_slot = signboard_slot_;
+    return reading;
+  };
+  if (!find_general_section())
+    return ended(fail(error_kinds::no_general_section, "no field \"[generale]\" before the end of the file"));
   record_step step = read_general_section();
-  if (step == record_step::failure_exit || step == record_step::fault_exit) return {end_of(step), signboard_slot_};
-  if (!progressive_ordina(model_)) {
-    fault("a chainage value with flag 1 is too large to take 100 more");
-    return {reading_end::fault_exit, signboard_slot_};
-  }
+  if (step == record_step::go_on) step = sort_breakpoints(reading);
+  if (step == record_step::failure_exit || step == record_step::fault_exit) return ended(step);
   // Without a route length there are no cells to place anything on: the rest
   // of the file is left unread and nothing is completed.
-  if (!model_.has_cells()) return {reading_end::complete, signboard_slot_};
+  if (!model_.has_cells()) return ended(record_step::go_on);
   start_record_part();
   step = read_record_part();
-  if (step == record_step::failure_exit || step == record_step::fault_exit) return {end_of(step), signboard_slot_};
+  if (step == record_step::failure_exit || step == record_step::fault_exit) return ended(step);
   complete_reading();
-  return {reading_end::complete, signboard_slot_};
+  return ended(record_step::go_on);
+}
+
+record_step line_source_reader::sort_breakpoints(line_reading& reading) {
+  std::array<int, 3> origin{};
+  const bool sorted = progressive_ordina(model_, &origin);
+  for (int i = 0; i < 3; ++i) {
+    const bool was_read = origin[i] != 0 && !read_breakpoint_sites_[origin[i] - 81].file.empty();
+    reading.breakpoint_sites[i] =
+        was_read ? read_breakpoint_sites_[origin[i] - 81] : diagnostic_site{file_name_, 0, "progressiva", {}};
+  }
+  if (sorted) return record_step::go_on;
+  for (int i = 0; i < 3; ++i) {
+    const item& breakpoint = model_.items[81 + i];
+    if (breakpoint.at_m == 1 && breakpoint.end_m > std::numeric_limits<std::int32_t>::max() - 100) {
+      const diagnostic_site& site = reading.breakpoint_sites[i];
+      return fault_at(site.line, site.keyword,
+                      "chainage value " + std::to_string(breakpoint.end_m) + " with flag 1 cannot take 100 more");
+    }
+  }
+  return fault("a chainage value with flag 1 cannot take 100 more");
 }
 
 // Passes over everything up to the first field holding "[generale]"; false
@@ -116,6 +138,7 @@ record_step line_source_reader::route_length() {
 }
 
 record_step line_source_reader::chainage_breakpoint(int slot) {
+  read_breakpoint_sites_[slot - 81] = {file_name_, keyword_line_, keyword(), {}};
   item& breakpoint = model_.items[slot];
   breakpoint.start_m = reader_.read_i32();
   breakpoint.end_m = reader_.read_i32();
@@ -200,17 +223,18 @@ void line_source_reader::complete_reading() {
   if (plan_on()) plan_tail();
 }
 
-bool progressive_ordina(scenario_model& model) {
+bool progressive_ordina(scenario_model& model, std::array<int, 3>* origin) {
   struct breakpoint {
     std::int32_t position, chainage, flag;
     int read_rank;  // on equal positions "uno" comes first, then "due", then "tre"
+    int slot;       // the slot it was read into
   };
   auto take = [&](int slot, int rank) {
     const item& it = model.items[slot];
-    return breakpoint{it.start_m, it.end_m, it.at_m, rank};
+    return breakpoint{it.start_m, it.end_m, it.at_m, rank, slot};
   };
   const breakpoint tre = take(81, 2), due = take(82, 1), uno = take(83, 0);
-  const breakpoint zero{0, 0, 0, 0};
+  const breakpoint zero{0, 0, 0, 0, 0};
   std::array<breakpoint, 3> order;
 
   const std::int64_t position_sum = std::int64_t{tre.position} + due.position + uno.position;
@@ -230,6 +254,7 @@ bool progressive_ordina(scenario_model& model) {
   bool fits_all = true;
   for (int i = 0; i < 3; ++i) {
     item& it = model.items[81 + i];
+    if (origin != nullptr) (*origin)[i] = order[i].slot;
     it.start_m = order[i].position;
     it.end_m = order[i].chainage;
     it.at_m = order[i].flag;

@@ -3,6 +3,7 @@
 // signboards in any order) into the scenario model.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,9 @@ struct line_reading {
   // The next free signboard slot, counting down from 80; it bounds the
   // station slots of the train source.
   std::int32_t next_signboard_slot = first_signboard_slot;
+  // Where the breakpoints now in items 81, 82 and 83 were read, for the
+  // chainage check made after the train source.
+  std::array<diagnostic_site, 3> breakpoint_sites;
 };
 
 // Reads the whole line source text. On a complete reading (also after a
@@ -29,6 +33,8 @@ line_reading read_line_source(scenario_model& model, std::string_view text, std:
 
 // Puts the three chainage breakpoints of items 81 to 83 in order and applies
 // the flag rule; false when a chainage value plus 100 no longer fits 32 bits.
-bool progressive_ordina(scenario_model& model);
+// `origin`, when given, receives for items 81 to 83 the slot each breakpoint
+// was read into (81 "tre", 82 "due", 83 "uno"), or 0 where all became zero.
+bool progressive_ordina(scenario_model& model, std::array<int, 3>* origin = nullptr);
 
 }  // namespace compila

@@ -4,6 +4,7 @@
 // spans, speed indicator boards, signboards).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -53,11 +54,13 @@ class line_source_reader : public source_reading {
   record_step signboard();
 
   bool plan_on() const { return model_.with_plan != 0; }
+  record_step sort_breakpoints(line_reading& reading);
 
   std::int32_t gradient_cursor_ = 0;
   std::int32_t previous_gradient_ = 0;
   std::int32_t plan_cursor_ = 2;
   std::int32_t signboard_slot_ = first_signboard_slot;
+  std::array<diagnostic_site, 3> read_breakpoint_sites_;  // by the slot read into, 81 to 83
 };
 
 }  // namespace compila

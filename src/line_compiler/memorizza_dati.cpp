@@ -17,16 +17,15 @@ void read_fault(scenario_model& model, const std::string& file, const std::strin
 
 // After the train source: every chainage breakpoint, as sorted, must sit on
 // a multiple of 50 metres.
-void check_chainage(scenario_model& model, const std::string& line_file) {
-  for (int slot = 81; slot <= 83; ++slot) {
-    const item& breakpoint = model.items[slot];
-    if (!is_multiple_of_50(breakpoint.start_m) || !is_multiple_of_50(breakpoint.end_m)) {
-      record_diagnostic(model, error_kinds::chainage_not_multiple,
-                        {line_file, 0, "progressiva",
-                         "chainage breakpoint at " + std::to_string(breakpoint.start_m) + " with value " +
-                             std::to_string(breakpoint.end_m) + " is not on a multiple of 50"});
-      return;
-    }
+void check_chainage(scenario_model& model, const line_reading& line) {
+  for (int i = 0; i < 3; ++i) {
+    const item& breakpoint = model.items[81 + i];
+    if (is_multiple_of_50(breakpoint.start_m) && is_multiple_of_50(breakpoint.end_m)) continue;
+    diagnostic_site site = line.breakpoint_sites[i];
+    site.detail = "chainage breakpoint at " + std::to_string(breakpoint.start_m) + " with value " +
+                  std::to_string(breakpoint.end_m) + " is not on a multiple of 50";
+    record_diagnostic(model, error_kinds::chainage_not_multiple, std::move(site));
+    return;
   }
 }
 
@@ -61,7 +60,7 @@ void memorizza_dati(scenario_model& model, source_files& files) {
   if (!files.read(train_file, text, reason)) return read_fault(model, train_file, reason);
   const reading_end train = read_train_source(model, text, train_file, line.next_signboard_slot);
   files.remove(train_file);
-  if (train == reading_end::complete) check_chainage(model, line_file);
+  if (train == reading_end::complete) check_chainage(model, line);
 }
 
 }  // namespace compila
