@@ -1,0 +1,72 @@
+#include "line_records.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace fit_line {
+
+std::string format_curve(const curve_record& curve) {
+  return std::string("curva") + curve.side + std::to_string(curve.curve_class) + ",  " +
+         std::to_string(curve.start_m) + ",  " + std::to_string(curve.length_m);
+}
+
+std::string format_mountain(const mountain_span& span) {
+  return "montagna,   " + std::to_string(span.start_m) + ",  " + std::to_string(span.end_m) +
+         ",  " + std::to_string(span.kind);
+}
+
+namespace {
+
+// Reads the separator and the number that follows it from the front of rest.
+bool take_field(std::string_view& rest, std::string_view separator, int& value) {
+  if (!rest.starts_with(separator)) return false;
+  rest.remove_prefix(separator.size());
+  if (rest.empty() || rest.front() < '0' || rest.front() > '9') return false;
+  const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
+  if (error != std::errc() || end == rest.data()) return false;
+  rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+  return true;
+}
+
+}  // namespace
+
+std::optional<curve_record> parse_curve(std::string_view line) {
+  if (line.size() < 7 || !line.starts_with("curva")) return std::nullopt;
+  curve_record curve;
+  curve.side = line[5];
+  if (curve.side != 's' && curve.side != 'd') return std::nullopt;
+  if (line[6] < '1' || line[6] > '6') return std::nullopt;
+  curve.curve_class = line[6] - '0';
+  std::string_view rest = line.substr(7);
+  if (!take_field(rest, ",  ", curve.start_m) || !take_field(rest, ",  ", curve.length_m) ||
+      !rest.empty())
+    return std::nullopt;
+  // A leading zero or sign would read back the same value from another text.
+  if (format_curve(curve) != line) return std::nullopt;
+  return curve;
+}
+
+std::optional<mountain_span> parse_mountain(std::string_view line) {
+  if (!line.starts_with("montagna")) return std::nullopt;
+  mountain_span span;
+  std::string_view rest = line.substr(8);
+  if (!take_field(rest, ",   ", span.start_m) || !take_field(rest, ",  ", span.end_m) ||
+      !take_field(rest, ",  ", span.kind) || !rest.empty())
+    return std::nullopt;
+  if (format_mountain(span) != line) return std::nullopt;
+  return span;
+}
+
+double curvature_per_metre(const curve_record& curve) {
+  static constexpr std::array<double, 6> by_class{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+  const double k = by_class.at(static_cast<std::size_t>(curve.curve_class - 1));
+  return curve.side == 's' ? -k : k;
+}
+
+int round_half_even(double value) {
+  // The default floating-point rounding mode rounds halves to even.
+  return static_cast<int>(std::nearbyint(value));
+}
+
+}  // namespace fit_line
