@@ -1,0 +1,117 @@
+// Every diagnostic of the build, reached through the real reading of source
+// texts, reported with the file and line where it arose.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "build/build_frame.h"
+#include "build/post_processing.h"
+#include "line_compiler/memorizza_dati.h"
+#include "model/file_names.h"
+#include "test_support.h"
+
+namespace compila::testing {
+namespace {
+
+const std::string line_file = std::string(line_name) + "_linea.txt";
+const std::string train_file = std::string(line_name) + "_" + train_number + "-.txt";
+
+std::string general(const std::string& records) {
+  return "[generale]\r\nlunghezza percorso, 82000\r\n" + records + "[curve]\r\n[fine]\r\n";
+}
+
+std::string station(int position, int kind, int length) {
+  return "stazione, " + std::to_string(position) + ", " + std::to_string(kind) + ", " + std::to_string(length) +
+         ", 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S\r\n";
+}
+
+std::string many_stations(int count) {
+  std::string records;
+  for (int i = 1; i <= count; ++i) records += station(i * 1000, 26, 100);
+  return records;
+}
+
+// Slowdown at 20000 of the given speed, 600 m long: start cell 401, end 413,
+// warning board 377, countdown cells 376 to 373 when asked for.
+std::string slowdown(int speed, int countdown = 0) {
+  return "rallentamento, 20000, " + std::to_string(speed) + ", 600, 0, " + std::to_string(countdown) + ", 0\r\n";
+}
+
+std::string signal_at(int position) { return "segnale, " + std::to_string(position) + ", 1, 4, 1, 0, 0, 0, 0,0,0, 0\r\n"; }
+
+std::string signals_on(std::initializer_list<int> cells) {
+  std::string records;
+  for (int cell : cells) records += signal_at((cell - 1) * 50);
+  return records;
+}
+
+struct diagnostic_case {
+  int code;
+  std::string line_text;
+  std::string train_text;
+  const std::string* file;
+  int line;  // 0: not from a line of the file
+};
+
+TEST(Diagnostics, EveryCodeIsReachedAndReportedWhereItArose) {
+  const diagnostic_case cases[] = {
+      {1, "[generale]\r\nsfondo uno, 0\r\nlunghezza percorso, 1000001\r\n", "", &line_file, 3},
+      {2, general("progressiva chilometrica uno, 5025, 0, 0\r\n"), train_source(""), &line_file, 3},
+      {3, general("ripetizione segnali 4 codici, 25, 0\r\n"), "", &line_file, 3},
+      {4, general("ripetizione segnali 4 codici, 0, 25\r\n"), "", &line_file, 3},
+      {5, general("ripetizione segnali codici, 50, 100\r\n"), "", &line_file, 3},
+      {6, line_source("cartello_indicatore, 1500, A\r\ncartello_indicatore, 1500, B\r\n"), "", &line_file, 5},
+      {7, line_source(""), train_source("abbattimento, 20000, 180\r\nabbattimento, 20000, 180\r\n"), &train_file, 3},
+      {8, line_source(""), train_source(station(125, 26, 100)), &train_file, 2},
+      {9, line_source(""), train_source(station(10000, 26, 250)), &train_file, 2},
+      {10, line_source(""), train_source(many_stations(79)), &train_file, 80},
+      {11, line_source(""), train_source(signals_on({359, 360, 361}) + slowdown(120)), &train_file, 0},
+      {12, line_source(""), train_source(signals_on({394, 395, 396}) + slowdown(60)), &train_file, 0},
+      {13, line_source(""), train_source(slowdown(60) + signals_on({408, 409, 410})), &train_file, 0},
+      {15, line_source("pendenza, 0, 0\r\npendenza, 95000, 1\r\n"), "", &line_file, 5},
+      {16, line_source(""), train_source(signal_at(12400) + signal_at(12400)), &train_file, 3},
+      {17, line_source(""), train_source(signal_at(18800) + slowdown(60)), &train_file, 3},
+      {18, line_source(""), train_source(signal_at(20000) + slowdown(60)), &train_file, 3},
+      {19, line_source(""), train_source(signal_at(20600) + slowdown(60)), &train_file, 3},
+      {20, line_source(""), train_source(signal_at(18750) + slowdown(60, 1)), &train_file, 3},
+      {21, line_source("indicatori_vmax, 1500, 80,80,80,0, ,,,0\r\nindicatori_vmax, 1500, 40,40,40,0, ,,,0\r\n"), "",
+       &line_file, 5},
+      {22, line_source(""), train_source(station(10000, 26, 100) + station(10300, 26, 100)), &train_file, 3},
+      {24, line_source(""), train_source(station(0, 4, 200)), &train_file, 2},
+      {25, line_source(""), train_source("numero vetture, 2\r\nsabbia, 40000\r\n"), &train_file, 3},
+      {102, "lunghezza percorso, 82000\r\n[fine]\r\n", "", &line_file, 2},
+      {103, line_source("curva, 800, 300\r\n"), "", &line_file, 4},
+  };
+  for (const diagnostic_case& c : cases) {
+    SCOPED_TRACE("diagnostic " + std::to_string(c.code));
+    scenario_model model = compile_sources(c.line_text, c.train_text);
+    post_process_track(model);
+    EXPECT_EQ(model.error_kind, c.code) << model.diagnostic.detail;
+    EXPECT_EQ(model.diagnostic.file, *c.file);
+    EXPECT_EQ(model.diagnostic.line, c.line);
+    std::string where = *c.file;
+    if (c.line > 0) where.append(":").append(std::to_string(c.line));
+    where.append(": diagnostic ").append(std::to_string(c.code)).append(": ");
+    EXPECT_EQ(diagnostic_report(model).substr(0, where.size()), where) << diagnostic_report(model);
+  }
+}
+
+TEST(Diagnostics, MissingLineSourceIs101AndLeavesNoSourceBehind) {
+  scenario_model model = named_model();
+  memory_source_files files;
+  files.files[train_source_name(model)] = train_source("");
+  memorizza_dati(model, files);
+  EXPECT_EQ(model.error_kind, 101);
+  EXPECT_EQ(diagnostic_report(model).rfind(line_file + ": diagnostic 101: ", 0), 0u) << diagnostic_report(model);
+  EXPECT_TRUE(files.files.empty());
+}
+
+TEST(Diagnostics, BeyondTheTrackNamesThePositionAndTheLastCell) {
+  const scenario_model model = compile_sources(line_source("pendenza, 95000, 1\r\n"));
+  EXPECT_EQ(diagnostic_report(model), line_file +
+                                          ":4: diagnostic 15: position 95000 lies beyond the track (last cell "
+                                          "1780) (record \"pendenza\")");
+}
+
+}  // namespace
+}  // namespace compila::testing
