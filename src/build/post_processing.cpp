@@ -18,10 +18,13 @@ constexpr int signal_search_cells = 12;
 
 class track_post_processing {
  public:
-  explicit track_post_processing(scenario_model& model) : model_(model), cells_(model.cells) {}
+  explicit track_post_processing(scenario_model& model)
+      : model_(model),
+        cells_(model.cells),
+        top_(minimo(model.cell_count, static_cast<std::int32_t>(model.cells.size()) - 1)) {}
 
   void run() {
-    const std::int32_t last = model_.cell_count - 2;
+    const std::int32_t last = top_ - 2;
     for (std::int32_t i = 1; i <= last; ++i) {
       const std::uint8_t type = cells_[i].cell_type;
       if (type == cell_kind::warning_board) serve_signals_before_warning(i);
@@ -97,7 +100,7 @@ class track_post_processing {
   std::int32_t place_points_through(std::int32_t i) {
     int spacing = 0;
     std::int32_t k = i;
-    while (k < model_.cell_count) {
+    while (k < top_) {
       ++k;
       if (++spacing == spacing_cells) {
         if (free(k)) {
@@ -106,7 +109,7 @@ class track_post_processing {
         } else if (free(k - 1)) {
           place_point(k - 1);
           spacing = 1;
-        } else if (k + 1 <= model_.cell_count && free(k + 1)) {
+        } else if (k + 1 <= top_ && free(k + 1)) {
           place_point(k + 1);
           spacing = -1;
         } else {
@@ -122,7 +125,7 @@ class track_post_processing {
   // so that the signal after its end is still served.
   std::int32_t find_slowdown_end(std::int32_t i) const {
     std::int32_t k = i;
-    while (k < model_.cell_count && !is_type(++k, cell_kind::slowdown_end)) {
+    while (k < top_ && !is_type(++k, cell_kind::slowdown_end)) {
     }
     return k;
   }
@@ -130,7 +133,7 @@ class track_post_processing {
   // Rule D: a point just ahead of the first signal within 12 cells after the end.
   void serve_signal_after_end(std::int32_t end) {
     std::int32_t search = 0;
-    for (std::int32_t m = end; m <= end + signal_search_cells && m <= model_.cell_count; ++m) {
+    for (std::int32_t m = end; m <= end + signal_search_cells && m <= top_; ++m) {
       if (is_type(m, cell_kind::signal)) {
         search = m - 1;
         break;
@@ -148,6 +151,8 @@ class track_post_processing {
 
   scenario_model& model_;
   std::vector<track_cell>& cells_;
+  // Highest cell index the rules may touch: cell_count, held to the array.
+  const std::int32_t top_;
 };
 
 }  // namespace
