@@ -1,7 +1,8 @@
 #include "model/binary_files.h"
 
+#include <algorithm>
 #include <bit>
-#include <cassert>
+#include <cstddef>
 #include <limits>
 
 namespace compila {
@@ -18,11 +19,12 @@ class le_writer {
   void i32(std::int32_t value) { put(static_cast<std::uint32_t>(value), 4); }
   void f64(double value) { put(std::bit_cast<std::uint64_t>(value), 8); }
 
+  // The readers hold texts to 65535 bytes; a longer one (a line name, say)
+  // is cut there, so that the count always matches the bytes that follow.
   void text(const std::string& value) {
-    // Texts reaching the item table are held to 65535 bytes by the readers.
-    assert(value.size() <= std::numeric_limits<std::uint16_t>::max());
-    u16(static_cast<std::uint16_t>(value.size()));
-    out_.insert(out_.end(), value.begin(), value.end());
+    const std::size_t size = std::min<std::size_t>(value.size(), std::numeric_limits<std::uint16_t>::max());
+    u16(static_cast<std::uint16_t>(size));
+    out_.insert(out_.end(), value.begin(), value.begin() + static_cast<std::ptrdiff_t>(size));
   }
 
   void tagged(const plan_value& value) {

@@ -5,7 +5,7 @@
 // the simulator finds the counts from the route length and the two names.
 //
 // Text inside a record: u16 byte count n, then n bytes (one per character of
-// the 8-bit code page), no terminator.
+// the 8-bit code page), no terminator; a text longer than 65535 bytes is cut there.
 // Tagged value: u16 variant type code, then its data:
 //   0 empty (no data), 2 signed 16-bit integer (2 bytes), 5 binary64 (8 bytes).
 //
