@@ -18,22 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string as_text(const byte_buffer& bytes) { return {bytes.begin(), bytes.end()}; }
-
-struct scratch_directory {
-  fs::path path;
-  scratch_directory() {
-    std::string pattern = (fs::temp_directory_path() / "compila_frame_XXXXXX").string();
-    path = ::mkdtemp(pattern.data());
-  }
-  ~scratch_directory() { fs::remove_all(path); }
-  fs::path operator/(const std::string& name) const { return path / name; }
-};
 
 const std::string signal_on_cell_1 = train_source("[segnali]\r\nsegnale,   0,   1, 4, 1,  0, 0,    0,  0,0,0, 0\r\n");
 

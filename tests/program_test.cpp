@@ -12,16 +12,15 @@
 #include <map>
 #include <set>
 
+#include "test_support.h"
+
 namespace {
+
+using compila::testing::read_file;
 
 namespace fs = std::filesystem;
 
 const std::string line = "Corvalia_Brunasco-Alpestra", train = "40517";
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 struct program_run {
   fs::path top, dir;

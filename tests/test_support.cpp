@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
 #include <span>
 
 #include "line_compiler/memorizza_dati.h"
@@ -44,6 +48,21 @@ std::string line_source(const std::string& records, std::int32_t route_length) {
 }
 
 std::string train_source(const std::string& records) { return "[generale]\r\n" + records + "[fine]\r\n"; }
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+scratch_directory::scratch_directory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "compila_test_XXXXXX").string();
+  if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
+}
+
+scratch_directory::~scratch_directory() {
+  std::error_code ignored;
+  if (!path.empty()) std::filesystem::remove_all(path, ignored);
+}
 
 std::string embedded_line_source() { return joined(embedded_scenario().line_source); }
 std::string embedded_train_source() { return joined(embedded_scenario().train_source); }

@@ -1,6 +1,7 @@
 // Helpers shared by the tests: scenario models built from source texts.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "line_compiler/source_files.h"
@@ -25,6 +26,18 @@ std::string line_source(const std::string& records, std::int32_t route_length = 
 
 // A train source: "[generale]" and the given record lines, then "[fine]".
 std::string train_source(const std::string& records);
+
+// The whole content of a file; empty when it cannot be read.
+std::string read_file(const std::filesystem::path& path);
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it at the end of the test.
+struct scratch_directory {
+  std::filesystem::path path;
+  scratch_directory();
+  ~scratch_directory();
+  std::filesystem::path operator/(const std::string& name) const { return path / name; }
+};
 
 // The embedded scenario's text files joined with CR LF, as written out.
 std::string embedded_line_source();

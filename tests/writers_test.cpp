@@ -14,20 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-struct scratch_directory {
-  fs::path path;
-  scratch_directory() {
-    std::string pattern = (fs::temp_directory_path() / "compila_writers_XXXXXX").string();
-    path = ::mkdtemp(pattern.data());
-  }
-  ~scratch_directory() { fs::remove_all(path); }
-};
-
 TEST(WriterTable, WritesEverySlotWithCrLfOverALongerFile) {
   struct row {
     std::vector<std::string_view> lines;
