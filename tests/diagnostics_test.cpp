@@ -113,5 +113,39 @@ TEST(Diagnostics, BeyondTheTrackNamesThePositionAndTheLastCell) {
                                           "1780) (record \"pendenza\")");
 }
 
+// Positions before the start of the track, and objects whose cells run past
+// either end, never write outside the cells: either nothing falls on the
+// track or the reading takes the fault exit (25).
+TEST(Diagnostics, ObjectsOutsideTheTrackAreRefusedOrPlaceNothing) {
+  const struct {
+    const char* line_records;
+    const char* train_records;
+    int code;
+  } cases[] = {
+      {"pendenza, -500, 3\r\n", "", 0},
+      {"curvas3, -500, 100\r\n", "", 0},
+      {"montagna, -500, -100, 11\r\n", "", 25},
+      {"montagna, 88000, 95000, 11\r\n", "", 25},
+      {"indicatori_vmax, -500, 80,80,80,0, ,,,0\r\n", "", 25},
+      {"cartello_indicatore, -500, (X)\r\n", "", 25},
+      {"", "velocita, -500, 80\r\naderenza, -500, 90\r\n", 0},
+      {"", "segnale, -500, 1, 4, 1, 0, 0, 0, 0,0,0, 0\r\n", 25},
+      {"", "segnale, 100, 1, 4, 1, 0, 0, 0, 0,0,0, 0\r\n", 25},  // approach cells before cell 0
+      {"", "rallentamento, -500, 60, 100, 0, 0, 0\r\n", 25},
+      {"", "rallentamento, 88900, 60, 5000, 0, 1, 0\r\n", 25},  // end beyond the last cell
+      {"", "abbattimento, -500, 180\r\n", 25},
+      {"", "stazione, -500, 26, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S\r\n", 0},  // no track marks
+      {"", "stazione, -500, 12, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S\r\n", 24},
+      {"", "stazione, 88200, 7, 5000, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S\r\n", 25},  // stop beyond the end
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.line_records) + c.train_records);
+    scenario_model model = compile_sources(line_source(c.line_records), train_source(c.train_records));
+    EXPECT_EQ(model.error_kind, c.code) << model.diagnostic.detail;
+    EXPECT_EQ(model.cells.size(), 1781u);
+    post_process_track(model);
+  }
+}
+
 }  // namespace
 }  // namespace compila::testing
