@@ -12,5 +12,5 @@ cmake --build "$build" --target compila_scenario -j "$jobs"
 status=0
 "$build/compila_scenario" || status=$?
 echo "Output files in $build:"
-( cd "$build" && ls -l -- *.dat *.sim *.txt 2>/dev/null ) || true
+( cd "$build" && ls -l -- *_*.dat *_*.sim *_*.txt 2>/dev/null ) || true
 exit $status
