@@ -46,7 +46,7 @@ line_reading line_source_reader::run() {
   // of the file is left unread and nothing is completed.
   if (!model_.has_cells()) return ended(record_step::go_on);
   start_record_part();
-  step = read_record_part();
+  step = read_record_loop([this] { return read_line_records(); });
   if (step == record_step::failure_exit || step == record_step::fault_exit) return ended(step);
   complete_reading();
   return ended(record_step::go_on);
@@ -185,22 +185,6 @@ void line_source_reader::start_record_part() {
     model_.track_plan[0][1] = std::int16_t{0};
     model_.track_plan[1][1] = std::int16_t{1};
   }
-}
-
-record_step line_source_reader::read_record_part() {
-  while (!reader_.at_end()) {
-    read_keyword();
-    if (reader_.at_end()) break;
-    // Up to two comment fields in a row are passed over; a third is tested.
-    for (int skipped = 0; skipped < 2 && contains(keyword(), "-"); ++skipped) {
-      read_keyword();
-      if (reader_.at_end()) return record_step::go_on;
-    }
-    const record_step step = read_line_records();
-    if (step == record_step::stop_reading) return record_step::go_on;
-    if (step != record_step::go_on) return step;
-  }
-  return record_step::go_on;
 }
 
 // The line record tests, in order, all without regard to case.

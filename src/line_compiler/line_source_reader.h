@@ -26,7 +26,6 @@ class line_source_reader : public source_reading {
   record_step read_general_section();
   record_step read_general_records();
   void start_record_part();
-  record_step read_record_part();
   record_step read_line_records();
   void complete_reading();
 

@@ -34,6 +34,27 @@ class source_reading {
 
   bool in_track(std::int64_t cell) const { return cell >= 0 && cell <= model_.cell_count; }
 
+  // The record loop of both source files: reads keyword fields to the end of
+  // the file, never interpreting the last one, passes over up to two comment
+  // fields in a row (a third is tested) and applies `records` to the others.
+  // A position beyond the track ends the loop softly (go_on); a failure or a
+  // fault ends it with its step.
+  template <typename Records>
+  record_step read_record_loop(Records&& records) {
+    while (!reader_.at_end()) {
+      read_keyword();
+      if (reader_.at_end()) break;
+      for (int skipped = 0; skipped < 2 && contains(keyword(), "-"); ++skipped) {
+        read_keyword();
+        if (reader_.at_end()) return record_step::go_on;
+      }
+      const record_step step = records();
+      if (step == record_step::stop_reading) return record_step::go_on;
+      if (step != record_step::go_on) return step;
+    }
+    return record_step::go_on;
+  }
+
   // Each records its diagnostic at the current keyword and returns the step
   // that the record then takes.
   record_step fail(std::int32_t code, std::string detail);

@@ -13,7 +13,7 @@ reading_end read_train_source(scenario_model& model, std::string_view text, std:
 
 reading_end train_source_reader::run() {
   find_general_section();
-  record_step step = read_records();
+  record_step step = read_record_loop([this] { return apply_record_tests(); });
   if (step == record_step::failure_exit) return reading_end::failure_exit;
   if (step == record_step::fault_exit) return reading_end::fault_exit;
   // End of reading, also after a position beyond the track: the last entry of
@@ -30,22 +30,6 @@ void train_source_reader::find_general_section() {
     read_keyword();
     if (contains_any_case(keyword(), "[generale]")) return;
   }
-}
-
-record_step train_source_reader::read_records() {
-  while (!reader_.at_end()) {
-    read_keyword();
-    if (reader_.at_end()) break;  // the last field is never interpreted
-    // Up to two comment fields in a row are passed over; a third is tested.
-    for (int skipped = 0; skipped < 2 && contains(keyword(), "-"); ++skipped) {
-      read_keyword();
-      if (reader_.at_end()) return record_step::go_on;
-    }
-    const record_step step = apply_record_tests();
-    if (step == record_step::stop_reading) return record_step::go_on;
-    if (step != record_step::go_on) return step;
-  }
-  return record_step::go_on;
 }
 
 // The ten record tests, in order, all without regard to case; a keyword

@@ -33,7 +33,6 @@ class train_source_reader : public source_reading {
   using cell_writer = record_step (train_source_reader::*)(track_cell&, const profile&);
 
   void find_general_section();
-  record_step read_records();
   record_step apply_record_tests();
 
   // Train data and the two profiles.
