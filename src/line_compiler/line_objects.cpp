@@ -79,13 +79,18 @@ record_step line_source_reader::memo_indicatori_v_max(std::int32_t posizione, st
   for (std::int64_t code : codes)
     if (!fits<std::int16_t>(code))
       return fault("speed code " + std::to_string(code) + " does not fit a signed 16-bit field");
+  // The stripe code is formed in 16-bit arithmetic from the low 16 bits of
+  // both counts: a product or sum that leaves that range cannot be stored.
+  const std::int64_t tens = std::int64_t{low_16_bits(strisces)} * 10;
+  const std::int64_t stripe_code = tens + low_16_bits(strisced);
+  if (!fits<std::int16_t>(tens) || !fits<std::int16_t>(stripe_code))
+    return fault("stripe code " + std::to_string(stripe_code) + " does not fit a signed 16-bit field");
   track_cell& cell = model_.cells[c];
   cell.cell_type = cell_kind::speed_board;
   cell.param_1 = static_cast<std::int16_t>(codes[0]);
   cell.param_2 = static_cast<std::int16_t>(codes[1]);
   cell.param_3 = static_cast<std::int16_t>(codes[2]);
-  // the stripe code is formed in 16-bit arithmetic from the low 16 bits of both counts
-  cell.param_4 = low_16_bits(std::int64_t{low_16_bits(strisces)} * 10 + low_16_bits(strisced));
+  cell.param_4 = static_cast<std::int16_t>(stripe_code);
   return record_step::go_on;
 }
 

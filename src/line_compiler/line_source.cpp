@@ -119,17 +119,21 @@ record_step line_source_reader::route_length() {
   const std::int32_t length = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
   model_.items[84].end_m = length;
-  // A new route length discards whatever the arrays held.
-  model_.cells.clear();
-  model_.track_plan[0].clear();
-  model_.track_plan[1].clear();
+  // A length over the limit is refused before the arrays are touched: a track
+  // sized by an earlier record stays as it was.
   if (length > max_route_length_m)
     return fail(error_kinds::route_too_long,
                 "route length " + std::to_string(length) + " is above 1,000,000 metres");
-  if (length < 0) return fault("route length " + std::to_string(length) + " is negative");
+  // Cell 1 carries the format marker and a competition code, so a track must
+  // reach it; any shorter length is a length the build cannot use.
+  if (length < min_route_length_m)
+    return fault("route length " + std::to_string(length) + " leaves no cell 1 (the least usable length is " +
+                 std::to_string(min_route_length_m) + ")");
+  // A new route length discards whatever the arrays held.
   model_.track_extent_m = length + extent_beyond_route_m;
   model_.cell_count = static_cast<std::int32_t>(round_half_even_div(model_.track_extent_m, cell_length_m));
   model_.cells.assign(static_cast<std::size_t>(model_.cell_count) + 1, track_cell{});
+  for (auto& coordinate : model_.track_plan) coordinate.clear();
   if (plan_on()) {
     for (auto& coordinate : model_.track_plan)
       coordinate.assign(static_cast<std::size_t>(model_.track_extent_m) + 1, plan_value{});
@@ -137,25 +141,35 @@ record_step line_source_reader::route_length() {
   return record_step::go_on;
 }
 
+// Each general record stores its numbers only once all of them are read: a
+// record that fails to read leaves the fields as they were.
 record_step line_source_reader::chainage_breakpoint(int slot) {
   read_breakpoint_sites_[slot - 81] = {file_name_, keyword_line_, keyword(), {}};
+  const std::int32_t route_position = reader_.read_i32();
+  const std::int32_t value = reader_.read_i32();
+  const std::int32_t mode = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
   item& breakpoint = model_.items[slot];
-  breakpoint.start_m = reader_.read_i32();
-  breakpoint.end_m = reader_.read_i32();
-  breakpoint.at_m = reader_.read_i32();
-  return values_read();
+  breakpoint.start_m = route_position;
+  breakpoint.end_m = value;
+  breakpoint.at_m = mode;
+  return record_step::go_on;
 }
 
 record_step line_source_reader::background(std::int32_t item::*field) {
-  model_.items[85].*field = reader_.read_i32();
-  return values_read();
+  const std::int32_t value = reader_.read_i32();
+  if (record_step step = values_read(); step != record_step::go_on) return step;
+  model_.items[85].*field = value;
+  return record_step::go_on;
 }
 
 record_step line_source_reader::signal_repetition() {
-  item& repetition = model_.items[86];
-  repetition.start_m = reader_.read_i32();
-  repetition.end_m = reader_.read_i32();
+  const std::int32_t first = reader_.read_i32();
+  const std::int32_t second = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  item& repetition = model_.items[86];
+  repetition.start_m = first;
+  repetition.end_m = second;
   if (!is_multiple_of_50(repetition.start_m))
     return fail(error_kinds::repetition_first,
                 "signal repetition value " + std::to_string(repetition.start_m) + " is not a multiple of 50");

@@ -14,6 +14,9 @@
 namespace compila {
 
 inline constexpr std::int32_t max_route_length_m = 1'000'000;
+// The shortest route length whose track still has a cell 1: (length + 7000)
+// / 50 must round to at least 1, so the extent must be at least 26 metres.
+inline constexpr std::int32_t min_route_length_m = 26 - extent_beyond_route_m;
 inline constexpr std::int32_t max_plan_points = 1'000'000;
 inline constexpr std::int32_t first_signboard_slot = 80;
 
