@@ -57,13 +57,16 @@ TEST(RouteLength, NegativeLengthsSizeTheTrackDownToCellOne) {
 }
 
 TEST(RouteLength, LengthsWithoutCellOneAreRefusedAndWriteNothing) {
-  for (std::int32_t length : {-6975, -7000, -7001, -2'147'483'647}) {
-    scratch_directory dir;
-    const built b = build(general("lunghezza percorso, " + std::to_string(length) + "\r\n"), dir);
-    EXPECT_EQ(b.outcome.end, build_outcome::kind::no_track) << length;
-    EXPECT_EQ(b.model.error_kind, 25) << length;
-    EXPECT_EQ(b.model.diagnostic.line, 2) << length;
-    EXPECT_TRUE(fs::is_empty(dir.path)) << length;
+  // Alone or after a usable length: no track is left to write.
+  for (const std::string before : {"", "lunghezza percorso, 5000\r\n"}) {
+    for (std::int32_t length : {-6975, -7000, -7001, -2'147'483'647}) {
+      scratch_directory dir;
+      const built b = build(general(before + "lunghezza percorso, " + std::to_string(length) + "\r\n"), dir);
+      EXPECT_EQ(b.outcome.end, build_outcome::kind::no_track) << before << length;
+      EXPECT_EQ(b.model.error_kind, 25) << before << length;
+      EXPECT_EQ(b.model.diagnostic.line, before.empty() ? 2 : 3) << before << length;
+      EXPECT_TRUE(fs::is_empty(dir.path)) << before << length;
+    }
   }
 }
 
@@ -119,6 +122,7 @@ TEST(SpeedBoard, StripeCodeMustFitSixteenBits) {
 TEST(GeneralRecords, ANumberThatFailsToReadKeepsTheFieldsValue) {
   const std::string route = "lunghezza percorso, 5000\r\n";
   struct { std::string lines; int slot; std::int32_t item::*field; std::int32_t kept; } cases[] = {
+      {route + "lunghezza percorso, 9e9\r\n", 84, &item::end_m, 5000},
       {route + "sfondo tre, 4650\r\nsfondo tre, 10000000000\r\n", 85, &item::end_m, 4650},
       {route + "sfondo uno, 7\r\nsfondo uno, x\r\n", 85, &item::start_m, 7},
       {route + "progressiva chilometrica uno, 100, 200, 0\r\nprogressiva chilometrica uno, 300, 9e9, 0\r\n", 83,

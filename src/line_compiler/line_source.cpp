@@ -124,16 +124,17 @@ record_step line_source_reader::route_length() {
   if (length > max_route_length_m)
     return fail(error_kinds::route_too_long,
                 "route length " + std::to_string(length) + " is above 1,000,000 metres");
+  // A new route length discards whatever the arrays held.
+  model_.cells.clear();
+  for (auto& coordinate : model_.track_plan) coordinate.clear();
   // Cell 1 carries the format marker and a competition code, so a track must
-  // reach it; any shorter length is a length the build cannot use.
+  // reach it; a shorter length leaves no track at all, whatever came before.
   if (length < min_route_length_m)
     return fault("route length " + std::to_string(length) + " leaves no cell 1 (the least usable length is " +
                  std::to_string(min_route_length_m) + ")");
-  // A new route length discards whatever the arrays held.
   model_.track_extent_m = length + extent_beyond_route_m;
   model_.cell_count = static_cast<std::int32_t>(round_half_even_div(model_.track_extent_m, cell_length_m));
   model_.cells.assign(static_cast<std::size_t>(model_.cell_count) + 1, track_cell{});
-  for (auto& coordinate : model_.track_plan) coordinate.clear();
   if (plan_on()) {
     for (auto& coordinate : model_.track_plan)
       coordinate.assign(static_cast<std::size_t>(model_.track_extent_m) + 1, plan_value{});
