@@ -2,12 +2,11 @@
 #
 # Builds the program over the compiler core with the given scenario folder
 # embedded; the embedded scenario alone is the library <target>_data. The
-# folder's content is checked when the build runs; a change to any of its
+# folder's content is checked by the embed_scenario tool when the build runs; a change to any of its
 # files rebuilds the program.
 function(add_scenario_program target folder)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "OUTPUT_DIRECTORY" "")
   # Found from this file, so the function works from any directory scope.
-  set(embed_script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/embed_scenario.cmake")
   file(REAL_PATH "${folder}" folder BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}")
   set(inputs "")
   foreach(name scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
@@ -17,10 +16,11 @@ function(add_scenario_program target folder)
     list(APPEND inputs "${folder}/${name}")
   endforeach()
   set(source "${CMAKE_CURRENT_BINARY_DIR}/generated/${target}_scenario.cpp")
+  file(MAKE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/generated")
   add_custom_command(
     OUTPUT "${source}"
-    COMMAND "${CMAKE_COMMAND}" "-DSCENARIO_DIR=${folder}" "-DOUTPUT=${source}" -P "${embed_script}"
-    DEPENDS ${inputs} "${embed_script}"
+    COMMAND embed_scenario "${folder}" "${source}"
+    DEPENDS ${inputs} embed_scenario
     COMMENT "Embedding the scenario folder ${folder}"
     VERBATIM)
   add_library(${target}_data STATIC "${source}")

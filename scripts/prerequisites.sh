@@ -16,7 +16,7 @@ require_packages() {
   fi
 }
 
-build_packages=(cmake make g++)
-test_packages=(cmake make g++ libgtest-dev libgmock-dev)
-fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev)
+build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev)
+test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev)
+fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev)
 jobs=$(nproc 2>/dev/null || echo 2)

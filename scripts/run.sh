@@ -8,7 +8,7 @@ require_packages "${build_packages[@]}"
 
 build="$top/build/run"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCOMPILA_TESTS=OFF "$@" > /dev/null
-cmake --build "$build" --target compila_scenario -j "$jobs"
+cmake --build "$build" --target compila_scenario scenario_tool -j "$jobs"
 status=0
 "$build/compila_scenario" || status=$?
 echo "Output files in $build:"

@@ -1,5 +1,5 @@
 # Runs the embed script on scenario folders written here at test time:
-#   cmake -DEMBED_SCRIPT=<embed_scenario.cmake> -DWORK_DIR=<dir> -P embed_scenario_test.cmake
+#   cmake -DEMBED_TOOL=<embed_scenario program> -DWORK_DIR=<dir> -P embed_scenario_test.cmake
 # Each bad folder must stop the embedding with its file (and line) named; the
 # good folder must embed every line byte for byte.
 cmake_minimum_required(VERSION 3.25)
@@ -22,9 +22,8 @@ endfunction()
 
 function(embed dir result_var output_var)
   execute_process(
-    COMMAND "${CMAKE_COMMAND}" "-DSCENARIO_DIR=${dir}" "-DOUTPUT=${dir}/generated.cpp" -P "${EMBED_SCRIPT}"
+    COMMAND "${EMBED_TOOL}" "${dir}" "${dir}/generated.cpp"
     RESULT_VARIABLE result ERROR_VARIABLE output OUTPUT_VARIABLE ignored)
-  # CMake wraps its error messages at blanks; undo that before matching.
   string(REGEX REPLACE "[ \n]+" " " output "${output}")
   set(${result_var} "${result}" PARENT_SCOPE)
   set(${output_var} "${output}" PARENT_SCOPE)

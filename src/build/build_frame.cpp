@@ -88,23 +88,16 @@ void errore(const std::string& a) {
   std::exit(1);
 }
 
-int Form_Load(const scenario_text& scenario) {
+build_result build_scenario(const scenario_text& scenario, const std::string& directory) {
   scenario_model model;
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
-  platform::show_wait_window();
-
-  const std::string directory = platform::program_directory();
-  if (directory.empty()) {
-    report_line("cannot find the directory that holds the program");
-    return 1;
-  }
   std::string error;
   if (!dati_linea(model, scenario, directory, error) || !dati_treno(model, scenario, directory, error) ||
       !dati_note(model, scenario, directory, error) || !dati_rallentamenti(model, scenario, directory, error) ||
       !dati_scheda(model, scenario, directory, error)) {
     report_line(error);
-    return 1;
+    return {1, {}};
   }
 
   directory_source_files sources(directory);
@@ -112,20 +105,32 @@ int Form_Load(const scenario_text& scenario) {
   switch (outcome.end) {
     case build_outcome::kind::refused:
       if (model.error_kind != 0) report_line(diagnostic_report(model));
-      errore(outcome.refusal);
+      return {1, outcome.refusal};
     case build_outcome::kind::no_track:
       if (model.error_kind != 0) report_line(diagnostic_report(model));
       report_line(line_source_name(model) + ": no usable route length, so there is no track: no binary file written");
-      return 1;
+      return {1, {}};
     case build_outcome::kind::write_failed:
       report_line(outcome.message);
-      return 1;
+      return {1, {}};
     case build_outcome::kind::written:
       break;
   }
-  if (model.error_kind == 0) return 0;
+  if (model.error_kind == 0) return {0, {}};
   report_line(diagnostic_report(model));
-  return 2;
+  return {2, {}};
+}
+
+int Form_Load(const scenario_text& scenario) {
+  platform::show_wait_window();
+  const std::string directory = platform::program_directory();
+  if (directory.empty()) {
+    report_line("cannot find the directory that holds the program");
+    return 1;
+  }
+  const build_result result = build_scenario(scenario, directory);
+  if (!result.refusal.empty()) errore(result.refusal);
+  return result.status;
 }
 
 }  // namespace compila

@@ -42,9 +42,22 @@ std::string diagnostic_report(const scenario_model& model);
 // Shows " Errore n. " followed by `a` and ends the program (status 1).
 [[noreturn]] void errore(const std::string& a);
 
+// How a whole build ended: the exit status (0 for a clean build, 2 when the
+// files are written with a diagnostic, 1 when the build stops or a file
+// cannot be written) and, when a reserved field was occupied, the refusal
+// "1250" or "1251" that the caller shows as " Errore n. " + refusal.
+struct build_result {
+  int status = 0;
+  std::string refusal;
+};
+
+// The whole build of `scenario` into `directory`: the five text files, both
+// compilers, post-processing, checks, codes and the binary files. The
+// diagnostic and failure lines go to standard error.
+build_result build_scenario(const scenario_text& scenario, const std::string& directory);
+
 // Runs the whole build of `scenario` in the program directory and returns the
-// program's exit status: 0 for a clean build, 2 when the files are written
-// with a diagnostic, 1 when the build stops or a file cannot be written.
+// program's exit status; a refusal ends the program through `errore`.
 int Form_Load(const scenario_text& scenario);
 
 }  // namespace compila

@@ -1,0 +1,14 @@
+#include <array>
+
+#include "tool/tool_command.h"
+
+namespace compila::tool {
+
+std::span<const command> commands() {
+  static const std::array table{
+      command{"build", "compile a scenario folder into the simulator's files", define_build},
+  };
+  return table;
+}
+
+}  // namespace compila::tool

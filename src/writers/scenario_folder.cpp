@@ -1,0 +1,165 @@
+#include "writers/scenario_folder.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "writers/text_writers.h"
+
+namespace compila {
+namespace {
+
+constexpr std::size_t max_lines = text_table_slots - 1;
+constexpr std::size_t max_name_size = 200;
+
+std::string at_line(const std::string& file, std::size_t line, const std::string& message) {
+  return file + ":" + std::to_string(line) + ": " + message;
+}
+
+std::string marker_message() {
+  return "line equal to the end-of-list marker \"" + std::string(end_of_list_marker) + "\"";
+}
+
+bool is_control(unsigned char c) { return c < 0x20 || c == 0x7f; }
+
+std::string control_message(unsigned char c) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%02x", c);
+  return std::string("control character 0x") + hex;
+}
+
+bool read_bytes(const std::string& path, std::string& bytes, std::string& error) {
+  std::error_code code;
+  if (!std::filesystem::exists(path, code)) {
+    error = path + ": missing scenario file";
+    return false;
+  }
+  if (std::filesystem::is_directory(path, code)) {
+    error = path + ": cannot read: it is a directory";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = path + ": cannot read: " + std::strerror(errno);
+    return false;
+  }
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) {
+    error = path + ": cannot read: " + std::strerror(errno);
+    return false;
+  }
+  bytes = content.str();
+  return true;
+}
+
+// One line of scenario.txt: `key` names the field it sets.
+bool read_name_line(const std::string& file, std::size_t number, const std::string& line, std::string& line_name,
+                    std::string& train_number, std::string& error) {
+  for (auto [key, value] : {std::pair{std::string_view("line_name"), &line_name},
+                            std::pair{std::string_view("train_number"), &train_number}}) {
+    const std::string head = std::string(key) + "=";
+    if (line.compare(0, head.size(), head) != 0) continue;
+    const std::string given = line.substr(head.size());
+    if (given.empty() || given.size() > max_name_size) {
+      error = at_line(file, number, std::string(key) + " must hold 1 to 200 characters");
+      return false;
+    }
+    if (given.find_first_of("/\\:*?\"<>|") != std::string::npos) {
+      error = at_line(file, number, std::string(key) + " holds a character that cannot stand in a file name");
+      return false;
+    }
+    if (!value->empty()) {
+      error = at_line(file, number, std::string(key) + " given twice");
+      return false;
+    }
+    *value = given;
+    return true;
+  }
+  error = at_line(file, number, "expected line_name=... or train_number=...");
+  return false;
+}
+
+}  // namespace
+
+bool split_scenario_lines(const std::string& file, std::string_view bytes, std::vector<std::string>& lines,
+                          std::string& error) {
+  lines.clear();
+  std::string current;
+  bool open_line = false;  // bytes seen since the last line end
+  bool pending_cr = false;
+  auto close_line = [&](std::size_t number) {
+    if (current == end_of_list_marker) {
+      error = at_line(file, number, marker_message());
+      return false;
+    }
+    if (number > max_lines) {
+      error = at_line(file, number, "more than " + std::to_string(max_lines) + " lines");
+      return false;
+    }
+    lines.push_back(std::move(current));
+    current.clear();
+    open_line = false;
+    return true;
+  };
+  for (char byte : bytes) {
+    const std::size_t number = lines.size() + 1;
+    const auto c = static_cast<unsigned char>(byte);
+    if (pending_cr && c != '\n') {
+      error = at_line(file, number, "carriage return inside a line");
+      return false;
+    }
+    if (c == '\r') {
+      pending_cr = true;
+      continue;
+    }
+    pending_cr = false;
+    if (c == '\n') {
+      if (!close_line(number)) return false;
+      continue;
+    }
+    if (is_control(c)) {
+      error = at_line(file, number, control_message(c));
+      return false;
+    }
+    current += byte;
+    open_line = true;
+  }
+  if (pending_cr) {
+    error = at_line(file, lines.size() + 1, "carriage return without a line feed at the end of the file");
+    return false;
+  }
+  return !open_line || close_line(lines.size() + 1);
+}
+
+bool scenario_folder::load(const std::string& folder, std::string& error) {
+  const std::string names_path = folder + "/" + std::string(scenario_names_file);
+  std::string bytes;
+  std::vector<std::string> name_lines;
+  if (!read_bytes(names_path, bytes, error) || !split_scenario_lines(names_path, bytes, name_lines, error))
+    return false;
+  line_name_.clear();
+  train_number_.clear();
+  for (std::size_t i = 0; i < name_lines.size(); ++i) {
+    if (name_lines[i].empty()) continue;
+    if (!read_name_line(names_path, i + 1, name_lines[i], line_name_, train_number_, error)) return false;
+  }
+  for (auto [key, value] : {std::pair{"line_name", &line_name_}, std::pair{"train_number", &train_number_}}) {
+    if (value->empty()) {
+      error = names_path + ": no " + key + "= line";
+      return false;
+    }
+  }
+  for (std::size_t f = 0; f < scenario_text_files.size(); ++f) {
+    const std::string path = folder + "/" + std::string(scenario_text_files[f]);
+    if (!read_bytes(path, bytes, error) || !split_scenario_lines(path, bytes, lines_[f], error)) return false;
+    views_[f].assign(lines_[f].begin(), lines_[f].end());
+  }
+  text_ = scenario_text{line_name_, train_number_, views_[0], views_[1], views_[2], views_[3], views_[4]};
+  return true;
+}
+
+}  // namespace compila

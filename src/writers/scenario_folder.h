@@ -1,0 +1,58 @@
+// A scenario folder read into memory: scenario.txt (line_name=...,
+// train_number=...) and the five text files linea.txt, treno.txt, note.txt,
+// rallentamenti.txt and scheda_treno.txt, one line of text per table slot.
+// Lines end in LF or CR LF (the CR is dropped); trailing blanks and empty
+// lines are kept; an empty file has no lines. A file that is missing or
+// unreadable, has more than 1000 lines, holds the end-of-list marker as a
+// line or a control character other than the line ends is refused with the
+// file and line named. This is the one place of these rules: the embedding of
+// a folder into a program and the scenario tool both read folders here.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "writers/scenario_text.h"
+
+namespace compila {
+
+// The names of a folder's files, in the order they are read.
+inline constexpr std::string_view scenario_names_file = "scenario.txt";
+inline constexpr std::array<std::string_view, 5> scenario_text_files{
+    "linea.txt", "treno.txt", "note.txt", "rallentamenti.txt", "scheda_treno.txt"};
+
+// The folder's content; it owns every line and offers them as a scenario_text.
+class scenario_folder {
+ public:
+  scenario_folder() = default;
+  scenario_folder(const scenario_folder&) = delete;
+  scenario_folder& operator=(const scenario_folder&) = delete;
+
+  // Reads `folder`; false with `error` ("FILE:LINE: reason" or "FILE: reason",
+  // FILE spelt as `folder` + "/" + name) at the first broken rule.
+  [[nodiscard]] bool load(const std::string& folder, std::string& error);
+
+  // The scenario as the build takes it; valid while this object lives.
+  const scenario_text& text() const { return text_; }
+  // The lines of one of the five text files, in scenario_text_files order.
+  const std::vector<std::string>& file_lines(std::size_t index) const { return lines_[index]; }
+  const std::string& line_name() const { return line_name_; }
+  const std::string& train_number() const { return train_number_; }
+
+ private:
+  std::string line_name_;
+  std::string train_number_;
+  std::array<std::vector<std::string>, 5> lines_;
+  std::array<std::vector<std::string_view>, 5> views_;
+  scenario_text text_;
+};
+
+// Splits a text file's bytes into lines under the rules above; false with
+// `error` naming `file` and the line.
+[[nodiscard]] bool split_scenario_lines(const std::string& file, std::string_view bytes,
+                                        std::vector<std::string>& lines, std::string& error);
+
+}  // namespace compila

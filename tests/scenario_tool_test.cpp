@@ -1,0 +1,101 @@
+// scenario_tool build against the CMake-built programs: the same files byte
+// for byte, the same status and the same diagnostic lines; and its refusals
+// of bad input.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using compila::testing::read_file;
+using compila::testing::scratch_directory;
+
+struct run_result {
+  int status = -1;
+  std::string err;
+};
+
+run_result run(const std::string& command, const fs::path& err_file) {
+  const int raw = std::system((command + " > /dev/null 2> '" + err_file.string() + "'").c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(err_file)};
+}
+
+std::map<std::string, std::string> files_in(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir)) files[entry.path().filename().string()] = read_file(entry.path());
+  return files;
+}
+
+struct scenario_case {
+  fs::path program;
+  fs::path folder;
+};
+
+class ToolBuild : public ::testing::TestWithParam<scenario_case> {};
+
+TEST_P(ToolBuild, WritesTheProgramsFilesWithItsStatusAndLines) {
+  const scenario_case& c = GetParam();
+  scratch_directory scratch;
+  const fs::path by_program = scratch.path / "program", by_tool = scratch.path / "tool";
+  fs::create_directories(by_program);
+  fs::create_directories(by_tool);
+  fs::copy_file(c.program, by_program / c.program.filename());
+  const run_result program = run("'" + (by_program / c.program.filename()).string() + "'", scratch.path / "err_p");
+  fs::remove(by_program / c.program.filename());
+  const run_result tool =
+      run("'" COMPILA_TOOL "' build '" + c.folder.string() + "' -o '" + by_tool.string() + "'", scratch.path / "err_t");
+
+  EXPECT_EQ(tool.status, program.status);
+  EXPECT_EQ(tool.err, program.err);
+  const auto expected = files_in(by_program), written = files_in(by_tool);
+  EXPECT_FALSE(expected.empty());
+  ASSERT_EQ(written.size(), expected.size());
+  for (const auto& [name, bytes] : expected) {
+    ASSERT_TRUE(written.count(name)) << name;
+    EXPECT_TRUE(written.at(name) == bytes) << name << " differs";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryScenario, ToolBuild,
+    ::testing::Values(
+        scenario_case{COMPILA_PROGRAM, COMPILA_SCENARIO_DIR},
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_speed_board_at_0",
+                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/speed_board_at_0"},
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0",
+                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0"},
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0_second_codes",
+                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0_second_codes"}));
+
+TEST(ToolBuildInput, BadFolderOrOutputIsNamedAndNothingIsWritten) {
+  scratch_directory scratch;
+  const fs::path out = scratch.path / "out";
+  fs::create_directories(out);
+  const fs::path not_a_scenario = scratch.path / "empty";
+  fs::create_directories(not_a_scenario);
+  struct bad_case {
+    std::string arguments, named;
+  } cases[] = {
+      {"build '" + not_a_scenario.string() + "' -o '" + out.string() + "'", not_a_scenario.string() + "/scenario.txt"},
+      {"build '" COMPILA_SCENARIO_DIR "' -o '" + (scratch.path / "nowhere").string() + "'",
+       (scratch.path / "nowhere").string()},
+      {"build", "FOLDER"},
+      {"frobnicate", "frobnicate"},
+  };
+  for (const bad_case& c : cases) {
+    const run_result r = run("'" COMPILA_TOOL "' " + c.arguments, scratch.path / "err");
+    EXPECT_NE(r.status, 0) << c.arguments;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << c.arguments << "\n" << r.err;
+    EXPECT_TRUE(fs::is_empty(out)) << c.arguments;
+  }
+  EXPECT_FALSE(fs::exists(scratch.path / "nowhere"));
+}
+
+}  // namespace
