@@ -25,8 +25,11 @@ function(add_scenario_program target folder)
     VERBATIM)
   add_library(${target}_data STATIC "${source}")
   target_link_libraries(${target}_data PUBLIC compila_core)
-  add_executable(${target} "${PROJECT_SOURCE_DIR}/src/build/main.cpp")
+  # On Windows a GUI program: its window is the only thing the user sees.
+  add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/src/build/main.cpp")
   target_link_libraries(${target} PRIVATE ${target}_data)
+  # On Windows a GUI program: no console window opens beside "Form1".
+  set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
   if(arg_OUTPUT_DIRECTORY)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")
   endif()
