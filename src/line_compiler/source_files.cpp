@@ -6,15 +6,20 @@
 #include <iterator>
 #include <system_error>
 
+#include "model/utf8_path.h"
+
 namespace compila {
+
+directory_source_files::directory_source_files(const std::string& directory)
+    : directory_(utf8_path(directory)) {}
 
 bool directory_source_files::exists(const std::string& name) const {
   std::error_code error;
-  return std::filesystem::is_regular_file(directory_ / name, error);
+  return std::filesystem::is_regular_file(directory_ / utf8_path(name), error);
 }
 
 bool directory_source_files::read(const std::string& name, std::string& content, std::string& reason) {
-  std::ifstream in(directory_ / name, std::ios::binary);
+  std::ifstream in(directory_ / utf8_path(name), std::ios::binary);
   if (!in) {
     reason = std::strerror(errno);
     return false;
@@ -29,7 +34,7 @@ bool directory_source_files::read(const std::string& name, std::string& content,
 
 void directory_source_files::remove(const std::string& name) {
   std::error_code ignored;  // a file that is already gone needs no deleting
-  std::filesystem::remove(directory_ / name, ignored);
+  std::filesystem::remove(directory_ / utf8_path(name), ignored);
 }
 
 bool memory_source_files::read(const std::string& name, std::string& content, std::string& reason) {

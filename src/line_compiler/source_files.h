@@ -20,7 +20,8 @@ class source_files {
 
 class directory_source_files final : public source_files {
  public:
-  explicit directory_source_files(std::filesystem::path directory) : directory_(std::move(directory)) {}
+  // `directory` is UTF-8 text, as the program directory is reported.
+  explicit directory_source_files(const std::string& directory);
   bool exists(const std::string& name) const override;
   bool read(const std::string& name, std::string& content, std::string& reason) override;
   void remove(const std::string& name) override;
