@@ -278,3 +278,57 @@ TEST(ScenarioFolders, ReservedFieldOfCell1StopsTheBuild) {
 }
 
 }  // namespace
+
+namespace {
+
+// The starter folder's text file, with the line ends the program writes.
+std::string starter_file(const std::string& name) {
+  std::string text;
+  for (char c : read_file(fs::path(COMPILA_SOURCE_DIR) / "examples/starter" / name))
+    if (c == '\n') text += "\r\n";
+    else if (c != '\r') text += c;
+  return text;
+}
+
+TEST(ScenarioFolders, StarterBuildsCleanWithItsObjectsOnTheTrack) {
+  program_run run;
+  run_program(fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_starter", run);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string p = "Valle_Prima_101";
+  EXPECT_EQ(names_in(run.dir), (std::set<std::string>{"scenario_starter", "Valle_Prima_linea.dat", p + ".sim",
+                                                       p + ".dat", p + "_note.txt", p + "_rallentamenti.txt",
+                                                       p + "_scheda_treno.txt"}));
+  for (const char* document : {"note", "rallentamenti", "scheda_treno"})
+    EXPECT_EQ(read_file(run.dir / (p + "_" + document + ".txt")), starter_file(std::string(document) + ".txt"))
+        << document;
+
+  const std::vector<cell_record> cells = decode_cells(read_file(run.dir / (p + ".dat")));
+  ASSERT_EQ(cells.size(), 241u);  // (5000 + 7000) / 50 + 1
+  const std::pair<int, int> objects[] = {
+      {9, 10},  {53, 10}, {99, 10},                     // stopping points of the three stations
+      {21, 1},  {45, 1},  {79, 1},                      // signals
+      {65, 3},  {73, 2},  {41, 4},  {40, 5},  {37, 5},  // slowdown start, end, warning board, countdown
+      {36, 12},                                         // the written reduction point
+      {20, 12}, {60, 12}, {54, 12}, {47, 12}, {72, 12}, {78, 12},  // the automatic ones
+      {31, 6},  {23, 14}, {83, 11},                     // speed board, signboard, tunnel marker
+  };
+  for (const auto& [cell, type] : objects) EXPECT_EQ(cells[cell].type, type) << "cell " << cell;
+  int objects_on_track = 0;
+  for (const cell_record& c : cells) objects_on_track += c.type != 0;
+  EXPECT_EQ(objects_on_track, 23);  // the list above plus countdown cells 38 and 39
+  EXPECT_EQ(cells[36].param[0], 120);
+  EXPECT_EQ(cells[29].speed, 12);
+  EXPECT_EQ(cells[30].speed, 20);
+  EXPECT_EQ(cells[36].gradient, 106);
+  EXPECT_EQ(cells[80].tunnel, 11 - 10);
+
+  const std::vector<item_record> items = decode_items(read_file(run.dir / (p + ".sim")));
+  ASSERT_EQ(items.size(), 87u);
+  EXPECT_EQ(items[1].text, "PRIMA");
+  EXPECT_EQ(items[3].text, "VALLE");
+  EXPECT_EQ(items[3].seconds, (8 * 60 + 7) * 60);
+  EXPECT_EQ(items[80].text, "(Km.1.100)");
+}
+
+}  // namespace
