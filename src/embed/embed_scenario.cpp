@@ -1,5 +1,6 @@
-// embed_scenario FOLDER OUTPUT.cpp: turns a scenario folder into the C++
-// source of `embedded_scenario()`. The folder is read and checked by the
+// embed_scenario FOLDER OUTPUT.cpp [FUNCTION]: turns a scenario folder into
+// the C++ source of `embedded_scenario()`, or of FUNCTION when given (the
+// starter that scenario_tool init writes out). The folder is read and checked by the
 // core's folder reader; every byte of every line is written as a hex escape,
 // so any content survives the compiler unchanged. On a broken rule nothing is
 // written, the reason goes to standard error and the status is 1.
@@ -31,7 +32,8 @@ std::string lines_array(const std::string& name, const std::vector<std::string>&
   return code + "}};\n\n";
 }
 
-std::string generated_source(const std::string& folder_path, const compila::scenario_folder& folder) {
+std::string generated_source(const std::string& folder_path, const compila::scenario_folder& folder,
+                             const std::string& function) {
   static constexpr std::string_view members[] = {"line_source", "train_source", "notes", "slowdown_order",
                                                  "train_card"};
   std::string arrays;
@@ -44,7 +46,8 @@ std::string generated_source(const std::string& folder_path, const compila::scen
          "#include <array>\n#include <string_view>\n\n#include \"writers/scenario_text.h\"\n\n"
          "namespace compila {\nnamespace {\n\n" +
          arrays +
-         "}  // namespace\n\nconst scenario_text& embedded_scenario() {\n  static const scenario_text scenario{\n"
+         "}  // namespace\n\nconst scenario_text& " + function + "();\n\nconst scenario_text& " + function +
+         "() {\n  static const scenario_text scenario{\n"
          "      " +
          literal(folder.line_name()) + ",\n      " + literal(folder.train_number()) + ",\n" + members_list +
          "  };\n  return scenario;\n}\n\n}  // namespace compila\n";
@@ -53,13 +56,14 @@ std::string generated_source(const std::string& folder_path, const compila::scen
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fputs("usage: embed_scenario FOLDER OUTPUT.cpp\n", stderr);
+  if (argc != 3 && argc != 4) {
+    std::fputs("usage: embed_scenario FOLDER OUTPUT.cpp [FUNCTION]\n", stderr);
     return 2;
   }
+  const std::string function = argc == 4 ? argv[3] : "embedded_scenario";
   compila::scenario_folder folder;
   std::string error;
-  if (!folder.load(argv[1], error) || !compila::write_whole_file(argv[2], generated_source(argv[1], folder), error)) {
+  if (!folder.load(argv[1], error) || !compila::write_whole_file(argv[2], generated_source(argv[1], folder, function), error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

@@ -1,0 +1,87 @@
+// scenario_tool init FOLDER: writes the starter scenario (a 5 km line and a
+// three-station train with one of each record) into FOLDER, as the six files
+// of a scenario folder, for an author to begin from. The starter is embedded
+// in the tool when it is built.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "tool/tool_command.h"
+#include "writers/file_writer.h"
+#include "writers/scenario_folder.h"
+
+namespace compila {
+// The starter folder, generated from examples/starter by embed_scenario.
+const scenario_text& starter_scenario();
+}  // namespace compila
+
+namespace compila::tool {
+namespace {
+
+std::string file_text(std::span<const std::string_view> lines) {
+  std::string text;
+  for (std::string_view line : lines) text.append(line).append("\n");
+  return text;
+}
+
+// Creates the folder if needed; an existing scenario file is never replaced,
+// so init cannot overwrite an author's work.
+bool folder_ready(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (std::filesystem::exists(folder, error) && !std::filesystem::is_directory(folder, error)) {
+    std::fprintf(stderr, "%s: not a folder\n", folder.string().c_str());
+    return false;
+  }
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    std::fprintf(stderr, "%s: cannot create the folder: %s\n", folder.string().c_str(), error.message().c_str());
+    return false;
+  }
+  bool free = true;
+  auto refuse_existing = [&](std::string_view name) {
+    if (!std::filesystem::exists(folder / name, error)) return;
+    std::fprintf(stderr, "%s: already exists; init writes only into a folder without scenario files\n",
+                 (folder / name).string().c_str());
+    free = false;
+  };
+  refuse_existing(scenario_names_file);
+  for (std::string_view name : scenario_text_files) refuse_existing(name);
+  return free;
+}
+
+int run_init(const std::string& folder_name) {
+  const std::filesystem::path folder(folder_name);
+  if (!folder_ready(folder)) return exit_failed;
+  const scenario_text& starter = starter_scenario();
+  const std::string names = "line_name=" + std::string(starter.line_name) + "\ntrain_number=" +
+                            std::string(starter.train_number) + "\n";
+  const std::span<const std::string_view> texts[] = {starter.line_source, starter.train_source, starter.notes,
+                                                     starter.slowdown_order, starter.train_card};
+  std::string error;
+  if (!write_whole_file((folder / scenario_names_file).string(), names, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return exit_failed;
+  }
+  for (std::size_t f = 0; f < scenario_text_files.size(); ++f) {
+    if (!write_whole_file((folder / scenario_text_files[f]).string(), file_text(texts[f]), error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return exit_failed;
+    }
+  }
+  std::printf("%s: starter scenario written; build it with: scenario_tool build %s\n", folder_name.c_str(),
+              folder_name.c_str());
+  return exit_ok;
+}
+
+}  // namespace
+
+std::function<int()> define_init(CLI::App& app) {
+  auto folder = std::make_shared<std::string>();
+  app.add_option("FOLDER", *folder, "folder to write the starter scenario into (created if missing)")->required();
+  return [folder] { return run_init(*folder); };
+}
+
+}  // namespace compila::tool
