@@ -1,3 +1,27 @@
+# embed_scenario_folder(<folder> <source> <function>)
+#
+# Generates <source>, the C++ source of `<function>()` returning the scenario
+# folder <folder> (an absolute path); the folder is checked by the
+# embed_scenario tool when the build runs, and a change to any of its six
+# files generates the source again.
+function(embed_scenario_folder folder source function)
+  set(inputs "")
+  foreach(name scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
+    if(NOT EXISTS "${folder}/${name}")
+      message(FATAL_ERROR "${folder}/${name}: missing scenario file")
+    endif()
+    list(APPEND inputs "${folder}/${name}")
+  endforeach()
+  get_filename_component(source_directory "${source}" DIRECTORY)
+  file(MAKE_DIRECTORY "${source_directory}")
+  add_custom_command(
+    OUTPUT "${source}"
+    COMMAND embed_scenario "${folder}" "${source}" "${function}"
+    DEPENDS ${inputs} embed_scenario
+    COMMENT "Embedding the scenario folder ${folder}"
+    VERBATIM)
+endfunction()
+
 # add_scenario_program(<target> <scenario folder> [OUTPUT_DIRECTORY <dir>])
 #
 # Builds the program over the compiler core with the given scenario folder
@@ -8,21 +32,8 @@ function(add_scenario_program target folder)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "OUTPUT_DIRECTORY" "")
   # Found from this file, so the function works from any directory scope.
   file(REAL_PATH "${folder}" folder BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}")
-  set(inputs "")
-  foreach(name scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
-    if(NOT EXISTS "${folder}/${name}")
-      message(FATAL_ERROR "${folder}/${name}: missing scenario file")
-    endif()
-    list(APPEND inputs "${folder}/${name}")
-  endforeach()
   set(source "${CMAKE_CURRENT_BINARY_DIR}/generated/${target}_scenario.cpp")
-  file(MAKE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/generated")
-  add_custom_command(
-    OUTPUT "${source}"
-    COMMAND embed_scenario "${folder}" "${source}"
-    DEPENDS ${inputs} embed_scenario
-    COMMENT "Embedding the scenario folder ${folder}"
-    VERBATIM)
+  embed_scenario_folder("${folder}" "${source}" embedded_scenario)
   add_library(${target}_data STATIC "${source}")
   target_link_libraries(${target}_data PUBLIC compila_core)
   # On Windows a GUI program: no console window opens beside "Form1".

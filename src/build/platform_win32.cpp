@@ -1,33 +1,17 @@
 // The Windows platform layer: the real window "Form1" with its label, the
 // message box, and the program directory from the operating system. Text is
-// UTF-8 inside the program and converted to UTF-16 at each Windows call.
+// UTF-8 inside the program and converted to UTF-16 at each Windows call,
+// through the same path conversions the file access uses.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 #include "build/platform.h"
+#include "model/utf8_path.h"
 
 namespace compila::platform {
 namespace {
-
-std::wstring to_wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
-
-std::string to_utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr,
-                      nullptr);
-  return narrow;
-}
 
 // A program linked for the GUI subsystem has no standard error of its own
 // when started from a console; it borrows the parent's console then.
@@ -104,7 +88,8 @@ void show_message_box(std::string_view text) {
   std::fputc('\n', stderr);
   std::fflush(stderr);
   if (GetSystemMetrics(SM_CXSCREEN) <= 0) return;
-  MessageBoxW(nullptr, to_wide(text).c_str(), L"compila_scenario", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  // The text is converted to UTF-16 as file names are.
+  MessageBoxW(nullptr, utf8_path(text).wstring().c_str(), L"compila_scenario", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
 std::string program_directory() {
@@ -120,7 +105,7 @@ std::string program_directory() {
   }
   const std::size_t last = path.find_last_of(L"\\/");
   if (last == std::wstring::npos) return {};
-  return to_utf8(std::wstring_view(path).substr(0, last));
+  return utf8_text(std::filesystem::path(path.substr(0, last)));
 }
 
 }  // namespace compila::platform

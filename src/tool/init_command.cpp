@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "model/utf8_path.h"
 #include "tool/tool_command.h"
 #include "writers/file_writer.h"
 #include "writers/scenario_folder.h"
@@ -32,19 +33,19 @@ std::string file_text(std::span<const std::string_view> lines) {
 bool folder_ready(const std::filesystem::path& folder) {
   std::error_code error;
   if (std::filesystem::exists(folder, error) && !std::filesystem::is_directory(folder, error)) {
-    std::fprintf(stderr, "%s: not a folder\n", folder.string().c_str());
+    std::fprintf(stderr, "%s: not a folder\n", utf8_text(folder).c_str());
     return false;
   }
   std::filesystem::create_directories(folder, error);
   if (error) {
-    std::fprintf(stderr, "%s: cannot create the folder: %s\n", folder.string().c_str(), error.message().c_str());
+    std::fprintf(stderr, "%s: cannot create the folder: %s\n", utf8_text(folder).c_str(), error.message().c_str());
     return false;
   }
   bool free = true;
   auto refuse_existing = [&](std::string_view name) {
-    if (!std::filesystem::exists(folder / name, error)) return;
+    if (!std::filesystem::exists(folder / utf8_path(name), error)) return;
     std::fprintf(stderr, "%s: already exists; init writes only into a folder without scenario files\n",
-                 (folder / name).string().c_str());
+                 utf8_text(folder / utf8_path(name)).c_str());
     free = false;
   };
   refuse_existing(scenario_names_file);
@@ -52,25 +53,25 @@ bool folder_ready(const std::filesystem::path& folder) {
   return free;
 }
 
+// Writes one file of the starter; a failure is reported with the file named.
+bool write_starter_file(const std::filesystem::path& folder, std::string_view name, const std::string& text) {
+  std::string error;
+  if (write_whole_file(utf8_text(folder / utf8_path(name)), text, error)) return true;
+  std::fprintf(stderr, "%s\n", error.c_str());
+  return false;
+}
+
 int run_init(const std::string& folder_name) {
-  const std::filesystem::path folder(folder_name);
+  const std::filesystem::path folder = utf8_path(folder_name);
   if (!folder_ready(folder)) return exit_failed;
   const scenario_text& starter = starter_scenario();
   const std::string names = "line_name=" + std::string(starter.line_name) + "\ntrain_number=" +
                             std::string(starter.train_number) + "\n";
   const std::span<const std::string_view> texts[] = {starter.line_source, starter.train_source, starter.notes,
                                                      starter.slowdown_order, starter.train_card};
-  std::string error;
-  if (!write_whole_file((folder / scenario_names_file).string(), names, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return exit_failed;
-  }
-  for (std::size_t f = 0; f < scenario_text_files.size(); ++f) {
-    if (!write_whole_file((folder / scenario_text_files[f]).string(), file_text(texts[f]), error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return exit_failed;
-    }
-  }
+  if (!write_starter_file(folder, scenario_names_file, names)) return exit_failed;
+  for (std::size_t f = 0; f < scenario_text_files.size(); ++f)
+    if (!write_starter_file(folder, scenario_text_files[f], file_text(texts[f]))) return exit_failed;
   std::printf("%s: starter scenario written; build it with: scenario_tool build %s\n", folder_name.c_str(),
               folder_name.c_str());
   return exit_ok;
