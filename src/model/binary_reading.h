@@ -22,8 +22,8 @@
 // for a wrong number of records as a whole (an odd number of plan values, an
 // item file that ends after fewer than 87 items) it is the file size. The
 // message says what is wrong in the model's names ("cell 12", "item 85,
-// word_3", "value 4", counting the plan values from 0), without the offset or the file name, so that the
-// caller can put both in front of it.
+// word_3", "value 4" counting the plan's values from 0), without the offset
+// or the file name, so that the caller can put both in front of it.
 //
 // The decoders check the structure only. They do not check the values: a
 // track file whose cell 1 lacks the format marker 5121, or a plan whose
