@@ -1,0 +1,291 @@
+#include "model/binary_reading.h"
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <variant>
+
+#include "model/binary_files.h"
+
+namespace compila {
+namespace {
+
+// Reads little-endian values from a span, whatever the host order. Every read
+// first asks `has`, so nothing outside the span is ever touched.
+class le_reader {
+ public:
+  explicit le_reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  std::size_t offset() const { return offset_; }
+  std::size_t left() const { return bytes_.size() - offset_; }
+  bool has(std::size_t count) const { return count <= left(); }
+
+  std::uint8_t u8() { return bytes_[offset_++]; }
+  std::uint16_t u16() { return static_cast<std::uint16_t>(take(2)); }
+  std::int16_t i16() { return static_cast<std::int16_t>(take(2)); }
+  std::int32_t i32() { return static_cast<std::int32_t>(static_cast<std::uint32_t>(take(4))); }
+  double f64() { return std::bit_cast<double>(take(8)); }
+  void skip(std::size_t count) { offset_ += count; }
+  std::string text(std::size_t count) {
+    std::string value(reinterpret_cast<const char*>(bytes_.data() + offset_), count);
+    offset_ += count;
+    return value;
+  }
+
+ private:
+  std::uint64_t take(int count) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < count; ++i) value |= std::uint64_t{bytes_[offset_ + i]} << (8 * i);
+    offset_ += static_cast<std::size_t>(count);
+    return value;
+  }
+
+  std::span<const std::uint8_t> bytes_;
+  std::size_t offset_ = 0;
+};
+
+template <typename records_type>
+decode_result<records_type> failure(std::size_t offset, std::string message) {
+  decode_result<records_type> result;
+  result.error = decode_error{offset, std::move(message)};
+  return result;
+}
+
+track_cell read_cell(le_reader& in) {
+  track_cell cell;
+  cell.cell_type = in.u8();
+  cell.param_1 = in.i16();
+  cell.param_2 = in.i16();
+  cell.param_3 = in.i16();
+  cell.param_4 = in.i16();
+  cell.signal_time = in.u8();
+  cell.approach_code = in.u8();
+  cell.tunnel_kind = in.u8();
+  cell.speed_limit = in.u8();
+  cell.gradient = in.u8();
+  cell.adhesion = in.u8();
+  return cell;
+}
+
+// Reads one item field after another, and on the first one that the file
+// ends inside remembers where and which.
+class item_reader {
+ public:
+  item_reader(le_reader& in, int slot) : in_(in), slot_(slot) {}
+
+  template <typename field_type>
+  void number(field_type& field, const char* name) {
+    if (!fits(sizeof(field_type), name)) return;
+    if constexpr (sizeof(field_type) == 1) field = in_.u8();
+    if constexpr (sizeof(field_type) == 2) field = in_.i16();
+    if constexpr (sizeof(field_type) == 4) field = in_.i32();
+  }
+
+  void text(std::string& field) {
+    if (!fits(2, "text byte count")) return;
+    const std::size_t count_offset = in_.offset();
+    const std::size_t count = in_.u16();
+    if (!in_.has(count)) {
+      fail(count_offset, "item " + std::to_string(slot_) + " text of " + std::to_string(count) +
+                             " bytes runs past the end of the file (" + std::to_string(in_.left()) +
+                             " bytes left)");
+      return;
+    }
+    field = in_.text(count);
+  }
+
+  const std::optional<decode_error>& error() const { return error_; }
+
+ private:
+  bool fits(std::size_t size, const char* name) {
+    if (error_) return false;
+    if (in_.has(size)) return true;
+    fail(in_.offset(), "file ends inside item " + std::to_string(slot_) + ", " + name + " (" +
+                           std::to_string(in_.left()) + " of its " + std::to_string(size) + " bytes)");
+    return false;
+  }
+
+  void fail(std::size_t offset, std::string message) { error_ = decode_error{offset, std::move(message)}; }
+
+  le_reader& in_;
+  int slot_;
+  std::optional<decode_error> error_;
+};
+
+std::optional<decode_error> read_item(le_reader& in, int slot, item& it) {
+  item_reader r(in, slot);
+  r.number(it.kind, "kind");
+  r.number(it.start_m, "start_m");
+  r.number(it.end_m, "end_m");
+  r.number(it.at_m, "at_m");
+  r.number(it.flag, "flag");
+  r.text(it.text);
+  r.number(it.word_1, "word_1");
+  r.number(it.word_2, "word_2");
+  r.number(it.word_3, "word_3");
+  r.number(it.word_4, "word_4");
+  r.number(it.word_5, "word_5");
+  r.number(it.byte_1, "byte_1");
+  r.number(it.byte_2, "byte_2");
+  r.number(it.byte_3, "byte_3");
+  r.number(it.byte_4, "byte_4");
+  r.number(it.seconds, "seconds");
+  return r.error();
+}
+
+// Size of the data after a known tag, or nothing for an unknown one.
+std::optional<std::size_t> tagged_data_size(std::uint16_t tag) {
+  switch (tag) {
+    case 0: return 0;
+    case 2: return 2;
+    case 5: return 8;
+    default: return std::nullopt;
+  }
+}
+
+// "value 7": which value of the file, counted from 0; the half it belongs to
+// is unknown until the whole file has been counted.
+std::string value_name(std::size_t index) { return "value " + std::to_string(index); }
+
+bool ends_with_ignoring_case(std::string_view text, std::string_view ending) {
+  if (text.size() < ending.size()) return false;
+  return std::equal(ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()),
+                    [](char a, char b) {
+                      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+                    });
+}
+
+}  // namespace
+
+decode_result<std::vector<track_cell>> decode_track_file(std::span<const std::uint8_t> bytes) {
+  using result = std::vector<track_cell>;
+  if (bytes.empty()) return failure<result>(0, "empty file: a track file holds at least cell 0");
+  const std::size_t whole = bytes.size() / track_record_size;
+  if (const std::size_t rest = bytes.size() % track_record_size; rest != 0)
+    return failure<result>(whole * track_record_size,
+                           "file ends inside cell " + std::to_string(whole) + " (" + std::to_string(rest) +
+                               " of its " + std::to_string(track_record_size) + " bytes)");
+  decode_result<result> decoded;
+  decoded.records.reserve(whole);
+  le_reader in(bytes);
+  for (std::size_t i = 0; i < whole; ++i) decoded.records.push_back(read_cell(in));
+  return decoded;
+}
+
+decode_result<std::array<item, item_slots>> decode_item_file(std::span<const std::uint8_t> bytes) {
+  using result = std::array<item, item_slots>;
+  decode_result<result> decoded;
+  le_reader in(bytes);
+  for (int slot = 0; slot < item_slots; ++slot) {
+    if (in.left() == 0 && slot == 0) return failure<result>(0, "empty file: an item file holds 87 items");
+    if (in.left() == 0)
+      return failure<result>(in.offset(), "file ends after item " + std::to_string(slot - 1) + ": an item file holds " +
+                                              std::to_string(item_slots) + " items");
+    if (std::optional<decode_error> error = read_item(in, slot, decoded.records[slot]))
+      return failure<result>(error->offset, std::move(error->message));
+  }
+  if (in.left() != 0)
+    return failure<result>(in.offset(), std::to_string(in.left()) + " bytes after item " +
+                                            std::to_string(item_slots - 1) + ", the last of the file");
+  return decoded;
+}
+
+namespace {
+
+// Walks the tagged values once, checking each, and returns how many there
+// are or where the first bad one starts.
+std::variant<std::size_t, decode_error> count_tagged_values(std::span<const std::uint8_t> bytes) {
+  std::size_t count = 0;
+  le_reader in(bytes);
+  while (in.left() != 0) {
+    const std::size_t start = in.offset();
+    if (!in.has(2))
+      return decode_error{start, "file ends inside the tag of " + value_name(count) + " (1 of its 2 bytes)"};
+    const std::uint16_t tag = in.u16();
+    const std::optional<std::size_t> data_size = tagged_data_size(tag);
+    if (!data_size)
+      return decode_error{start, "unknown tag " + std::to_string(tag) + " of " + value_name(count) +
+                                     " (0 empty, 2 integer, 5 double)"};
+    if (!in.has(*data_size))
+      return decode_error{start, "file ends inside " + value_name(count) + " (tag " + std::to_string(tag) + " needs " +
+                                     std::to_string(*data_size) + " bytes of data, " + std::to_string(in.left()) +
+                                     " left)"};
+    in.skip(*data_size);
+    ++count;
+  }
+  return count;
+}
+
+plan_value read_tagged(le_reader& in) {
+  switch (in.u16()) {
+    case 2: return in.i16();
+    case 5: return in.f64();
+    default: return std::monostate{};
+  }
+}
+
+}  // namespace
+
+decode_result<plan_points> decode_line_data(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return failure<plan_points>(0, "empty file: a line data file holds at least one point");
+  const auto counted = count_tagged_values(bytes);
+  if (const auto* error = std::get_if<decode_error>(&counted)) return failure<plan_points>(error->offset, error->message);
+  const std::size_t count = std::get<std::size_t>(counted);
+  if (count % 2 != 0)
+    return failure<plan_points>(bytes.size(), "odd number of values (" + std::to_string(count) +
+                                                  "): the x and y halves cannot match");
+  decode_result<plan_points> decoded;
+  le_reader in(bytes);
+  for (std::vector<plan_value>& half : decoded.records) {
+    half.reserve(count / 2);
+    for (std::size_t i = 0; i < count / 2; ++i) half.push_back(read_tagged(in));
+  }
+  return decoded;
+}
+
+std::optional<binary_file_kind> binary_file_kind_from_name(std::string_view file_name) {
+  const std::size_t slash = file_name.find_last_of("/\\");
+  if (slash != std::string_view::npos) file_name.remove_prefix(slash + 1);
+  if (ends_with_ignoring_case(file_name, "_linea.dat")) return binary_file_kind::plan;
+  if (ends_with_ignoring_case(file_name, ".sim")) return binary_file_kind::items;
+  if (ends_with_ignoring_case(file_name, ".dat")) return binary_file_kind::track;
+  return std::nullopt;
+}
+
+std::string_view binary_file_kind_word(binary_file_kind kind) {
+  switch (kind) {
+    case binary_file_kind::track: return "track";
+    case binary_file_kind::items: return "items";
+    case binary_file_kind::plan: return "plan";
+  }
+  return "track";
+}
+
+std::optional<binary_file_kind> binary_file_kind_from_word(std::string_view word) {
+  for (binary_file_kind kind : {binary_file_kind::track, binary_file_kind::items, binary_file_kind::plan})
+    if (binary_file_kind_word(kind) == word) return kind;
+  return std::nullopt;
+}
+
+std::optional<decode_error> format_marker_problem(std::span<const track_cell> cells) {
+  constexpr std::size_t marker_offset = track_record_size + 1;  // param_1 of cell 1
+  if (cells.size() < 2)
+    return decode_error{track_record_size * cells.size(), "no cell 1, which carries the format marker " +
+                                                              std::to_string(track_format_marker)};
+  if (cells[1].param_1 == track_format_marker) return std::nullopt;
+  return decode_error{marker_offset, "cell 1 param_1 is " + std::to_string(cells[1].param_1) +
+                                         ", not the format marker " + std::to_string(track_format_marker)};
+}
+
+std::optional<decode_error> format_marker_problem(const std::array<item, item_slots>& items) {
+  constexpr int marker_slot = 85;
+  const item& marked = items[marker_slot];
+  if (marked.word_1 == item_format_marker) return std::nullopt;
+  std::size_t offset = 0;
+  for (int slot = 0; slot < marker_slot; ++slot) offset += item_record_size_without_text + items[slot].text.size();
+  offset += 16 + marked.text.size();  // word_1 follows the text
+  return decode_error{offset, "item 85 word_1 is " + std::to_string(marked.word_1) + ", not the format marker " +
+                                  std::to_string(item_format_marker)};
+}
+
+}  // namespace compila

@@ -1,0 +1,214 @@
+// The decoders of the three binary files: the files of real builds read back
+// into the model that wrote them, and damaged files refused at the offset
+// where they stop making sense.
+#include "model/binary_reading.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "build/build_frame.h"
+#include "large_scenario.h"
+#include "model/binary_files.h"
+#include "model/file_names.h"
+#include "test_support.h"
+
+namespace compila::testing {
+namespace {
+
+std::span<const std::uint8_t> bytes_of(const std::string& text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// Builds a scenario as the program does, writing its files into `dir`.
+scenario_model built_model(const std::string& line_text, const std::string& train_text, const scratch_directory& dir) {
+  scenario_model model = named_model();
+  memory_source_files sources;
+  sources.files[line_source_name(model)] = line_text;
+  sources.files[train_source_name(model)] = train_text;
+  const build_outcome outcome = memorizza_percorso(model, 1, sources, dir.path.string());
+  EXPECT_EQ(outcome.end, build_outcome::kind::written) << outcome.message;
+  return model;
+}
+
+void expect_files_read_back(const scenario_model& model, const scratch_directory& dir) {
+  const std::string track = read_file(dir / track_file_name(model));
+  const std::string items = read_file(dir / item_file_name(model));
+  const std::string plan = read_file(dir / line_data_name(model));
+
+  const auto cells = decode_track_file(bytes_of(track));
+  ASSERT_TRUE(cells.ok()) << cells.error->message;
+  EXPECT_TRUE(cells.records == model.cells);
+  EXPECT_FALSE(format_marker_problem(cells.records));
+
+  const auto slots = decode_item_file(bytes_of(items));
+  ASSERT_TRUE(slots.ok()) << slots.error->message;
+  EXPECT_TRUE(slots.records == model.items);
+  EXPECT_FALSE(format_marker_problem(slots.records));
+
+  const auto points = decode_line_data(bytes_of(plan));
+  ASSERT_TRUE(points.ok()) << points.error->message;
+  EXPECT_TRUE(points.records == model.track_plan);
+}
+
+TEST(BinaryReading, TheEmbeddedScenariosFilesReadBackAsItsModel) {
+  scratch_directory dir;
+  const scenario_model model = built_model(embedded_line_source(), embedded_train_source(), dir);
+  ASSERT_EQ(model.cell_count, 1780);
+  expect_files_read_back(model, dir);
+}
+
+TEST(BinaryReading, TheLargestRoutesFilesReadBackAsItsModel) {
+  scratch_directory dir;
+  const scenario_model model = built_model(large_scenario::line_source(), large_scenario::train_source(), dir);
+  ASSERT_EQ(model.cell_count, 20140);
+  expect_files_read_back(model, dir);
+}
+
+TEST(BinaryReading, EveryFieldKeepsItsFullRangeAndEveryTextByte) {
+  scenario_model model;
+  model.cells.resize(3);
+  model.cells[1] = {255, -32768, 32767, -1, 1, 255, 254, 253, 252, 251, 250};
+  model.items[0] = {255, -2147483647 - 1, 2147483647, -1, 255, std::string("\0\xff\r\n\x7f", 5),
+                    -32768, 32767, -1, 0, 1, 255, 0, 128, 1, -2147483647 - 1};
+  model.items[86].text = std::string(65535, 'z');
+  model.track_plan[0] = {std::int16_t{-32768}, -0.0, std::monostate{}, 1e300};
+  model.track_plan[1] = {std::monostate{}, std::int16_t{32767}, 5e-324, -2.5};
+
+  const byte_buffer track = encode_track_file(model), items = encode_item_file(model),
+                    plan = encode_line_data(model);
+  EXPECT_TRUE(decode_track_file(track).records == model.cells);
+  EXPECT_TRUE(decode_item_file(items).records == model.items);
+  const auto points = decode_line_data(plan);
+  ASSERT_TRUE(points.ok()) << points.error->message;
+  EXPECT_TRUE(points.records == model.track_plan);
+  EXPECT_TRUE(std::signbit(std::get<double>(points.records[0][1])));  // -0.0 stays negative
+}
+
+// A file of the embedded build, damaged by `damage`, and where the decoder
+// must say it stops making sense.
+struct damaged_case {
+  const char* name;
+  binary_file_kind kind;
+  std::function<void(std::string&)> damage;
+  std::size_t offset;
+  const char* message_part;
+};
+
+std::optional<decode_error> decode_error_of(binary_file_kind kind, const std::string& file) {
+  switch (kind) {
+    case binary_file_kind::track: return decode_track_file(bytes_of(file)).error;
+    case binary_file_kind::items: return decode_item_file(bytes_of(file)).error;
+    case binary_file_kind::plan: return decode_line_data(bytes_of(file)).error;
+  }
+  return std::nullopt;
+}
+
+TEST(BinaryReading, DamagedFilesAreRefusedWhereTheyStopMakingSense) {
+  scratch_directory dir;
+  const scenario_model model = built_model(embedded_line_source(), embedded_train_source(), dir);
+  const std::string track = read_file(dir / track_file_name(model));
+  const std::string items = read_file(dir / item_file_name(model));
+  const std::string plan = read_file(dir / line_data_name(model));
+  ASSERT_EQ(track.size(), 1781u * 15);
+  ASSERT_EQ(plan.size(), 20u * (89000 - 3) + 24);
+  // Offsets inside the item file of the embedded build.
+  std::size_t slot_85 = 0;
+  for (int slot = 0; slot < 85; ++slot) slot_85 += 34 + model.items[slot].text.size();
+  const std::size_t slot_86 = slot_85 + 34 + model.items[85].text.size();
+  ASSERT_EQ(slot_86 + 34 + 5, items.size());
+
+  const damaged_case cases[] = {
+      {"empty track", binary_file_kind::track, [](std::string& f) { f.clear(); }, 0, "empty file"},
+      {"track cut inside cell 1780", binary_file_kind::track, [](std::string& f) { f.pop_back(); }, 1780 * 15,
+       "inside cell 1780 (14 of its 15 bytes)"},
+      {"track with a byte more", binary_file_kind::track, [](std::string& f) { f.push_back('\0'); }, 1781 * 15,
+       "inside cell 1781 (1 of its 15 bytes)"},
+      {"track of one byte", binary_file_kind::track, [](std::string& f) { f.resize(1); }, 0, "inside cell 0"},
+
+      {"empty items", binary_file_kind::items, [](std::string& f) { f.clear(); }, 0, "empty file"},
+      {"items cut after item 85", binary_file_kind::items, [&](std::string& f) { f.resize(slot_86); }, slot_86,
+       "ends after item 85"},
+      {"items cut inside seconds of item 86", binary_file_kind::items, [](std::string& f) { f.pop_back(); },
+       slot_86 + 39 - 4, "inside item 86, seconds (3 of its 4 bytes)"},
+      {"items cut inside the text count of item 0", binary_file_kind::items, [](std::string& f) { f.resize(15); },
+       14, "inside item 0, text byte count"},
+      {"items cut inside start_m of item 0", binary_file_kind::items, [](std::string& f) { f.resize(3); }, 1,
+       "inside item 0, start_m (2 of its 4 bytes)"},
+      {"text count of item 86 past the end", binary_file_kind::items,
+       [&](std::string& f) { f[slot_86 + 14] = '\x30'; }, slot_86 + 14, "item 86 text of 48 bytes runs past"},
+      {"text count of item 0 at its largest", binary_file_kind::items,
+       [](std::string& f) { f[14] = f[15] = '\xff'; }, 14, "item 0 text of 65535 bytes"},
+      {"items with a trailing byte", binary_file_kind::items, [](std::string& f) { f.push_back('x'); },
+       slot_86 + 39, "1 bytes after item 86"},
+      {"items with an item more", binary_file_kind::items, [](std::string& f) { f.append(34, '\0'); },
+       slot_86 + 39, "34 bytes after item 86"},
+
+      {"empty plan", binary_file_kind::plan, [](std::string& f) { f.clear(); }, 0, "empty file"},
+      {"plan with an unknown tag", binary_file_kind::plan, [](std::string& f) { f[8] = '\x03'; }, 8,
+       "unknown tag 3 of value 2"},
+      {"plan with a tag above 255", binary_file_kind::plan, [](std::string& f) { f[1] = '\x01'; }, 0,
+       "unknown tag 258 of value 0"},
+      {"plan cut inside a tag", binary_file_kind::plan, [](std::string& f) { f.resize(9); }, 8,
+       "inside the tag of value 2"},
+      {"plan cut inside a double", binary_file_kind::plan, [](std::string& f) { f.resize(17); }, 8,
+       "inside value 2 (tag 5 needs 8 bytes of data, 7 left)"},
+      {"plan cut inside an integer", binary_file_kind::plan, [](std::string& f) { f.resize(7); }, 4,
+       "inside value 1 (tag 2 needs 2 bytes of data, 1 left)"},
+      {"plan with a value more", binary_file_kind::plan, [](std::string& f) { f.append(2, '\0'); },
+       20 * (89000 - 3) + 26, "odd number of values (178003)"},
+      {"plan with its last value cut off", binary_file_kind::plan, [](std::string& f) { f.resize(f.size() - 2); },
+       20 * (89000 - 3) + 22, "odd number of values (178001)"},
+  };
+  for (const damaged_case& c : cases) {
+    std::string file = c.kind == binary_file_kind::track ? track : c.kind == binary_file_kind::items ? items : plan;
+    c.damage(file);
+    const std::optional<decode_error> error = decode_error_of(c.kind, file);
+    ASSERT_TRUE(error.has_value()) << c.name;
+    EXPECT_EQ(error->offset, c.offset) << c.name << ": " << error->message;
+    EXPECT_NE(error->message.find(c.message_part), std::string::npos) << c.name << ": " << error->message;
+  }
+}
+
+TEST(BinaryReading, MissingFormatMarkersAreFoundAtTheirOffsets) {
+  std::vector<track_cell> cells(3);
+  ASSERT_TRUE(format_marker_problem(cells).has_value());
+  EXPECT_EQ(format_marker_problem(cells)->offset, 16u);
+  cells[1].param_1 = track_format_marker;
+  EXPECT_FALSE(format_marker_problem(cells));
+  EXPECT_EQ(format_marker_problem(std::span(cells).first(1))->offset, 15u);
+
+  std::array<item, item_slots> items{};
+  items[3].text = "abc";
+  items[85].text = "Line";
+  ASSERT_TRUE(format_marker_problem(items).has_value());
+  EXPECT_EQ(format_marker_problem(items)->offset, 85u * 34 + 3 + 16 + 4);
+  items[85].word_1 = item_format_marker;
+  EXPECT_FALSE(format_marker_problem(items));
+}
+
+TEST(BinaryReading, TheKindOfFileIsToldFromItsName) {
+  const struct {
+    const char* name;
+    std::optional<binary_file_kind> kind;
+  } cases[] = {
+      {"Corvalia_Brunasco-Alpestra_linea.dat", binary_file_kind::plan},
+      {"out/Corvalia_Brunasco-Alpestra_40517.dat", binary_file_kind::track},
+      {"C:\\sim\\Corvalia_Brunasco-Alpestra_40517.sim", binary_file_kind::items},
+      {"OUT/X_LINEA.DAT", binary_file_kind::plan},
+      {"X_40517.Sim", binary_file_kind::items},
+      {"_linea.dat/track.dat", binary_file_kind::track},
+      {"linea.dat", binary_file_kind::track},
+      {"X_40517_note.txt", std::nullopt},
+      {"X_linea.dat.bak", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(binary_file_kind_from_name(c.name), c.kind) << c.name;
+  for (binary_file_kind kind : {binary_file_kind::track, binary_file_kind::items, binary_file_kind::plan})
+    EXPECT_EQ(binary_file_kind_from_word(binary_file_kind_word(kind)), kind);
+  EXPECT_FALSE(binary_file_kind_from_word("cells"));
+}
+
+}  // namespace
+}  // namespace compila::testing
