@@ -8,6 +8,7 @@ std::span<const command> commands() {
   static const std::array table{
       command{"build", "compile a scenario folder into the simulator's files", define_build},
       command{"init", "write the starter scenario into a new folder", define_init},
+      command{"pack", "write a program that carries a scenario folder and builds it", define_pack},
   };
   return table;
 }

@@ -32,5 +32,6 @@ std::span<const command> commands();
 // The commands, one per file.
 std::function<int()> define_build(CLI::App& app);
 std::function<int()> define_init(CLI::App& app);
+std::function<int()> define_pack(CLI::App& app);
 
 }  // namespace compila::tool
