@@ -33,6 +33,7 @@ while [ $# -ge 2 ]; do
   program=$1 folder=$2
   shift 2
   case_number=$((case_number + 1))
+  failures_before=$failures
   run="$work/runs/$case_number"
   mkdir -p "$run/linux" "$run/windows"
   cp "$program" "$run/linux/program"
@@ -56,7 +57,8 @@ while [ $# -ge 2 ]; do
     [ -e "$file" ] || continue
     cmp -s "$file" "$run/windows/$(basename "$file")" || fail "$folder: $(basename "$file") differs"
   done
-  echo "$folder: status $windows_status, $(wc -l < "$run/linux_names") files, same bytes as on Linux"
+  [ "$failures" -eq "$failures_before" ] &&
+    echo "$folder: status $windows_status, $(wc -l < "$run/linux_names") files, same bytes as on Linux"
 done
 
 # A damaged payload: one byte of the scenario changed.

@@ -35,11 +35,11 @@ void write_folder(const fs::path& folder) {
   write(folder / "scheda_treno.txt", "TRENO 101\n");
 }
 
-// Little-endian unsigned 32-bit size followed by the bytes, for each file.
+// Little-endian unsigned 64-bit size followed by the bytes, for each file.
 std::string payload_of(const std::array<std::string, 6>& files) {
   std::string payload;
   for (const std::string& file : files) {
-    for (int i = 0; i < 4; ++i) payload += static_cast<char>((file.size() >> (8 * i)) & 0xff);
+    for (int i = 0; i < 8; ++i) payload += static_cast<char>((file.size() >> (8 * i)) & 0xff);
     payload += file;
   }
   return payload;
@@ -125,11 +125,14 @@ TEST(ScenarioPayload, BrokenContentIsRefusedWithTheFileNamed) {
   };
   const std::string sound = payload_of(sound_files);
   std::string size_too_big = sound;
-  size_too_big[4 + sound_files[0].size()] = 100;  // linea.txt's size
+  size_too_big[8 + sound_files[0].size()] = 100;  // linea.txt's size
+  std::string size_beyond_any = sound;
+  size_beyond_any[7] = '\x80';  // the top byte of scenario.txt's size
   const std::pair<std::string, std::string> cases[] = {
       {"", "prog: the appended scenario is damaged: it ends before the size of scenario.txt"},
-      {sound.substr(0, 4 + sound_files[0].size() + 2), "it ends before the size of linea.txt"},
-      {sound.substr(0, 30), "scenario.txt should hold 27 bytes, only 26 remain"},
+      {sound.substr(0, 8 + sound_files[0].size() + 2), "it ends before the size of linea.txt"},
+      {sound.substr(0, 30), "scenario.txt should hold 27 bytes, only 22 remain"},
+      {size_beyond_any, "scenario.txt should hold 9223372036854775835 bytes"},
       {size_too_big, "linea.txt should hold 100 bytes"},
       {sound + "x", "prog: the appended scenario is damaged: 1 bytes follow its six files"},
       {with(0, "line_name=A\n"), "prog (packed scenario.txt): no train_number= line"},
@@ -143,7 +146,7 @@ TEST(ScenarioPayload, BrokenContentIsRefusedWithTheFileNamed) {
     scenario_folder folder;
     std::string error;
     EXPECT_FALSE(compila::decode_scenario_payload(payload, "prog", folder, error)) << expected;
-    EXPECT_NE(error.find(expected), std::string::npos) << error;
+    EXPECT_NE(error.find(expected), std::string::npos) << expected << "\n" << error;
   }
   scenario_folder folder;
   std::string error;

@@ -47,6 +47,9 @@ std::string hex32(std::uint32_t value) {
   return text;
 }
 
+// Each file's byte count is as wide as the payload's own, so no file is too long.
+constexpr int file_size_bytes = 8;
+
 // The six files of a payload, in their fixed order.
 constexpr std::size_t payload_files = 1 + scenario_text_files.size();
 
@@ -94,7 +97,7 @@ std::string encode_scenario_payload(const scenario_folder& folder) {
       lines_text(text.slowdown_order), lines_text(text.train_card)};
   std::string payload;
   for (const std::string& file : files) {
-    put_le(payload, file.size(), 4);
+    put_le(payload, file.size(), file_size_bytes);
     payload += file;
   }
   return payload;
@@ -144,12 +147,12 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
   std::size_t at = 0;
   for (std::size_t f = 0; f < payload_files; ++f) {
     const std::string name(payload_file_name(f));
-    if (payload.size() - at < 4) {
+    if (payload.size() - at < file_size_bytes) {
       error = label + ": the appended scenario is damaged: it ends before the size of " + name;
       return false;
     }
-    const std::uint64_t size = get_le(payload, at, 4);
-    at += 4;
+    const std::uint64_t size = get_le(payload, at, file_size_bytes);
+    at += file_size_bytes;
     if (size > payload.size() - at) {
       error = label + ": the appended scenario is damaged: " + name + " should hold " + std::to_string(size) +
               " bytes, only " + std::to_string(payload.size() - at) + " remain";

@@ -5,7 +5,7 @@
 //   program file = runner bytes, payload, trailer
 //   payload      = for each file, in the order scenario.txt, linea.txt,
 //                  treno.txt, note.txt, rallentamenti.txt, scheda_treno.txt:
-//                  its byte count (unsigned 32-bit), then its bytes (each line
+//                  its byte count (unsigned 64-bit), then its bytes (each line
 //                  ended by LF)
 //   trailer      = payload byte count (unsigned 64-bit), CRC-32 of the payload
 //                  (unsigned 32-bit), the mark "SCENPAK1"
