@@ -15,6 +15,10 @@ void show_wait_window();
 // Shows a message in a message box with only an OK button.
 void show_message_box(std::string_view text);
 
+// The full path of the running program's own file, as the operating system
+// reports it; empty when it cannot be found.
+std::string program_path();
+
 // The directory that holds the running program, as the operating system
 // reports it (not the working directory); empty when it cannot be found.
 std::string program_directory();

@@ -17,11 +17,17 @@ void show_message_box(std::string_view text) {
   std::fflush(stderr);
 }
 
-std::string program_directory() {
+std::string program_path() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return {};
-  return executable.parent_path().string();
+  return executable.string();
+}
+
+std::string program_directory() {
+  const std::string executable = program_path();
+  if (executable.empty()) return {};
+  return std::filesystem::path(executable).parent_path().string();
 }
 
 }  // namespace compila::platform

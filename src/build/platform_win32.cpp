@@ -92,7 +92,7 @@ void show_message_box(std::string_view text) {
   MessageBoxW(nullptr, utf8_path(text).wstring().c_str(), L"compila_scenario", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
-std::string program_directory() {
+std::string program_path() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -103,9 +103,14 @@ std::string program_directory() {
     }
     path.resize(path.size() * 2);
   }
-  const std::size_t last = path.find_last_of(L"\\/");
-  if (last == std::wstring::npos) return {};
-  return utf8_text(std::filesystem::path(path.substr(0, last)));
+  return utf8_text(std::filesystem::path(path));
+}
+
+std::string program_directory() {
+  const std::string path = program_path();
+  const std::size_t last = path.find_last_of("\\/");
+  if (last == std::string::npos) return {};
+  return path.substr(0, last);
 }
 
 }  // namespace compila::platform

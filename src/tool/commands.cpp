@@ -9,6 +9,7 @@ std::span<const command> commands() {
       command{"build", "compile a scenario folder into the simulator's files", define_build},
       command{"dump", "show the binary files of a build field by field, as text or JSON", define_dump},
       command{"init", "write the starter scenario into a new folder", define_init},
+      command{"pack", "write a program that carries a scenario folder and builds it", define_pack},
   };
   return table;
 }

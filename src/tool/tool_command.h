@@ -33,5 +33,6 @@ std::span<const command> commands();
 std::function<int()> define_build(CLI::App& app);
 std::function<int()> define_dump(CLI::App& app);
 std::function<int()> define_init(CLI::App& app);
+std::function<int()> define_pack(CLI::App& app);
 
 }  // namespace compila::tool

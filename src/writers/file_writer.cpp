@@ -101,9 +101,28 @@ bool replace_file(const std::string& temporary, const std::string& path, std::st
 #endif
 }
 
-}  // namespace
+// Gives execute permission wherever read permission is given (Windows runs
+// a program by its name alone, so there is nothing to do there).
+bool make_executable(const std::string& temporary, const std::string& path, std::string& error) {
+#ifdef _WIN32
+  (void)temporary, (void)path, (void)error;
+  return true;
+#else
+  namespace fs = std::filesystem;
+  std::error_code code;
+  const fs::perms granted = fs::status(temporary, code).permissions();
+  fs::perms execute = fs::perms::none;
+  if ((granted & fs::perms::owner_read) != fs::perms::none) execute |= fs::perms::owner_exec;
+  if ((granted & fs::perms::group_read) != fs::perms::none) execute |= fs::perms::group_exec;
+  if ((granted & fs::perms::others_read) != fs::perms::none) execute |= fs::perms::others_exec;
+  if (!code) fs::permissions(temporary, execute, fs::perm_options::add, code);
+  if (!code) return true;
+  remove_file(temporary);
+  return report(error, path, "make executable", code.message());
+#endif
+}
 
-bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
+bool write_file(const std::string& path, std::span<const std::uint8_t> bytes, bool executable, std::string& error) {
   const std::string temporary = path + ".tmp";
   errno = 0;
   std::FILE* file = open_for_writing(temporary);
@@ -118,12 +137,26 @@ bool write_whole_file(const std::string& path, std::span<const std::uint8_t> byt
     remove_file(temporary);
     return report(error, path, "write", code);
   }
+  if (executable && !make_executable(temporary, path, error)) return false;
   return replace_file(temporary, path, error);
 }
 
+std::span<const std::uint8_t> as_bytes(std::string_view text) {
+  return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+}  // namespace
+
+bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
+  return write_file(path, bytes, false, error);
+}
+
 bool write_whole_file(const std::string& path, std::string_view text, std::string& error) {
-  return write_whole_file(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
+  return write_file(path, as_bytes(text), false, error);
+}
+
+bool write_whole_program(const std::string& path, std::string_view bytes, std::string& error) {
+  return write_file(path, as_bytes(bytes), true, error);
 }
 
 }  // namespace compila

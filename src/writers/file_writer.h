@@ -14,4 +14,8 @@ namespace compila {
                                     std::string& error);
 [[nodiscard]] bool write_whole_file(const std::string& path, std::string_view text, std::string& error);
 
+// The same for a program: the complete temporary file is made executable
+// (wherever it may be read) before it takes the place of `path`.
+[[nodiscard]] bool write_whole_program(const std::string& path, std::string_view bytes, std::string& error);
+
 }  // namespace compila

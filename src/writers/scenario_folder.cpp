@@ -31,7 +31,20 @@ std::string control_message(unsigned char c) {
   return std::string("control character 0x") + hex;
 }
 
-bool read_bytes(const std::string& path, std::string& bytes, std::string& error) {
+class disk_folder : public scenario_file_source {
+ public:
+  explicit disk_folder(const std::string& folder) : folder_(folder) {}
+  std::string path(std::string_view name) const override { return folder_ + "/" + std::string(name); }
+  bool read(std::string_view name, std::string& bytes, std::string& error) const override {
+    return read_bytes(path(name), bytes, error);
+  }
+
+ private:
+  static bool read_bytes(const std::string& path, std::string& bytes, std::string& error);
+  std::string folder_;
+};
+
+bool disk_folder::read_bytes(const std::string& path, std::string& bytes, std::string& error) {
   std::error_code code;
   if (!std::filesystem::exists(path, code)) {
     error = path + ": missing scenario file";
@@ -136,10 +149,14 @@ bool split_scenario_lines(const std::string& file, std::string_view bytes, std::
 }
 
 bool scenario_folder::load(const std::string& folder, std::string& error) {
-  const std::string names_path = folder + "/" + std::string(scenario_names_file);
+  return load(disk_folder(folder), error);
+}
+
+bool scenario_folder::load(const scenario_file_source& source, std::string& error) {
+  const std::string names_path = source.path(scenario_names_file);
   std::string bytes;
   std::vector<std::string> name_lines;
-  if (!read_bytes(names_path, bytes, error) || !split_scenario_lines(names_path, bytes, name_lines, error))
+  if (!source.read(scenario_names_file, bytes, error) || !split_scenario_lines(names_path, bytes, name_lines, error))
     return false;
   line_name_.clear();
   train_number_.clear();
@@ -154,8 +171,9 @@ bool scenario_folder::load(const std::string& folder, std::string& error) {
     }
   }
   for (std::size_t f = 0; f < scenario_text_files.size(); ++f) {
-    const std::string path = folder + "/" + std::string(scenario_text_files[f]);
-    if (!read_bytes(path, bytes, error) || !split_scenario_lines(path, bytes, lines_[f], error)) return false;
+    const std::string path = source.path(scenario_text_files[f]);
+    if (!source.read(scenario_text_files[f], bytes, error) || !split_scenario_lines(path, bytes, lines_[f], error))
+      return false;
     views_[f].assign(lines_[f].begin(), lines_[f].end());
   }
   text_ = scenario_text{line_name_, train_number_, views_[0], views_[1], views_[2], views_[3], views_[4]};

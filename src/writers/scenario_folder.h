@@ -24,6 +24,17 @@ inline constexpr std::string_view scenario_names_file = "scenario.txt";
 inline constexpr std::array<std::string_view, 5> scenario_text_files{
     "linea.txt", "treno.txt", "note.txt", "rallentamenti.txt", "scheda_treno.txt"};
 
+// Where a scenario's six files come from: a folder on disk, or the scenario
+// packed into a program. The same rules apply whatever the source.
+class scenario_file_source {
+ public:
+  virtual ~scenario_file_source() = default;
+  // How reports name the file `name` ("FOLDER/linea.txt").
+  virtual std::string path(std::string_view name) const = 0;
+  // The file's bytes; false with `error` naming path(name) and the reason.
+  [[nodiscard]] virtual bool read(std::string_view name, std::string& bytes, std::string& error) const = 0;
+};
+
 // The folder's content; it owns every line and offers them as a scenario_text.
 class scenario_folder {
  public:
@@ -34,6 +45,8 @@ class scenario_folder {
   // Reads `folder`; false with `error` ("FILE:LINE: reason" or "FILE: reason",
   // FILE spelt as `folder` + "/" + name) at the first broken rule.
   [[nodiscard]] bool load(const std::string& folder, std::string& error);
+  // The same from any source of the six files; FILE is spelt as source.path(name).
+  [[nodiscard]] bool load(const scenario_file_source& source, std::string& error);
 
   // The scenario as the build takes it; valid while this object lives.
   const scenario_text& text() const { return text_; }

@@ -1,0 +1,25 @@
+// compila_runner: the prebuilt program that `scenario_tool pack` copies. It
+// finds the scenario appended to its own file and runs the build of a
+// compila_scenario that carries that scenario, writing into its own
+// directory. Without a sound scenario it says what is wrong with which file,
+// in the message box, and ends with status 1 having written nothing.
+#include <string>
+
+#include "build/build_frame.h"
+#include "build/platform.h"
+#include "writers/scenario_payload.h"
+
+int main() {
+  const std::string program = compila::platform::program_path();
+  if (program.empty()) {
+    compila::platform::show_message_box("cannot find the program's own file, which carries its scenario");
+    return 1;
+  }
+  compila::scenario_folder folder;
+  std::string error;
+  if (!compila::load_packed_scenario(program, folder, error)) {
+    compila::platform::show_message_box(error);
+    return 1;
+  }
+  return compila::Form_Load(folder.text());
+}

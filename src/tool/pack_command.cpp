@@ -1,0 +1,119 @@
+// scenario_tool pack FOLDER -o PROGRAM [--windows]: writes a program that
+// carries FOLDER's scenario and builds it as a compila_scenario made from
+// FOLDER would, with no compiler: a copy of the prebuilt compila_runner with
+// the scenario appended (writers/scenario_payload.h).
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "build/platform.h"
+#include "model/utf8_path.h"
+#include "tool/tool_command.h"
+#include "writers/file_writer.h"
+#include "writers/scenario_folder.h"
+#include "writers/scenario_payload.h"
+
+namespace compila::tool {
+namespace {
+
+struct pack_options {
+  std::string folder;
+  std::string output;
+  std::string runner;  // empty: the one beside scenario_tool
+  bool windows = false;
+};
+
+// The kind of program a runner must be: its first bytes and how to name it.
+struct program_kind {
+  std::string_view magic;
+  std::string_view name;
+  std::string_view runner_file;
+};
+
+constexpr program_kind windows_program{"MZ", "a Windows program", "compila_runner.exe"};
+#ifdef _WIN32
+constexpr program_kind host_program = windows_program;
+#else
+constexpr program_kind host_program{"\x7f" "ELF", "an ELF program for this system", "compila_runner"};
+#endif
+
+std::string where_runner_comes_from(bool windows) {
+  return windows ? "configure the build with -DCOMPILA_WINDOWS_RUNNER=PATH to a Windows build's compila_runner.exe, "
+                   "or name one with --runner"
+                 : "build the compila_runner target, or name one with --runner";
+}
+
+bool read_runner(const std::string& path, const pack_options& options, const program_kind& kind,
+                 std::string& runner) {
+  std::string error;
+  if (!read_whole_file(path, runner, error)) {
+    std::fprintf(stderr, "%s (%s)\n", error.c_str(), where_runner_comes_from(options.windows).c_str());
+    return false;
+  }
+  if (!runner.starts_with(kind.magic)) {
+    std::fprintf(stderr, "%s: not %.*s, so it cannot be the runner%s\n", path.c_str(), int(kind.name.size()),
+                 kind.name.data(), options.windows ? "" : " (--windows packs the Windows program)");
+    return false;
+  }
+  if (find_payload(runner).result != payload_search::kind::absent) {
+    std::fprintf(stderr, "%s: already carries a packed scenario; pack from a bare compila_runner\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(utf8_path(a), utf8_path(b), error);
+}
+
+int run_pack(const pack_options& options) {
+  scenario_folder folder;
+  std::string error;
+  if (!folder.load(options.folder, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return exit_failed;
+  }
+  const program_kind& kind = options.windows ? windows_program : host_program;
+  std::string runner_path = options.runner;
+  if (runner_path.empty()) {
+    const std::string tool_directory = platform::program_directory();
+    if (tool_directory.empty()) {
+      std::fprintf(stderr, "cannot find the folder of scenario_tool, where the runner lies; name it with --runner\n");
+      return exit_failed;
+    }
+    runner_path = platform::file_path(tool_directory, std::string(kind.runner_file));
+  }
+  std::string runner;
+  if (!read_runner(runner_path, options, kind, runner)) return exit_failed;
+  if (same_file(runner_path, options.output)) {
+    std::fprintf(stderr, "%s: is the runner itself; write the packed program elsewhere\n", options.output.c_str());
+    return exit_failed;
+  }
+  const std::string program = packed_program(runner, encode_scenario_payload(folder));
+  if (!write_whole_program(options.output, program, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return exit_failed;
+  }
+  std::printf("%s: the scenario %s %s packed into %.*s; it writes its files into its own folder\n",
+              options.output.c_str(), folder.line_name().c_str(), folder.train_number().c_str(),
+              int(kind.name.size()), kind.name.data());
+  return exit_ok;
+}
+
+}  // namespace
+
+std::function<int()> define_pack(CLI::App& app) {
+  auto options = std::make_shared<pack_options>();
+  app.add_option("FOLDER", options->folder, "scenario folder (scenario.txt and the five text files)")->required();
+  app.add_option("-o,--output", options->output, "the program to write (name it .exe with --windows)")->required();
+  app.add_flag("--windows", options->windows, "pack the Windows program compila_runner.exe");
+  app.add_option("--runner", options->runner,
+                 "the compila_runner to pack (default: the one beside scenario_tool)");
+  return [options] { return run_pack(*options); };
+}
+
+}  // namespace compila::tool

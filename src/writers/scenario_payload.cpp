@@ -1,0 +1,201 @@
+#include "writers/scenario_payload.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <span>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include "model/utf8_path.h"
+
+namespace compila {
+namespace {
+
+constexpr std::array<std::uint32_t, 256> crc_table() {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t n = 0; n < 256; ++n) {
+    std::uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+    table[n] = c;
+  }
+  return table;
+}
+
+void put_le(std::string& out, std::uint64_t value, int size) {
+  for (int i = 0; i < size; ++i) out += static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+std::uint64_t get_le(std::string_view bytes, std::size_t at, int size) {
+  std::uint64_t value = 0;
+  for (int i = 0; i < size; ++i) value |= std::uint64_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  return value;
+}
+
+std::string lines_text(std::span<const std::string_view> lines) {
+  std::string text;
+  for (std::string_view line : lines) text.append(line).append("\n");
+  return text;
+}
+
+std::string hex32(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
+  return text;
+}
+
+// Each file's byte count is as wide as the payload's own, so no file is too long.
+constexpr int file_size_bytes = 8;
+
+// The six files of a payload, in their fixed order.
+constexpr std::size_t payload_files = 1 + scenario_text_files.size();
+
+std::string_view payload_file_name(std::size_t index) {
+  return index == 0 ? scenario_names_file : scenario_text_files[index - 1];
+}
+
+// The payload's files as a source for the folder loader.
+class payload_source : public scenario_file_source {
+ public:
+  payload_source(const std::string& label, const std::array<std::string_view, payload_files>& files)
+      : label_(label), files_(files) {}
+  std::string path(std::string_view name) const override {
+    return label_ + " (packed " + std::string(name) + ")";
+  }
+  bool read(std::string_view name, std::string& bytes, std::string& error) const override {
+    for (std::size_t f = 0; f < payload_files; ++f) {
+      if (payload_file_name(f) != name) continue;
+      bytes.assign(files_[f]);
+      return true;
+    }
+    error = path(name) + ": not in the packed scenario";
+    return false;
+  }
+
+ private:
+  std::string label_;
+  std::array<std::string_view, payload_files> files_;
+};
+
+}  // namespace
+
+std::uint32_t crc32(std::string_view bytes) {
+  static constexpr std::array<std::uint32_t, 256> table = crc_table();
+  std::uint32_t c = 0xffffffffu;
+  for (char byte : bytes) c = table[(c ^ static_cast<unsigned char>(byte)) & 0xff] ^ (c >> 8);
+  return c ^ 0xffffffffu;
+}
+
+std::string encode_scenario_payload(const scenario_folder& folder) {
+  const scenario_text& text = folder.text();
+  const std::array<std::string, payload_files> files{
+      "line_name=" + std::string(text.line_name) + "\ntrain_number=" + std::string(text.train_number) + "\n",
+      lines_text(text.line_source),    lines_text(text.train_source), lines_text(text.notes),
+      lines_text(text.slowdown_order), lines_text(text.train_card)};
+  std::string payload;
+  for (const std::string& file : files) {
+    put_le(payload, file.size(), file_size_bytes);
+    payload += file;
+  }
+  return payload;
+}
+
+std::string packed_program(std::string_view runner, std::string_view payload) {
+  std::string program;
+  program.reserve(runner.size() + payload.size() + payload_trailer_size);
+  program.append(runner).append(payload);
+  put_le(program, payload.size(), 8);
+  put_le(program, crc32(payload), 4);
+  program.append(payload_mark);
+  return program;
+}
+
+payload_search find_payload(std::string_view program) {
+  payload_search search;
+  if (program.size() < payload_trailer_size ||
+      program.substr(program.size() - payload_mark.size()) != payload_mark) {
+    search.problem = "no scenario is appended to this program";
+    return search;
+  }
+  search.result = payload_search::kind::damaged;
+  const std::size_t trailer = program.size() - payload_trailer_size;
+  const std::uint64_t length = get_le(program, trailer, 8);
+  if (length > trailer) {
+    search.problem = "the appended scenario is damaged: its trailer gives " + std::to_string(length) +
+                     " bytes, but only " + std::to_string(trailer) + " precede it";
+    return search;
+  }
+  const std::string_view payload = program.substr(trailer - length, length);
+  const auto stored = static_cast<std::uint32_t>(get_le(program, trailer + 8, 4));
+  const std::uint32_t computed = crc32(payload);
+  if (stored != computed) {
+    search.problem = "the appended scenario is damaged: its CRC-32 should be " + hex32(stored) + ", its " +
+                     std::to_string(length) + " bytes give " + hex32(computed);
+    return search;
+  }
+  search.result = payload_search::kind::found;
+  search.payload = payload;
+  return search;
+}
+
+bool decode_scenario_payload(std::string_view payload, const std::string& label, scenario_folder& folder,
+                             std::string& error) {
+  std::array<std::string_view, payload_files> files;
+  std::size_t at = 0;
+  for (std::size_t f = 0; f < payload_files; ++f) {
+    const std::string name(payload_file_name(f));
+    if (payload.size() - at < file_size_bytes) {
+      error = label + ": the appended scenario is damaged: it ends before the size of " + name;
+      return false;
+    }
+    const std::uint64_t size = get_le(payload, at, file_size_bytes);
+    at += file_size_bytes;
+    if (size > payload.size() - at) {
+      error = label + ": the appended scenario is damaged: " + name + " should hold " + std::to_string(size) +
+              " bytes, only " + std::to_string(payload.size() - at) + " remain";
+      return false;
+    }
+    files[f] = payload.substr(at, size);
+    at += size;
+  }
+  if (at != payload.size()) {
+    error = label + ": the appended scenario is damaged: " + std::to_string(payload.size() - at) +
+            " bytes follow its six files";
+    return false;
+  }
+  return folder.load(payload_source(label, files), error);
+}
+
+bool read_whole_file(const std::string& path, std::string& bytes, std::string& error) {
+  errno = 0;
+  std::ifstream in(utf8_path(path), std::ios::binary);
+  if (!in) {
+    error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
+    return false;
+  }
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) {
+    error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
+    return false;
+  }
+  bytes = std::move(content).str();
+  return true;
+}
+
+bool load_packed_scenario(const std::string& program_path, scenario_folder& folder, std::string& error) {
+  std::string program;
+  if (!read_whole_file(program_path, program, error)) return false;
+  const payload_search search = find_payload(program);
+  if (search.result != payload_search::kind::found) {
+    error = program_path + ": " + search.problem;
+    if (search.result == payload_search::kind::absent) error += " (make one with: scenario_tool pack FOLDER -o PROGRAM)";
+    return false;
+  }
+  return decode_scenario_payload(search.payload, program_path, folder, error);
+}
+
+}  // namespace compila

@@ -1,0 +1,165 @@
+// scenario_tool pack against the CMake-built programs: the packed program,
+// run from its own folder, writes the same files byte for byte, with the same
+// status and lines; a damaged or missing scenario is reported and nothing is
+// written; pack refuses what it cannot pack and leaves the output alone.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "test_support.h"
+#include "writers/file_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using compila::testing::read_file;
+using compila::testing::scratch_directory;
+
+struct run_result {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs `command` from `directory`, which is not the program's own folder.
+run_result run_in(const fs::path& directory, const std::string& command) {
+  const std::string line = "cd '" + directory.string() + "' && " + command + " > run_out 2> run_err";
+  const int raw = std::system(line.c_str());
+  run_result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(directory / "run_out"),
+                    read_file(directory / "run_err")};
+  fs::remove(directory / "run_out");
+  fs::remove(directory / "run_err");
+  return result;
+}
+
+run_result pack(const fs::path& directory, const std::string& arguments) {
+  return run_in(directory, "'" COMPILA_TOOL "' pack " + arguments);
+}
+
+std::map<std::string, std::string> files_in(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir)) files[entry.path().filename().string()] = read_file(entry.path());
+  return files;
+}
+
+std::string quoted(const fs::path& path) {
+  std::string text = "'";
+  text.append(path.string()).append("'");
+  return text;
+}
+
+struct scenario_case {
+  fs::path program;
+  fs::path folder;
+};
+
+class PackedProgram : public ::testing::TestWithParam<scenario_case> {};
+
+TEST_P(PackedProgram, WritesTheCMakeBuiltProgramsFilesWithItsStatusAndLines) {
+  const scenario_case& c = GetParam();
+  scratch_directory scratch;
+  const fs::path by_cmake = scratch / "cmake", by_pack = scratch / "packed";
+  fs::create_directories(by_cmake);
+  fs::create_directories(by_pack);
+  fs::copy_file(c.program, by_cmake / "program");
+  const run_result packing = pack(scratch.path, quoted(c.folder) + " -o " + quoted(by_pack / "program"));
+  ASSERT_EQ(packing.status, 0) << packing.err;
+  EXPECT_EQ(packing.err, "");
+  const auto permissions = fs::status(by_pack / "program").permissions();
+  EXPECT_NE(permissions & fs::perms::owner_exec, fs::perms::none);
+
+  const run_result expected = run_in(scratch.path, "cmake/program");
+  const run_result packed = run_in(scratch.path, "packed/program");
+  EXPECT_EQ(packed.status, expected.status);
+  EXPECT_EQ(packed.out, expected.out);
+  EXPECT_EQ(packed.err, expected.err);
+  fs::remove(by_cmake / "program");
+  fs::remove(by_pack / "program");
+  const auto cmake_files = files_in(by_cmake), packed_files = files_in(by_pack);
+  EXPECT_FALSE(cmake_files.empty());
+  ASSERT_EQ(packed_files.size(), cmake_files.size());
+  for (const auto& [name, bytes] : cmake_files) {
+    ASSERT_TRUE(packed_files.count(name)) << name;
+    EXPECT_TRUE(packed_files.at(name) == bytes) << name << " differs";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryScenario, PackedProgram,
+    ::testing::Values(
+        scenario_case{COMPILA_PROGRAM, COMPILA_SCENARIO_DIR},
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_speed_board_at_0",
+                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/speed_board_at_0"},
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0",
+                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0"},
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0_second_codes",
+                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0_second_codes"},
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_starter",
+                      fs::path(COMPILA_SOURCE_DIR) / "examples/starter"}));
+
+TEST(PackedProgramDamage, MissingOrDamagedScenarioIsReportedAndNothingWritten) {
+  scratch_directory scratch;
+  ASSERT_EQ(pack(scratch.path, quoted(COMPILA_SCENARIO_DIR) + " -o sound").status, 0);
+  const std::string sound = read_file(scratch / "sound");
+  const std::string runner = read_file(COMPILA_RUNNER);
+  const std::size_t payload_start = runner.size();
+  struct damage_case {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  } cases[] = {
+      {"bare", runner, "no scenario is appended to this program"},
+      {"cut", sound.substr(0, sound.size() - 100), "no scenario is appended to this program"},
+      {"flipped", sound.substr(0, payload_start + 40) + char(sound[payload_start + 40] ^ 0x04) +
+                      sound.substr(payload_start + 41),
+       "the appended scenario is damaged: its CRC-32 should be"},
+  };
+  for (const damage_case& c : cases) {
+    const fs::path dir = scratch / c.name;
+    fs::create_directories(dir);
+    std::string error;
+    ASSERT_TRUE(compila::write_whole_program((dir / "program").string(), c.bytes, error)) << error;
+    const run_result r = run_in(scratch.path, quoted(dir / "program"));
+    EXPECT_EQ(r.status, 1) << c.name;
+    EXPECT_EQ(r.out, "") << c.name;
+    EXPECT_EQ(r.err.rfind((dir / "program").string() + ": " + c.reason, 0), 0u) << c.name << ": " << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << c.name << ": one line: " << r.err;
+    EXPECT_EQ(files_in(dir).size(), 1u) << c.name;
+  }
+}
+
+TEST(PackRefusals, WhatCannotBePackedIsNamedAndTheOutputLeftAlone) {
+  scratch_directory scratch;
+  const fs::path empty_folder = scratch / "empty";
+  fs::create_directories(empty_folder);
+  ASSERT_EQ(pack(scratch.path, quoted(COMPILA_SCENARIO_DIR) + " -o packed").status, 0);
+  const std::string folder = quoted(COMPILA_SCENARIO_DIR);
+  struct refusal_case {
+    std::string arguments, named;
+    int status;
+  } cases[] = {
+      {quoted(empty_folder) + " -o out", (empty_folder / "scenario.txt").string() + ": missing scenario file", 1},
+      {folder + " -o out --runner " + quoted(scratch / "nowhere"), (scratch / "nowhere").string() + ": cannot read", 1},
+      {folder + " -o out --runner packed", "packed: already carries a packed scenario", 1},
+      {folder + " -o out --runner ./out", "out: is the runner itself", 1},
+      {folder + " -o out --windows --runner " + quoted(COMPILA_RUNNER), "not a Windows program", 1},
+      {folder + " -o out --runner " + quoted(COMPILA_SCENARIO_DIR "/linea.txt"), "not an ELF program", 1},
+      {folder + " -o " + quoted(scratch / "no_such_folder" / "out"), "no_such_folder/out: create", 1},
+      {folder, "--output is required", 64},
+  };
+  fs::copy_file(COMPILA_RUNNER, scratch / "out");  // a runner, which no refusal may touch
+  const std::string before = read_file(scratch / "out");
+  for (const refusal_case& c : cases) {
+    const run_result r = pack(scratch.path, c.arguments);
+    EXPECT_EQ(r.status, c.status) << c.arguments;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << c.arguments << "\n" << r.err;
+    EXPECT_TRUE(read_file(scratch / "out") == before) << c.arguments;
+  }
+  EXPECT_FALSE(fs::exists(scratch / "no_such_folder"));
+  EXPECT_FALSE(fs::exists(scratch / "out.tmp"));
+}
+
+}  // namespace

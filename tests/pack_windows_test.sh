@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Packs each test scenario with `scenario_tool pack --windows`, runs the .exe
+# under wine and compares its status, its standard error lines and every file
+# it writes with those of the CMake-built Linux program of the same scenario;
+# then checks that a damaged .exe is reported and writes nothing.
+#   pack_windows_test.sh TOOL WORK_DIR PROGRAM FOLDER [PROGRAM FOLDER ...]
+# Ends with status 77 (skipped) when no compila_runner.exe lies beside TOOL
+# (configure with -DCOMPILA_WINDOWS_RUNNER=PATH) or wine is missing.
+set -uo pipefail
+tool=$1 work=$2
+shift 2
+runner="$(dirname "$tool")/compila_runner.exe"
+if [ ! -f "$runner" ]; then
+  echo "skipped: no Windows runner beside scenario_tool; configure with -DCOMPILA_WINDOWS_RUNNER=PATH/compila_runner.exe"
+  exit 77
+fi
+if ! command -v wine > /dev/null; then
+  echo "skipped: wine is not installed"
+  exit 77
+fi
+
+rm -rf "$work/runs"
+mkdir -p "$work/prefix" "$work/runs"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+unset DISPLAY  # no screen: the message box only writes its line to standard error
+timeout 300 wineboot -i > /dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+case_number=0
+while [ $# -ge 2 ]; do
+  program=$1 folder=$2
+  shift 2
+  case_number=$((case_number + 1))
+  failures_before=$failures
+  run="$work/runs/$case_number"
+  mkdir -p "$run/linux" "$run/windows"
+  cp "$program" "$run/linux/program"
+  (cd "$run" && linux/program > /dev/null 2> linux_err)
+  linux_status=$?
+  rm "$run/linux/program"
+  if ! "$tool" pack "$folder" -o "$run/windows/program.exe" --windows > /dev/null 2> "$run/pack_err"; then
+    fail "$folder: pack --windows: $(cat "$run/pack_err")"
+    continue
+  fi
+  (cd "$run" && timeout 120 wine windows/program.exe > /dev/null 2> windows_err)
+  windows_status=$?
+  rm "$run/windows/program.exe"
+  [ "$windows_status" -eq "$linux_status" ] || fail "$folder: status $windows_status under wine, $linux_status on Linux"
+  tr -d '\r' < "$run/windows_err" | cmp -s - "$run/linux_err" ||
+    fail "$folder: standard error differs: $(cat "$run/windows_err") against $(cat "$run/linux_err")"
+  (cd "$run/linux" && ls) > "$run/linux_names"
+  (cd "$run/windows" && ls) > "$run/windows_names"
+  cmp -s "$run/linux_names" "$run/windows_names" || fail "$folder: other files written: $(cat "$run/windows_names")"
+  for file in "$run"/linux/*; do
+    [ -e "$file" ] || continue
+    cmp -s "$file" "$run/windows/$(basename "$file")" || fail "$folder: $(basename "$file") differs"
+  done
+  [ "$failures" -eq "$failures_before" ] &&
+    echo "$folder: status $windows_status, $(wc -l < "$run/linux_names") files, same bytes as on Linux"
+done
+
+# A damaged payload: one byte of the scenario changed.
+damaged="$work/runs/damaged"
+mkdir -p "$damaged"
+"$tool" pack "$folder" -o "$damaged/program.exe" --windows > /dev/null || fail "pack for the damaged case"
+size=$(stat -c %s "$damaged/program.exe")
+printf 'X' | dd of="$damaged/program.exe" bs=1 seek=$((size - 60)) conv=notrunc status=none
+(cd "$work/runs" && timeout 120 wine damaged/program.exe > /dev/null 2> damaged_err)
+status=$?
+[ "$status" -eq 1 ] || fail "damaged program: status $status"
+grep -q 'program.exe: the appended scenario is damaged: its CRC-32' "$work/runs/damaged_err" ||
+  fail "damaged program: $(cat "$work/runs/damaged_err")"
+[ "$(ls "$damaged")" = program.exe ] || fail "damaged program wrote files: $(ls "$damaged")"
+
+[ "$failures" -eq 0 ] || { echo "$failures failures"; exit 1; }
+echo "all packed Windows programs agree with the Linux programs"

@@ -1,0 +1,169 @@
+// The packed-scenario format: a folder survives packing line for line, and
+// every damaged or missing payload is told apart and explained.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "test_support.h"
+#include "writers/file_writer.h"
+#include "writers/scenario_payload.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using compila::find_payload;
+using compila::payload_search;
+using compila::scenario_folder;
+using compila::testing::scratch_directory;
+
+void write(const fs::path& path, const std::string& text) {
+  std::string error;
+  ASSERT_TRUE(compila::write_whole_file(path.string(), text, error)) << error;
+}
+
+// A folder whose files use both line ends, blank lines and trailing blanks.
+void write_folder(const fs::path& folder) {
+  fs::create_directories(folder);
+  write(folder / "scenario.txt", "line_name=Valle_Prima\r\n\ntrain_number=101\n");
+  write(folder / "linea.txt", "[generale]\r\nlunghezza, 5000  \n\n[fine]\n\n");
+  write(folder / "treno.txt", "[generale]\n[fine]");
+  write(folder / "note.txt", "");
+  write(folder / "rallentamenti.txt", "  \n");
+  write(folder / "scheda_treno.txt", "TRENO 101\n");
+}
+
+// Little-endian unsigned 64-bit size followed by the bytes, for each file.
+std::string payload_of(const std::array<std::string, 6>& files) {
+  std::string payload;
+  for (const std::string& file : files) {
+    for (int i = 0; i < 8; ++i) payload += static_cast<char>((file.size() >> (8 * i)) & 0xff);
+    payload += file;
+  }
+  return payload;
+}
+
+const std::array<std::string, 6> sound_files{"line_name=A\ntrain_number=1\n", "[generale]\n", "[fine]\n", "", "", ""};
+
+TEST(ScenarioPayload, CrcMatchesTheStandardCheckValue) {
+  EXPECT_EQ(compila::crc32("123456789"), 0xcbf43926u);
+  EXPECT_EQ(compila::crc32(""), 0u);
+}
+
+TEST(ScenarioPayload, FolderSurvivesPackingLineForLine) {
+  scratch_directory scratch;
+  write_folder(scratch / "folder");
+  scenario_folder original;
+  std::string error;
+  ASSERT_TRUE(original.load((scratch / "folder").string(), error)) << error;
+
+  const std::string program = compila::packed_program("RUNNER BYTES", compila::encode_scenario_payload(original));
+  ASSERT_TRUE(program.starts_with("RUNNER BYTES"));
+  ASSERT_TRUE(program.ends_with(compila::payload_mark));
+  const payload_search search = find_payload(program);
+  ASSERT_EQ(search.result, payload_search::kind::found) << search.problem;
+  scenario_folder unpacked;
+  ASSERT_TRUE(compila::decode_scenario_payload(search.payload, "prog", unpacked, error)) << error;
+  EXPECT_EQ(unpacked.line_name(), "Valle_Prima");
+  EXPECT_EQ(unpacked.train_number(), "101");
+  for (std::size_t f = 0; f < compila::scenario_text_files.size(); ++f)
+    EXPECT_EQ(unpacked.file_lines(f), original.file_lines(f)) << compila::scenario_text_files[f];
+  EXPECT_EQ(unpacked.file_lines(0), (std::vector<std::string>{"[generale]", "lunghezza, 5000  ", "", "[fine]", ""}));
+}
+
+// Damage to the end of a program file, from a sound packed program.
+TEST(ScenarioPayload, DamagedOrMissingTrailerIsToldApart) {
+  const std::string payload = payload_of(sound_files);
+  const std::string sound = compila::packed_program("RUNNER", payload);
+  const std::size_t trailer = sound.size() - compila::payload_trailer_size;
+  struct damage_case {
+    const char* name;
+    std::function<std::string()> damage;
+    payload_search::kind result;
+    std::string problem;
+  } cases[] = {
+      {"empty file", [] { return std::string(); }, payload_search::kind::absent, "no scenario is appended"},
+      {"bare runner", [] { return std::string("RUNNER"); }, payload_search::kind::absent, "no scenario is appended"},
+      {"mark alone", [] { return std::string(compila::payload_mark); }, payload_search::kind::absent,
+       "no scenario is appended"},
+      {"last byte cut off", [&] { return sound.substr(0, sound.size() - 1); }, payload_search::kind::absent,
+       "no scenario is appended"},
+      {"mark altered", [&] { std::string s = sound; s.back() ^= 1; return s; }, payload_search::kind::absent,
+       "no scenario is appended"},
+      {"front cut off", [&] { return sound.substr(8); }, payload_search::kind::damaged,
+       "only " + std::to_string(trailer - 8) + " precede it"},
+      {"length beyond the file",
+       [&] { std::string s = sound; s[trailer + 7] = '\x80'; return s; }, payload_search::kind::damaged,
+       "its trailer gives 9223372036854775"},
+      {"length one short", [&] { std::string s = sound; --s[trailer]; return s; }, payload_search::kind::damaged,
+       "CRC-32"},
+      {"payload byte flipped", [&] { std::string s = sound; s[6 + 10] ^= 0x20; return s; },
+       payload_search::kind::damaged, "CRC-32"},
+      {"stored CRC altered", [&] { std::string s = sound; s[trailer + 8] ^= 1; return s; },
+       payload_search::kind::damaged, "CRC-32"},
+      {"runner bytes altered", [&] { std::string s = sound; s[0] = 'X'; return s; }, payload_search::kind::found, ""},
+  };
+  for (const damage_case& c : cases) {
+    const std::string program = c.damage();
+    const payload_search search = find_payload(program);
+    EXPECT_EQ(search.result, c.result) << c.name;
+    EXPECT_NE(search.problem.find(c.problem), std::string::npos) << c.name << ": " << search.problem;
+    if (search.result == payload_search::kind::found) EXPECT_EQ(search.payload, payload) << c.name;
+    else EXPECT_TRUE(search.payload.empty()) << c.name;
+  }
+}
+
+// Payloads whose CRC-32 is sound but whose content is not: the layout is
+// checked, then every rule of a scenario folder, with the file and line named.
+TEST(ScenarioPayload, BrokenContentIsRefusedWithTheFileNamed) {
+  auto with = [](std::size_t file, const std::string& text) {
+    std::array<std::string, 6> files = sound_files;
+    files[file] = text;
+    return payload_of(files);
+  };
+  const std::string sound = payload_of(sound_files);
+  std::string size_too_big = sound;
+  size_too_big[8 + sound_files[0].size()] = 100;  // linea.txt's size
+  std::string size_beyond_any = sound;
+  size_beyond_any[7] = '\x80';  // the top byte of scenario.txt's size
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "prog: the appended scenario is damaged: it ends before the size of scenario.txt"},
+      {sound.substr(0, 8 + sound_files[0].size() + 2), "it ends before the size of linea.txt"},
+      {sound.substr(0, 30), "scenario.txt should hold 27 bytes, only 22 remain"},
+      {size_beyond_any, "scenario.txt should hold 9223372036854775835 bytes"},
+      {size_too_big, "linea.txt should hold 100 bytes"},
+      {sound + "x", "prog: the appended scenario is damaged: 1 bytes follow its six files"},
+      {with(0, "line_name=A\n"), "prog (packed scenario.txt): no train_number= line"},
+      {with(0, "line_name=A/B\ntrain_number=1\n"), "prog (packed scenario.txt):1: line_name holds a character"},
+      {with(2, "[generale]\nriferimento fine del file\n"), "prog (packed treno.txt):2: line equal to the end-of-list"},
+      {with(3, "a\x01"), "prog (packed note.txt):1: control character 0x01"},
+      {with(5, "a\rb\n"), "prog (packed scheda_treno.txt):1: carriage return inside a line"},
+      {with(1, std::string(1001, '\n')), "prog (packed linea.txt):1001: more than 1000 lines"},
+  };
+  for (const auto& [payload, expected] : cases) {
+    scenario_folder folder;
+    std::string error;
+    EXPECT_FALSE(compila::decode_scenario_payload(payload, "prog", folder, error)) << expected;
+    EXPECT_NE(error.find(expected), std::string::npos) << expected << "\n" << error;
+  }
+  scenario_folder folder;
+  std::string error;
+  EXPECT_TRUE(compila::decode_scenario_payload(sound, "prog", folder, error)) << error;
+}
+
+TEST(ScenarioPayload, ProgramFileThatCannotBeReadIsNamed) {
+  scratch_directory scratch;
+  scenario_folder folder;
+  std::string error;
+  const std::string missing = (scratch / "missing").string();
+  EXPECT_FALSE(compila::load_packed_scenario(missing, folder, error));
+  EXPECT_EQ(error.rfind(missing + ": cannot read: ", 0), 0u) << error;
+
+  write(scratch / "bare", "RUNNER");
+  EXPECT_FALSE(compila::load_packed_scenario((scratch / "bare").string(), folder, error));
+  EXPECT_EQ(error.rfind((scratch / "bare").string() + ": no scenario is appended", 0), 0u) << error;
+}
+
+}  // namespace
