@@ -12,7 +12,7 @@ require_packages "${fuzz_packages[@]}"
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(line_source_fuzzer train_source_fuzzer scenario_fuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(line_source_fuzzer train_source_fuzzer scenario_fuzzer check_fuzzer)
 
 build="$top/build/fuzz"
 CXX=clang++ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TESTS=OFF > /dev/null
@@ -22,10 +22,11 @@ cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 # hand-made cases in fuzz/seeds/.
 crlf() { sed 's/$/\r/' "$1"; }
 corpus="$build/corpus"
-mkdir -p "$corpus"/{line_source_fuzzer,train_source_fuzzer,scenario_fuzzer} "$build/findings"
+mkdir -p "$corpus"/{line_source_fuzzer,train_source_fuzzer,scenario_fuzzer,check_fuzzer} "$build/findings"
 crlf "$top/scenario/linea.txt" > "$corpus/line_source_fuzzer/embedded"
 crlf "$top/scenario/treno.txt" > "$corpus/train_source_fuzzer/embedded"
 { crlf "$top/scenario/linea.txt"; printf '\0'; crlf "$top/scenario/treno.txt"; } > "$corpus/scenario_fuzzer/embedded"
+cp "$corpus/scenario_fuzzer/embedded" "$corpus/check_fuzzer/"
 cp "$top"/fuzz/seeds/line/* "$corpus/line_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/train/* "$corpus/train_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/scenario/* "$corpus/scenario_fuzzer/" 2>/dev/null || true

@@ -92,7 +92,8 @@ class track_post_processing {
         }
       }
       if (!placed)
-        diagnose(error_kinds::auto_point_approach, i - g.first, i, "before the slowdown start on cell " + std::to_string(i));
+        diagnose(error_kinds::auto_point_approach, i - g.first, i,
+                 "before the slowdown start on cell " + std::to_string(i));
     }
   }
 

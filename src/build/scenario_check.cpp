@@ -23,7 +23,8 @@ namespace {
 
 constexpr std::array<warning_kind, 11> warnings{{
     {"unknown-keyword", "a field where a record should start matches no record keyword"},
-    {"misplaced-record", "a record where it is not read: before \"[generale]\", or in the wrong part of the line source"},
+    {"misplaced-record",
+     "a record where it is not read: before \"[generale]\", or in the wrong part of the line source"},
     {"after-end", "a record after \"[fine]\""},
     {"comment-run", "a third comment field in a row, read as a keyword field"},
     {"extra-value", "a number after a record's last value"},
@@ -59,7 +60,8 @@ std::string lower_case(std::string_view field) {
 }
 
 int matching(std::span<const keyword_test> tests, std::string_view field) {
-  return static_cast<int>(std::count_if(tests.begin(), tests.end(), [&](const keyword_test& t) { return t.matches(field); }));
+  return static_cast<int>(
+      std::count_if(tests.begin(), tests.end(), [&](const keyword_test& t) { return t.matches(field); }));
 }
 
 std::string matched_names(std::span<const keyword_test> tests, std::string_view field) {
@@ -124,10 +126,12 @@ class check_listener final : public reading_observer {
              in_quotes(note.field) + " stands before \"[generale]\", where nothing is read");
       return;
     }
-    if (note.tested_comment)
+    if (note.tested_comment) {
       warn(file, note.line, "comment-run",
            "comment " + in_quotes(note.field) + " follows the longest run of comment fields that is skipped, "
            "so it is read as a keyword field");
+      if (own_matches == 0) return;
+    }
     if (own_matches > 1)
       warn(file, note.line, "multiple-records",
            in_quotes(note.field) + " starts " + std::to_string(own_matches) + " records in turn (" +
@@ -372,8 +376,8 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
 
   std::vector<check_finding> errors;
   for (const logged_diagnostic& d : log) {
-    check_finding error{listener.file_of(d.site.file), folder_line(d.site.line), {}, describe_diagnostic(d.code, d.site),
-                        d.code};
+    check_finding error{listener.file_of(d.site.file), folder_line(d.site.line), {},
+                        describe_diagnostic(d.code, d.site), d.code};
     if (d.site.object_cell >= 0) {
       if (const auto object = listener.object_on(d.site.object_cell)) {
         error.file = object->file;

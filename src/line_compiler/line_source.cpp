@@ -19,7 +19,9 @@ namespace {
 
 // The keyword tests. The route length, gradient and line records are tested
 // without regard to case; chainage, background and repetition exactly.
-bool is_route_length(std::string_view f) { return contains_any_case(f, "lunghezza") && contains_any_case(f, "percorso"); }
+bool is_route_length(std::string_view f) {
+  return contains_any_case(f, "lunghezza") && contains_any_case(f, "percorso");
+}
 bool is_chainage_tre(std::string_view f) { return contains(f, "tre") && contains(f, "progressiva"); }
 bool is_chainage_due(std::string_view f) { return contains(f, "due") && contains(f, "progressiva"); }
 bool is_chainage_uno(std::string_view f) { return contains(f, "uno") && contains(f, "progressiva"); }

@@ -11,7 +11,8 @@ void source_reading::read_keyword() {
 }
 
 void source_reading::note_keyword(field_place place) const {
-  if (observer_ != nullptr) observer_->keyword_field({file_name_, keyword_, keyword_line_, place, contains(keyword_, "-")});
+  if (observer_ != nullptr)
+    observer_->keyword_field({file_name_, keyword_, keyword_line_, place, contains(keyword_, "-")});
 }
 
 void source_reading::note_record(std::string_view record, std::span<const std::int64_t> values) const {

@@ -23,7 +23,8 @@ record_step train_source_reader::signal() {
   std::int32_t v[11];
   for (std::int32_t& value : v) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
-  note_record("segnale", std::array<std::int64_t, 11>{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
+  note_record("segnale",
+              std::array<std::int64_t, 11>{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
   if (!within_track(v[0], 100, model_.cell_count)) return beyond_track(v[0]);
   const std::int32_t earlier_kind = model_.error_kind;
   if (record_step step = memo_segnale(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
