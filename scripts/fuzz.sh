@@ -26,10 +26,10 @@ mkdir -p "$corpus"/{line_source_fuzzer,train_source_fuzzer,scenario_fuzzer,check
 crlf "$top/scenario/linea.txt" > "$corpus/line_source_fuzzer/embedded"
 crlf "$top/scenario/treno.txt" > "$corpus/train_source_fuzzer/embedded"
 { crlf "$top/scenario/linea.txt"; printf '\0'; crlf "$top/scenario/treno.txt"; } > "$corpus/scenario_fuzzer/embedded"
-cp "$corpus/scenario_fuzzer/embedded" "$corpus/check_fuzzer/"
 cp "$top"/fuzz/seeds/line/* "$corpus/line_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/train/* "$corpus/train_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/scenario/* "$corpus/scenario_fuzzer/" 2>/dev/null || true
+cp "$corpus"/scenario_fuzzer/* "$corpus/check_fuzzer/"  # the same input, read as folder files
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for target in "${targets[@]}"; do
