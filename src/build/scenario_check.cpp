@@ -152,6 +152,8 @@ class check_listener final : public reading_observer {
         {std::string(note.record), note.line, {note.values.begin(), note.values.end()}});
   }
 
+  // Every object but a station's stopping point goes only onto a free cell,
+  // so an object replaced is one that a stopping point swallows.
   void object_placed(std::int64_t cell, std::string_view file_name, std::int32_t line,
                      std::uint8_t previous_type) override {
     const source_file file = file_of(file_name);
