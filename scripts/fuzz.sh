@@ -12,7 +12,7 @@ require_packages "${fuzz_packages[@]}"
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(line_source_fuzzer train_source_fuzzer scenario_fuzzer dump_fuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(line_source_fuzzer train_source_fuzzer scenario_fuzzer dump_fuzzer check_fuzzer)
 
 build="$top/build/fuzz"
 CXX=clang++ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TESTS=OFF > /dev/null
@@ -23,7 +23,7 @@ cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 # binary files).
 crlf() { sed 's/$/\r/' "$1"; }
 corpus="$build/corpus"
-mkdir -p "$corpus"/{line_source_fuzzer,train_source_fuzzer,scenario_fuzzer,dump_fuzzer} "$build/findings"
+mkdir -p "$corpus"/{line_source_fuzzer,train_source_fuzzer,scenario_fuzzer,dump_fuzzer,check_fuzzer} "$build/findings"
 crlf "$top/scenario/linea.txt" > "$corpus/line_source_fuzzer/embedded"
 crlf "$top/scenario/treno.txt" > "$corpus/train_source_fuzzer/embedded"
 { crlf "$top/scenario/linea.txt"; printf '\0'; crlf "$top/scenario/treno.txt"; } > "$corpus/scenario_fuzzer/embedded"
@@ -31,6 +31,7 @@ cp "$top"/fuzz/seeds/line/* "$corpus/line_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/train/* "$corpus/train_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/scenario/* "$corpus/scenario_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/dump/* "$corpus/dump_fuzzer/" 2>/dev/null || true
+cp "$corpus"/scenario_fuzzer/* "$corpus/check_fuzzer/"  # the same input, read as folder files
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for target in "${targets[@]}"; do

@@ -315,29 +315,38 @@ struct keyword_word {
   bool operator<(const keyword_word& o) const { return std::tie(word, any_case) < std::tie(o.word, o.any_case); }
 };
 
-std::set<keyword_word> tested_words(const std::string& source_file, const std::string& function) {
+// The reader's table of record tests (`{"keyword", predicate}` rows) names the
+// predicates; each predicate is a chain of contains / contains_any_case calls.
+std::set<keyword_word> tested_words(const std::string& source_file, const std::string& table) {
   const std::string source = read_file(source_dir / source_file);
-  const std::size_t begin = source.find("record_step " + function + "() {");
+  const std::size_t begin = source.find(" " + table + "{{");
   if (begin == std::string::npos) {
-    ADD_FAILURE() << source_file << ": no function " << function << "; the guide's keyword check must follow it";
+    ADD_FAILURE() << source_file << ": no table " << table << "; the guide's keyword check must follow it";
     return {};
   }
-  const std::string body = source.substr(begin, source.find("\n}\n", begin) - begin);
-  // The train reader's test helper is one lambda over contains_any_case.
-  const bool test_is_any_case = body.find("contains_any_case(field, word)") != std::string::npos;
+  const std::string rows = source.substr(begin, source.find("}};", begin) - begin);
   std::set<keyword_word> words;
-  int calls = 0;
-  const std::regex call(R"re(\b(contains_any_case|contains|test)\(\s*(?:field\s*,\s*)?"([^"]+)")re");
-  for (auto it = std::sregex_iterator(body.begin(), body.end(), call); it != std::sregex_iterator(); ++it) {
-    const std::string how = (*it)[1];
-    if (how == "test" && !test_is_any_case) ADD_FAILURE() << function << ": the test helper changed";
-    words.insert({(*it)[2], how != "contains"});
-    ++calls;
-  }
-  // Every string in the function must be a keyword test found above.
+  const std::regex row(R"re(\{"[^"]+",\s*(\w+)\})re");
+  const std::regex call(R"re(\b(contains_any_case|contains)\(\s*f\s*,\s*"([^"]+)")re");
   const std::regex literal(R"re("[^"]*")re");
-  const auto literals = std::distance(std::sregex_iterator(body.begin(), body.end(), literal), std::sregex_iterator());
-  EXPECT_EQ(literals, calls) << function << " tests a word in a way this check does not see";
+  for (auto r = std::sregex_iterator(rows.begin(), rows.end(), row); r != std::sregex_iterator(); ++r) {
+    const std::string predicate = (*r)[1];
+    const std::size_t at = source.find("bool " + predicate + "(std::string_view f) {");
+    if (at == std::string::npos) {
+      ADD_FAILURE() << table << ": no predicate " << predicate;
+      continue;
+    }
+    const std::string body = source.substr(at, source.find("}\n", at) - at);
+    int calls = 0;
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), call); it != std::sregex_iterator(); ++it) {
+      words.insert({(*it)[2], (*it)[1] != "contains"});
+      ++calls;
+    }
+    // Every string in the predicate must be a keyword test found above.
+    const auto literals =
+        std::distance(std::sregex_iterator(body.begin(), body.end(), literal), std::sregex_iterator());
+    EXPECT_EQ(literals, calls) << predicate << " tests a word in a way this check does not see";
+  }
   return words;
 }
 
@@ -387,20 +396,19 @@ std::set<keyword_word> named_words(const std::string& paragraph) {
 struct reader_part {
   const char* heading;
   const char* source_file;
-  const char* function;
+  const char* table;
 };
 
 const reader_part reader_parts[] = {
-    {"The line source: general section", "src/line_compiler/line_source.cpp",
-     "line_source_reader::read_general_records"},
-    {"The line source: records", "src/line_compiler/line_source.cpp", "line_source_reader::read_line_records"},
-    {"The train source: records", "src/train_compiler/train_source.cpp", "train_source_reader::apply_record_tests"},
+    {"The line source: general section", "src/line_compiler/line_source.cpp", "general_tests"},
+    {"The line source: records", "src/line_compiler/line_source.cpp", "line_tests"},
+    {"The train source: records", "src/train_compiler/train_source.cpp", "train_tests"},
 };
 
 TEST(AuthorsGuide, NamesEveryKeywordTheReadersTestWithItsCaseRule) {
   for (const reader_part& part : reader_parts) {
     SCOPED_TRACE(part.heading);
-    const std::set<keyword_word> in_code = tested_words(part.source_file, part.function);
+    const std::set<keyword_word> in_code = tested_words(part.source_file, part.table);
     ASSERT_GE(in_code.size(), 5u);
     const std::string text = guide_part(part.heading);
     ASSERT_FALSE(text.empty()) << "the guide has no part \"" << part.heading << "\"";

@@ -46,11 +46,13 @@ class track_post_processing {
     cells_[c].param_1 = automatic_value;
   }
 
-  void diagnose(std::int32_t code, std::int32_t cell, const std::string& what) {
+  // `object` is the cell of the signal or slowdown start that asked for the point.
+  void diagnose(std::int32_t code, std::int32_t cell, std::int32_t object, const std::string& what) {
     record_diagnostic(model_, code,
                       {train_source_name(model_), 0, "",
                        "no free cell for an automatic reduction point " + what + " (cell " +
-                           std::to_string(cell) + ", position " + std::to_string(cell * 50) + ")"});
+                           std::to_string(cell) + ", position " + std::to_string(cell * 50) + ")",
+                       object});
   }
 
   // Rule A: every signal in the 20 cells before a warning board gets a point
@@ -69,7 +71,7 @@ class track_post_processing {
       } else if (is_type(q, cell_kind::reduction_with_value)) {
         cells_[q].param_1 = minimo(automatic_value, cells_[q].param_1);
       } else {
-        diagnose(error_kinds::auto_point_signal, s, "ahead of the signal before a warning board");
+        diagnose(error_kinds::auto_point_signal, s, s, "ahead of the signal before a warning board");
       }
     }
   }
@@ -90,7 +92,8 @@ class track_post_processing {
         }
       }
       if (!placed)
-        diagnose(error_kinds::auto_point_approach, i - g.first, "before the slowdown start on cell " + std::to_string(i));
+        diagnose(error_kinds::auto_point_approach, i - g.first, i,
+                 "before the slowdown start on cell " + std::to_string(i));
     }
   }
 
@@ -113,7 +116,7 @@ class track_post_processing {
           place_point(k + 1);
           spacing = -1;
         } else {
-          diagnose(error_kinds::auto_point_slowdown, k, "inside the slowdown starting on cell " + std::to_string(i));
+          diagnose(error_kinds::auto_point_slowdown, k, i, "inside the slowdown starting on cell " + std::to_string(i));
         }
       }
       if (is_type(k, cell_kind::slowdown_end)) break;
@@ -145,7 +148,7 @@ class track_post_processing {
     } else if (free(search - 1)) {
       place_point(search - 1);
     } else {
-      diagnose(error_kinds::auto_point_slowdown, search, "ahead of the signal after a slowdown end");
+      diagnose(error_kinds::auto_point_slowdown, search, search + 1, "ahead of the signal after a slowdown end");
     }
   }
 

@@ -62,7 +62,36 @@ void field_reader::fail(std::string message) {
     // The line of the failing field: the reader may already stand on the next
     // line once the field's own line end has been consumed.
     failure_line_ = field_line_;
+    failure_begin_ = field_begin_;
   }
+}
+
+// True when only blanks stand between the start of its line and `offset`.
+bool field_reader::opens_line(std::size_t offset) const {
+  std::size_t i = offset;
+  while (i > 0 && is_blank(text_[i - 1])) --i;
+  return i == 0 || is_line_end(text_[i - 1]);
+}
+
+void field_reader::skip_to_next_line() {
+  while (pos_ < text_.size() && !is_line_end(text_[pos_])) ++pos_;
+  consume_delimiter();
+}
+
+void field_reader::resume_at_next_line(std::int32_t record_line) {
+  if (failed()) {
+    failure_.clear();
+    pos_ = std::min(failure_begin_, text_.size());
+    line_ = failure_line_;
+    if (failure_line_ > record_line && opens_line(pos_)) {
+      while (pos_ > 0 && is_blank(text_[pos_ - 1])) --pos_;
+      return;
+    }
+    skip_to_next_line();
+    return;
+  }
+  if (pos_ == 0 || pos_ >= text_.size() || is_line_end(text_[pos_ - 1])) return;
+  skip_to_next_line();
 }
 
 // Positions the reader on the first character of the next field; false (and a
@@ -71,11 +100,13 @@ bool field_reader::start_field(const char* what) {
   if (failed()) return false;
   if (at_end()) {
     // Nothing is left: the failure is reported on the line of the last field.
+    field_begin_ = text_.size();
     fail(std::string("the file ends where ") + what + " was expected");
     return false;
   }
   skip_blanks();
   field_line_ = line_;
+  field_begin_ = pos_;
   return true;
 }
 

@@ -44,6 +44,12 @@ class field_reader {
   // Line (from 1) on which the field last read begins.
   std::int32_t field_line() const { return field_line_; }
 
+  // Only for a reading that goes on after a bad record: forgets the failure
+  // and moves to the start of the next line, or to the start of the failed
+  // field when that field opens a line below `record_line` (the record then
+  // took the next record's keyword as a value). Always moves forward.
+  void resume_at_next_line(std::int32_t record_line);
+
  private:
   void skip_blanks();
   bool at_delimiter() const;
@@ -51,13 +57,17 @@ class field_reader {
   bool start_field(const char* what);
   std::int64_t read_number(std::int64_t min, std::int64_t max, const char* width);
   void fail(std::string message);
+  bool opens_line(std::size_t offset) const;
+  void skip_to_next_line();
 
   std::string_view text_;
   std::size_t pos_ = 0;
   std::int32_t line_ = 1;
   std::int32_t field_line_ = 1;
+  std::size_t field_begin_ = 0;
   std::string failure_;
   std::int32_t failure_line_ = 0;
+  std::size_t failure_begin_ = 0;
 };
 
 // Keyword tests: does `field` contain `word`, exactly or without regard to the

@@ -35,6 +35,7 @@ record_step line_source_reader::gradient() {
   const std::int32_t position = reader_.read_i32();
   const std::int32_t value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("pendenza", std::array<std::int64_t, 2>{position, value});
   if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
   const std::int64_t n = round_half_even_div(position, cell_length_m);
   if (n > 0) {
@@ -58,6 +59,7 @@ record_step line_source_reader::curve() {
   const std::int32_t start = reader_.read_i32();
   const std::int32_t length = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("curva", std::array<std::int64_t, 2>{start, length});
   if (!within_track(start, 100, model_.cell_count)) return beyond_track(start);
   double curvature = class_curvature(keyword());
   if (curvature == 0.0) return fail(error_kinds::bad_curve, "the curve keyword holds no class digit 1 to 6");

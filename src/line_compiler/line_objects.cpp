@@ -1,4 +1,5 @@
 // Mountain spans (tunnels), speed indicator boards and signboards.
+#include <array>
 #include <limits>
 
 #include "line_compiler/line_source_reader.h"
@@ -20,6 +21,7 @@ record_step line_source_reader::mountain() {
   const std::int32_t end = reader_.read_i32();
   std::int32_t kind = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("montagna", std::array<std::int64_t, 3>{start, end, kind});
   if (!within_track(start, 100, model_.cell_count)) return beyond_track(start);
   return memo_montagna(start, end, kind);
 }
@@ -55,6 +57,8 @@ record_step line_source_reader::speed_boards() {
   std::int32_t values[9];
   for (std::int32_t& value : values) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("indicatori_vmax", std::array<std::int64_t, 9>{values[0], values[1], values[2], values[3], values[4],
+                                                             values[5], values[6], values[7], values[8]});
   if (!within_track(values[0], 100, model_.cell_count)) return beyond_track(values[0]);
   return memo_indicatori_v_max(values[0], values[1], values[2], values[3], values[4], values[5], values[6],
                                values[7], values[8]);
@@ -85,6 +89,7 @@ record_step line_source_reader::memo_indicatori_v_max(std::int32_t posizione, st
   const std::int64_t stripe_code = tens + low_16_bits(strisced);
   if (!fits<std::int16_t>(tens) || !fits<std::int16_t>(stripe_code))
     return fault("stripe code " + std::to_string(stripe_code) + " does not fit a signed 16-bit field");
+  note_object(c);
   track_cell& cell = model_.cells[c];
   cell.cell_type = cell_kind::speed_board;
   cell.param_1 = static_cast<std::int16_t>(codes[0]);
@@ -98,6 +103,7 @@ record_step line_source_reader::signboard() {
   const std::int32_t position = reader_.read_i32();
   model_.current_line = reader_.read_text(std::numeric_limits<std::uint16_t>::max());
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("cartello_indicatore", std::array<std::int64_t, 1>{position});
   if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
   const std::int64_t c = cell_of(position, 1);
   if (!in_track(c)) return outside_track("the signboard", c);
@@ -105,6 +111,7 @@ record_step line_source_reader::signboard() {
     return fail(error_kinds::signboard_cell, "signboard at " + std::to_string(position) + " on cell " +
                                                  std::to_string(c) + ", which is not free");
   if (signboard_slot_ < 1) return fault("more than 80 signboards");
+  note_object(c);
   track_cell& cell = model_.cells[c];
   cell.cell_type = cell_kind::signboard;
   cell.param_1 = static_cast<std::int16_t>(signboard_slot_);

@@ -10,11 +10,49 @@
 
 namespace compila {
 
-line_reading read_line_source(scenario_model& model, std::string_view text, std::string file_name) {
-  return line_source_reader(model, text, std::move(file_name)).run();
+line_reading read_line_source(scenario_model& model, std::string_view text, std::string file_name,
+                              reading_observer* observer) {
+  return line_source_reader(model, text, std::move(file_name), observer).run();
 }
 
 namespace {
+
+// The keyword tests. The route length, gradient and line records are tested
+// without regard to case; chainage, background and repetition exactly.
+bool is_route_length(std::string_view f) {
+  return contains_any_case(f, "lunghezza") && contains_any_case(f, "percorso");
+}
+bool is_chainage_tre(std::string_view f) { return contains(f, "tre") && contains(f, "progressiva"); }
+bool is_chainage_due(std::string_view f) { return contains(f, "due") && contains(f, "progressiva"); }
+bool is_chainage_uno(std::string_view f) { return contains(f, "uno") && contains(f, "progressiva"); }
+bool is_background_uno(std::string_view f) { return contains(f, "sfondo") && contains(f, "uno"); }
+bool is_background_due(std::string_view f) { return contains(f, "sfondo") && contains(f, "due"); }
+bool is_background_tre(std::string_view f) { return contains(f, "sfondo") && contains(f, "tre"); }
+bool is_signal_repetition(std::string_view f) { return contains(f, "segnali") && contains(f, "ripetizione"); }
+bool is_gradient(std::string_view f) { return contains_any_case(f, "pendenza"); }
+bool is_curve(std::string_view f) { return contains_any_case(f, "curva"); }
+bool is_mountain(std::string_view f) { return contains_any_case(f, "montagna"); }
+bool is_speed_boards(std::string_view f) { return contains_any_case(f, "indicatori_v"); }
+bool is_signboard(std::string_view f) { return contains_any_case(f, "indicat") && contains_any_case(f, "cartello"); }
+
+constexpr std::array<keyword_test, 8> general_tests{{
+    {"lunghezza percorso", is_route_length},
+    {"progressiva chilometrica tre", is_chainage_tre},
+    {"progressiva chilometrica due", is_chainage_due},
+    {"progressiva chilometrica uno", is_chainage_uno},
+    {"sfondo uno", is_background_uno},
+    {"sfondo due", is_background_due},
+    {"sfondo tre", is_background_tre},
+    {"ripetizione segnali 4 codici", is_signal_repetition},
+}};
+
+constexpr std::array<keyword_test, 5> line_tests{{
+    {"pendenza", is_gradient},
+    {"curva", is_curve},
+    {"montagna", is_mountain},
+    {"indicatori_vmax", is_speed_boards},
+    {"cartello_indicatore", is_signboard},
+}};
 
 reading_end end_of(record_step step) {
   switch (step) {
@@ -30,6 +68,9 @@ bool is_section_end(const std::string& field) {
 
 }  // namespace
 
+std::span<const keyword_test> general_record_tests() { return general_tests; }
+std::span<const keyword_test> line_record_tests() { return line_tests; }
+
 line_reading line_source_reader::run() {
   line_reading reading;
   auto ended = [&](record_step step) {
@@ -40,8 +81,8 @@ line_reading line_source_reader::run() {
   if (!find_general_section())
     return ended(fail(error_kinds::no_general_section, "no field \"[generale]\" before the end of the file"));
   record_step step = read_general_section();
-  if (step == record_step::go_on) step = sort_breakpoints(reading);
-  if (step == record_step::failure_exit || step == record_step::fault_exit) return ended(step);
+  if (step == record_step::go_on || resuming()) step = sort_breakpoints(reading);
+  if ((step == record_step::failure_exit || step == record_step::fault_exit) && !resuming()) return ended(step);
   // Without a route length there are no cells to place anything on: the rest
   // of the file is left unread and nothing is completed.
   if (!model_.has_cells()) return ended(record_step::go_on);
@@ -79,6 +120,7 @@ bool line_source_reader::find_general_section() {
     read_keyword();
     if (reader_.at_end()) return false;
     if (contains_any_case(keyword(), "[generale]")) return true;
+    note_keyword(field_place::before_general);
   }
   return false;
 }
@@ -89,8 +131,13 @@ record_step line_source_reader::read_general_section() {
     if (reader_.at_end()) break;  // the last field is never interpreted
     for (int skipped = 0; skipped < 10 && contains(keyword(), "-"); ++skipped) read_keyword();
     if (reader_.failed()) return values_read();
+    note_keyword(field_place::general_section);
     const record_step step = read_general_records();
-    if (step != record_step::go_on) return step;
+    if (step != record_step::go_on) {
+      if (!resuming()) return step;
+      reader_.resume_at_next_line(keyword_line_);
+      continue;
+    }
     if (is_section_end(keyword())) break;
   }
   return record_step::go_on;
@@ -103,15 +150,14 @@ record_step line_source_reader::read_general_records() {
   auto test = [&](bool matches, auto&& record) {
     if (step == record_step::go_on && matches) step = record();
   };
-  test(contains_any_case(field, "lunghezza") && contains_any_case(field, "percorso"),
-       [&] { return route_length(); });
-  test(contains(field, "tre") && contains(field, "progressiva"), [&] { return chainage_breakpoint(81); });
-  test(contains(field, "due") && contains(field, "progressiva"), [&] { return chainage_breakpoint(82); });
-  test(contains(field, "uno") && contains(field, "progressiva"), [&] { return chainage_breakpoint(83); });
-  test(contains(field, "sfondo") && contains(field, "uno"), [&] { return background(&item::start_m); });
-  test(contains(field, "sfondo") && contains(field, "due"), [&] { return background(&item::at_m); });
-  test(contains(field, "sfondo") && contains(field, "tre"), [&] { return background(&item::end_m); });
-  test(contains(field, "segnali") && contains(field, "ripetizione"), [&] { return signal_repetition(); });
+  test(is_route_length(field), [&] { return route_length(); });
+  test(is_chainage_tre(field), [&] { return chainage_breakpoint(81); });
+  test(is_chainage_due(field), [&] { return chainage_breakpoint(82); });
+  test(is_chainage_uno(field), [&] { return chainage_breakpoint(83); });
+  test(is_background_uno(field), [&] { return background(&item::start_m); });
+  test(is_background_due(field), [&] { return background(&item::at_m); });
+  test(is_background_tre(field), [&] { return background(&item::end_m); });
+  test(is_signal_repetition(field), [&] { return signal_repetition(); });
   return step;
 }
 
@@ -209,11 +255,11 @@ record_step line_source_reader::read_line_records() {
   auto test = [&](bool matches, auto&& record) {
     if (step == record_step::go_on && matches) step = record();
   };
-  test(contains_any_case(field, "pendenza"), [&] { return gradient(); });
-  test(plan_on() && contains_any_case(field, "curva"), [&] { return curve(); });
-  test(contains_any_case(field, "montagna"), [&] { return mountain(); });
-  test(contains_any_case(field, "indicatori_v"), [&] { return speed_boards(); });
-  test(contains_any_case(field, "indicat") && contains_any_case(field, "cartello"), [&] { return signboard(); });
+  test(is_gradient(field), [&] { return gradient(); });
+  test(plan_on() && is_curve(field), [&] { return curve(); });
+  test(is_mountain(field), [&] { return mountain(); });
+  test(is_speed_boards(field), [&] { return speed_boards(); });
+  test(is_signboard(field), [&] { return signboard(); });
   return step;
 }
 

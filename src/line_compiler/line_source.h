@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,15 @@ struct line_reading {
   std::array<diagnostic_site, 3> breakpoint_sites;
 };
 
+// The record tests of the general section and of the record part (the
+// curve test as with the plan built), in the order the reading applies them.
+std::span<const keyword_test> general_record_tests();
+std::span<const keyword_test> line_record_tests();
+
 // Reads the whole line source text. On a complete reading (also after a
 // position beyond the track) the gradient profile and the plan are completed.
-line_reading read_line_source(scenario_model& model, std::string_view text, std::string file_name);
+line_reading read_line_source(scenario_model& model, std::string_view text, std::string file_name,
+                              reading_observer* observer = nullptr);
 
 // Puts the three chainage breakpoints of items 81 to 83 in order and applies
 // the flag rule; false when a chainage value plus 100 no longer fits 32 bits.

@@ -2,13 +2,15 @@
 // into the scenario model, deleting each once it has been read.
 #pragma once
 
+#include "line_compiler/reading_observer.h"
 #include "line_compiler/source_files.h"
 #include "model/scenario_model.h"
 
 namespace compila {
 
 // Fills the model from the two source files. Diagnostics are recorded in
-// `error_kind`; neither source file is left behind, whatever happens.
-void memorizza_dati(scenario_model& model, source_files& files);
+// `error_kind`; neither source file is left behind, whatever happens. The
+// build reads without an observer (see reading_observer.h for one).
+void memorizza_dati(scenario_model& model, source_files& files, reading_observer* observer = nullptr);
 
 }  // namespace compila

@@ -10,6 +10,20 @@ void source_reading::read_keyword() {
   model_.current_line = keyword_;
 }
 
+void source_reading::note_keyword(field_place place) const {
+  if (observer_ != nullptr)
+    observer_->keyword_field({file_name_, keyword_, keyword_line_, place, contains(keyword_, "-")});
+}
+
+void source_reading::note_record(std::string_view record, std::span<const std::int64_t> values) const {
+  if (observer_ != nullptr) observer_->record_read({file_name_, record, keyword_line_, values});
+}
+
+void source_reading::note_object(std::int64_t cell) const {
+  if (observer_ != nullptr && in_track(cell))
+    observer_->object_placed(cell, file_name_, keyword_line_, model_.cells[static_cast<std::size_t>(cell)].cell_type);
+}
+
 record_step source_reading::fail(std::int32_t code, std::string detail) {
   record_diagnostic(model_, code, {file_name_, keyword_line_, keyword(), std::move(detail)});
   return record_step::failure_exit;

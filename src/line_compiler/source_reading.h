@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "line_compiler/field_reader.h"
+#include "line_compiler/reading_observer.h"
 #include "model/scenario_model.h"
 
 namespace compila {
@@ -20,13 +22,21 @@ enum class record_step {
   fault_exit,    // a read failure (25): `memorizza_dati` ends
 };
 
+// One record test of a source file: the record's shipped keyword and the
+// test made on a keyword field. The readers apply their tests in table order.
+struct keyword_test {
+  std::string_view record;
+  bool (*matches)(std::string_view field);
+};
+
 // How the reading of one source file ended.
 enum class reading_end { complete, failure_exit, fault_exit };
 
 class source_reading {
  protected:
-  source_reading(scenario_model& model, std::string_view text, std::string file_name)
-      : model_(model), reader_(text), file_name_(std::move(file_name)) {}
+  source_reading(scenario_model& model, std::string_view text, std::string file_name,
+                 reading_observer* observer)
+      : model_(model), reader_(text), file_name_(std::move(file_name)), observer_(observer) {}
 
   // Reads the next field as the keyword field into `current_line`.
   void read_keyword();
@@ -39,6 +49,7 @@ class source_reading {
   // fields in a row (a third is tested) and applies `records` to the others.
   // A position beyond the track ends the loop softly (go_on); a failure or a
   // fault ends it with its step.
+  // A resuming reading goes on with the next line instead (see reading_observer).
   template <typename Records>
   record_step read_record_loop(Records&& records) {
     while (!reader_.at_end()) {
@@ -48,12 +59,25 @@ class source_reading {
         read_keyword();
         if (reader_.at_end()) return record_step::go_on;
       }
+      note_keyword(field_place::record_part);
       const record_step step = records();
+      if (step == record_step::go_on) continue;
+      if (resuming()) {
+        reader_.resume_at_next_line(keyword_line_);
+        continue;
+      }
       if (step == record_step::stop_reading) return record_step::go_on;
-      if (step != record_step::go_on) return step;
+      return step;
     }
     return record_step::go_on;
   }
+
+  bool resuming() const { return observer_ != nullptr && observer_->resumes(); }
+  // What the observer, if any, is told.
+  void note_keyword(field_place place) const;
+  void note_record(std::string_view record, std::span<const std::int64_t> values) const;
+  // Before an object is written on `cell`.
+  void note_object(std::int64_t cell) const;
 
   // Each records its diagnostic at the current keyword and returns the step
   // that the record then takes.
@@ -69,6 +93,7 @@ class source_reading {
   scenario_model& model_;
   field_reader reader_;
   std::string file_name_;
+  reading_observer* observer_;
   std::string keyword_;  // kept apart: a signboard reads its text into `current_line`
   std::int32_t keyword_line_ = 0;
 };

@@ -97,6 +97,15 @@ struct diagnostic_site {
   std::int32_t line = 0;
   std::string keyword;
   std::string detail;
+  // For a diagnostic of the post-processing: the cell of the object (signal
+  // or slowdown start) that asked for the reduction point, else -1.
+  std::int32_t object_cell = -1;
+};
+
+// One diagnostic as it was recorded.
+struct logged_diagnostic {
+  std::int32_t code = 0;
+  diagnostic_site site;
 };
 
 struct scenario_model {
@@ -108,6 +117,9 @@ struct scenario_model {
   std::int32_t cell_count = 0;  // highest index of `cells`
   std::int32_t error_kind = 0;
   diagnostic_site diagnostic;   // where the current `error_kind` arose
+  // When set, every diagnostic recorded is also appended here in order: the
+  // build keeps only the last, the scenario tool's check lists them all.
+  std::vector<logged_diagnostic>* diagnostic_log = nullptr;
 
   std::int32_t mountain_count = 0;
   std::array<std::int32_t, mountain_slots> mountain_start_m{};
@@ -125,6 +137,7 @@ struct scenario_model {
 // Records a diagnostic: the code the build keeps and where it arose. Each call
 // replaces the previous diagnostic, so the last one wins.
 inline void record_diagnostic(scenario_model& model, std::int32_t code, diagnostic_site site) {
+  if (model.diagnostic_log != nullptr) model.diagnostic_log->push_back({code, site});
   model.error_kind = code;
   model.diagnostic = std::move(site);
 }

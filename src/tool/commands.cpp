@@ -7,6 +7,7 @@ namespace compila::tool {
 std::span<const command> commands() {
   static const std::array table{
       command{"build", "compile a scenario folder into the simulator's files", define_build},
+      command{"check", "list every problem of a scenario folder at its file and line", define_check},
       command{"dump", "show the binary files of a build field by field, as text or JSON", define_dump},
       command{"init", "write the starter scenario into a new folder", define_init},
       command{"pack", "write a program that carries a scenario folder and builds it", define_pack},

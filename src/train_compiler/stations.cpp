@@ -1,5 +1,6 @@
 // Station records: one item slot each from slot 1 upward, a stopping point at
 // the station's far end and four approach cells before it.
+#include <array>
 #include <limits>
 
 #include "model/error_kinds.h"
@@ -54,6 +55,10 @@ record_step train_source_reader::station() {
   const std::int64_t seconds = reader_.read_i32();
   slot.text = reader_.read_text(std::numeric_limits<std::uint16_t>::max());
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("stazione", std::array<std::int64_t, 16>{position, slot.kind, length, slot.flag, slot.byte_4,
+                                                       slot.byte_3, slot.word_1, slot.word_2, slot.byte_1,
+                                                       slot.word_3, slot.word_4, slot.word_5, slot.byte_2, hours,
+                                                       minutes, seconds});
   const std::int64_t time_of_day = (hours * 60 + minutes) * 60 + seconds;
   if (!fits<std::int32_t>(time_of_day))
     return fault("station time " + std::to_string(time_of_day) + " s does not fit a signed 32-bit field");
@@ -111,6 +116,7 @@ record_step train_source_reader::mark_station(const item& station, std::int32_t 
     return fail(error_kinds::stopping_point_too_early,
                 "the station's stopping point would fall on cell " + std::to_string(stop));
   if (!in_track(stop)) return outside_track("the station's stopping point", stop);
+  note_object(stop);
   track_cell& cell = model_.cells[stop];
   cell.cell_type = cell_kind::stopping_point;
   cell.param_1 = static_cast<std::int16_t>(slot);

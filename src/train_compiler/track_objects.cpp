@@ -1,4 +1,6 @@
 // Signals, slowdowns and reduction points: objects placed on free cells.
+#include <array>
+
 #include "model/error_kinds.h"
 #include "model/rounding.h"
 #include "train_compiler/train_source_reader.h"
@@ -21,13 +23,16 @@ record_step train_source_reader::signal() {
   std::int32_t v[11];
   for (std::int32_t& value : v) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("segnale",
+              std::array<std::int64_t, 11>{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
   if (!within_track(v[0], 100, model_.cell_count)) return beyond_track(v[0]);
   const std::int32_t earlier_kind = model_.error_kind;
   if (record_step step = memo_segnale(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
       step != record_step::go_on)
     return step;
-  // A diagnostic left by the line source ends the reading at the first signal.
-  return earlier_kind > 0 ? record_step::failure_exit : record_step::go_on;
+  // A diagnostic left by the line source ends the reading at the first signal
+  // (a resuming reading has reported it and reads on).
+  return earlier_kind > 0 && !resuming() ? record_step::failure_exit : record_step::go_on;
 }
 
 record_step train_source_reader::memo_segnale(std::int32_t posizione, std::int32_t sx, std::int32_t s1,
@@ -38,6 +43,7 @@ record_step train_source_reader::memo_segnale(std::int32_t posizione, std::int32
   if (!in_track(c)) return outside_track("the signal", c);
   track_cell& cell = model_.cells[c];
   if (!is_free(cell)) return fail(error_kinds::signal_cell, at_cell("signal", posizione, c));
+  note_object(c);
   auto packed = [](std::int64_t s_side, std::int64_t d_side) { return low_16_bits(s_side * 10 + d_side); };
   cell.cell_type = cell_kind::signal;
   cell.param_4 = low_16_bits(std::int64_t{rapp} * 10 + std::int64_t{sx} * 3 + dx);
@@ -58,11 +64,12 @@ record_step train_source_reader::slowdown() {
   std::int32_t v[6];
   for (std::int32_t& value : v) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("rallentamento", std::array<std::int64_t, 6>{v[0], v[1], v[2], v[3], v[4], v[5]});
   if (!within_track(v[0], 100, model_.cell_count)) return beyond_track(v[0]);
   const std::int32_t earlier_kind = model_.error_kind;
   if (record_step step = memo_rallentamento(v[0], v[1], v[2], v[3], v[4], v[5]); step != record_step::go_on)
     return step;
-  return earlier_kind > 0 ? record_step::failure_exit : record_step::go_on;
+  return earlier_kind > 0 && !resuming() ? record_step::failure_exit : record_step::go_on;
 }
 
 // Checks the warning, start and end cells first, then writes them; the
@@ -87,6 +94,9 @@ record_step train_source_reader::memo_rallentamento(std::int32_t x, std::int32_t
   if (!is_free(model_.cells[end]))
     return fail(error_kinds::slowdown_end_cell, at_cell("slowdown end", std::int64_t{x} + l, end));
 
+  note_object(end);
+  note_object(start);
+  if (with_warning) note_object(warning);
   track_cell& end_cell = model_.cells[end];
   track_cell& start_cell = model_.cells[start];
   end_cell.cell_type = cell_kind::slowdown_end;
@@ -112,6 +122,7 @@ record_step train_source_reader::memo_rallentamento(std::int32_t x, std::int32_t
       return fail(error_kinds::countdown_cell, "slowdown countdown cell " + std::to_string(c) + " is not free");
   }
   for (std::int64_t i = 0; i <= 3; ++i) {
+    note_object(countdown - i);
     track_cell& cell = model_.cells[countdown - i];
     cell.cell_type = cell_kind::countdown;
     cell.param_1 = static_cast<std::int16_t>(i + 1);
@@ -124,11 +135,13 @@ record_step train_source_reader::reduction_point() {
   const std::int32_t position = reader_.read_i32();
   const std::int32_t value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("abbattimento", std::array<std::int64_t, 2>{position, value});
   if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
   const std::int64_t r = cell_of(position, 0);
   if (!in_track(r)) return outside_track("the reduction point", r);
   track_cell& cell = model_.cells[r];
   if (!is_free(cell)) return fail(error_kinds::reduction_cell, at_cell("reduction point", position, r));
+  note_object(r);
   if (value > 0) {
     cell.cell_type = cell_kind::reduction_with_value;
     cell.param_1 = low_16_bits(value);

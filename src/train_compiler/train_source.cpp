@@ -1,5 +1,7 @@
 #include "train_compiler/train_source.h"
 
+#include <array>
+
 #include "model/error_kinds.h"
 #include "model/rounding.h"
 #include "train_compiler/train_source_reader.h"
@@ -7,9 +9,40 @@
 namespace compila {
 
 reading_end read_train_source(scenario_model& model, std::string_view text, std::string file_name,
-                              std::int32_t next_signboard_slot) {
-  return train_source_reader(model, text, std::move(file_name), next_signboard_slot).run();
+                              std::int32_t next_signboard_slot, reading_observer* observer) {
+  return train_source_reader(model, text, std::move(file_name), next_signboard_slot, observer).run();
 }
+
+namespace {
+
+// Every train keyword is tested without regard to case.
+bool is_braked_mass(std::string_view f) { return contains_any_case(f, "frenata") && contains_any_case(f, "massa"); }
+bool is_cars(std::string_view f) { return contains_any_case(f, "vetture"); }
+bool is_speed(std::string_view f) { return contains_any_case(f, "velocit"); }
+bool is_adhesion(std::string_view f) { return contains_any_case(f, "aderenza"); }
+bool is_clock(std::string_view f) { return contains_any_case(f, "orologio"); }
+bool is_sand(std::string_view f) { return contains_any_case(f, "sabbia"); }
+bool is_signal(std::string_view f) { return contains_any_case(f, "segnale"); }
+bool is_slowdown(std::string_view f) { return contains_any_case(f, "rallentamento"); }
+bool is_reduction_point(std::string_view f) { return contains_any_case(f, "abbattimento"); }
+bool is_station(std::string_view f) { return contains_any_case(f, "stazione"); }
+
+constexpr std::array<keyword_test, 10> train_tests{{
+    {"percentuale massa frenata", is_braked_mass},
+    {"numero vetture", is_cars},
+    {"velocita", is_speed},
+    {"aderenza", is_adhesion},
+    {"orologio", is_clock},
+    {"sabbia", is_sand},
+    {"segnale", is_signal},
+    {"rallentamento", is_slowdown},
+    {"abbattimento", is_reduction_point},
+    {"stazione", is_station},
+}};
+
+}  // namespace
+
+std::span<const keyword_test> train_record_tests() { return train_tests; }
 
 reading_end train_source_reader::run() {
   find_general_section();
@@ -19,7 +52,8 @@ reading_end train_source_reader::run() {
   // End of reading, also after a position beyond the track: the last entry of
   // each profile holds up to the end of the track.
   step = fill_remaining(speed_, &train_source_reader::write_speed);
-  if (step == record_step::go_on) step = fill_remaining(adhesion_, &train_source_reader::write_adhesion);
+  if (step == record_step::go_on || resuming())
+    step = fill_remaining(adhesion_, &train_source_reader::write_adhesion);
   return step == record_step::go_on ? reading_end::complete : reading_end::fault_exit;
 }
 
@@ -29,6 +63,7 @@ void train_source_reader::find_general_section() {
   while (!reader_.at_end()) {
     read_keyword();
     if (contains_any_case(keyword(), "[generale]")) return;
+    note_keyword(field_place::before_general);
   }
 }
 
@@ -37,19 +72,19 @@ void train_source_reader::find_general_section() {
 record_step train_source_reader::apply_record_tests() {
   const std::string field = keyword();
   record_step step = record_step::go_on;
-  auto test = [&](const char* word, auto&& record) {
-    if (step == record_step::go_on && contains_any_case(field, word)) step = record();
+  auto test = [&](bool matches, auto&& record) {
+    if (step == record_step::go_on && matches) step = record();
   };
-  if (contains_any_case(field, "frenata")) test("massa", [&] { return braked_mass(); });
-  test("vetture", [&] { return cars(); });
-  test("velocit", [&] { return speed_entry(); });
-  test("aderenza", [&] { return adhesion_entry(); });
-  test("orologio", [&] { return clock(); });
-  test("sabbia", [&] { return sand(); });
-  test("segnale", [&] { return signal(); });
-  test("rallentamento", [&] { return slowdown(); });
-  test("abbattimento", [&] { return reduction_point(); });
-  test("stazione", [&] { return station(); });
+  test(is_braked_mass(field), [&] { return braked_mass(); });
+  test(is_cars(field), [&] { return cars(); });
+  test(is_speed(field), [&] { return speed_entry(); });
+  test(is_adhesion(field), [&] { return adhesion_entry(); });
+  test(is_clock(field), [&] { return clock(); });
+  test(is_sand(field), [&] { return sand(); });
+  test(is_signal(field), [&] { return signal(); });
+  test(is_slowdown(field), [&] { return slowdown(); });
+  test(is_reduction_point(field), [&] { return reduction_point(); });
+  test(is_station(field), [&] { return station(); });
   return step;
 }
 
@@ -86,19 +121,22 @@ record_step train_source_reader::sand() {
   return record_step::go_on;
 }
 
-record_step train_source_reader::speed_entry() { return profile_entry(speed_, &train_source_reader::write_speed); }
+record_step train_source_reader::speed_entry() {
+  return profile_entry("velocita", speed_, &train_source_reader::write_speed);
+}
 
 record_step train_source_reader::adhesion_entry() {
-  return profile_entry(adhesion_, &train_source_reader::write_adhesion);
+  return profile_entry("aderenza", adhesion_, &train_source_reader::write_adhesion);
 }
 
 // The cells from the cursor up to n - 1 take the previous entry's value; when
 // the cursor already stands at or beyond n one cell is still written. The
 // first entry's value also holds before its own position.
-record_step train_source_reader::profile_entry(profile& list, cell_writer write) {
+record_step train_source_reader::profile_entry(std::string_view record, profile& list, cell_writer write) {
   const std::int32_t position = reader_.read_i32();
   const std::int32_t value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record(record, std::array<std::int64_t, 2>{position, value});
   if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
   if (!list.started) list.previous = value;
   const std::int64_t n = round_half_even_div(position, cell_length_m);

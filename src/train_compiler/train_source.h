@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,9 @@ namespace compila {
 // and the adhesion of the remaining cells are filled. Stations take the slots
 // from 1 up to, not including, `next_signboard_slot`.
 reading_end read_train_source(scenario_model& model, std::string_view text, std::string file_name,
-                              std::int32_t next_signboard_slot);
+                              std::int32_t next_signboard_slot, reading_observer* observer = nullptr);
+
+// The ten record tests, in the order the reading applies them.
+std::span<const keyword_test> train_record_tests();
 
 }  // namespace compila

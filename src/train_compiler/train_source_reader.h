@@ -15,8 +15,8 @@ namespace compila {
 class train_source_reader : public source_reading {
  public:
   train_source_reader(scenario_model& model, std::string_view text, std::string file_name,
-                      std::int32_t next_signboard_slot)
-      : source_reading(model, text, std::move(file_name)), next_signboard_slot_(next_signboard_slot) {}
+                      std::int32_t next_signboard_slot, reading_observer* observer)
+      : source_reading(model, text, std::move(file_name), observer), next_signboard_slot_(next_signboard_slot) {}
 
   reading_end run();
 
@@ -42,7 +42,7 @@ class train_source_reader : public source_reading {
   record_step sand();
   record_step speed_entry();
   record_step adhesion_entry();
-  record_step profile_entry(profile& list, cell_writer write);
+  record_step profile_entry(std::string_view record, profile& list, cell_writer write);
   record_step fill_remaining(profile& list, cell_writer write);
   record_step write_speed(track_cell& cell, const profile& list);
   record_step write_adhesion(track_cell& cell, const profile& list);
