@@ -31,6 +31,7 @@ std::span<const command> commands();
 
 // The commands, one per file.
 std::function<int()> define_build(CLI::App& app);
+std::function<int()> define_draw(CLI::App& app);
 std::function<int()> define_init(CLI::App& app);
 
 }  // namespace compila::tool
