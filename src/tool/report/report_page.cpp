@@ -33,7 +33,7 @@ svg text{font-size:11px;fill:#222}
 .profile-speed{fill:none;stroke:#0a8a3a;stroke-width:1.5}
 .profile-adhesion{fill:none;stroke:#2a7fa0;stroke-width:1.5}
 .tunnel{fill:#666} .tunnel.kind-2{fill:#333} .tunnel.kind-3{fill:#999} .tunnel.kind-4{fill:#c44}
-.station-span{fill:#cfe0f5;stroke:#1f5fbf;stroke-width:.5} .station-at{stroke:#1f5fbf;fill:none}
+.station-span{fill:#cfe0f5;stroke:#5b8fd6;stroke-width:.5} .station-at{stroke:#5b8fd6;fill:none}
 .stop{fill:#000} .station-name{font-weight:bold}
 .signal{stroke:#d01010;stroke-width:1.2;fill:none}
 .reduction{stroke:#888;stroke-width:4;stroke-linecap:round;fill:none}
