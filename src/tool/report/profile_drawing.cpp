@@ -8,7 +8,7 @@
 namespace compila::report {
 namespace {
 
-constexpr double left_margin = 112;  // band titles
+constexpr double left_margin = 150;  // band titles and value labels
 constexpr double right_margin = 16;
 constexpr double band_gap = 10;
 constexpr double label_gap = 12;        // pixels between two upright labels
@@ -191,7 +191,7 @@ void speed_board_band(profile_svg& page, const line_features& f) {
 }
 
 void signboard_band(profile_svg& page, const line_features& f) {
-  constexpr double texts = 150, marks = 14;
+  constexpr double texts = 130, marks = 14;
   page.band_title("Signboards", texts + marks);
   std::vector<axis_label> labels;
   std::string boards;
