@@ -157,6 +157,46 @@ TEST(ReportPage, TheLargestRouteStaysLight) {
   EXPECT_NE(page.find(">1000</text>"), std::string::npos);
 }
 
+// Files that decode but hold values no build writes: every cell type with
+// extreme parameters, items at the ends of their ranges, a plan with huge,
+// infinite and missing coordinates. The page is still whole and safe.
+TEST(ReportPage, ValuesNoBuildWritesStillGiveAWholePage) {
+  drawn_scenario scenario;
+  scenario.file_names = {"a_linea.dat", "a_1.sim", "a_1.dat"};
+  scenario.cells.resize(400);
+  for (std::size_t i = 0; i < scenario.cells.size(); ++i) {
+    track_cell& c = scenario.cells[i];
+    c.cell_type = static_cast<std::uint8_t>(i % 16);
+    c.param_1 = static_cast<std::int16_t>(i % 2 ? -32768 : 32767);
+    c.gradient = static_cast<std::uint8_t>(i * 37);
+    c.speed_limit = static_cast<std::uint8_t>(255 - i % 7);
+    c.adhesion = static_cast<std::uint8_t>(i);
+    c.tunnel_kind = static_cast<std::uint8_t>(i % 5 == 0 ? 200 : i % 3);
+  }
+  for (int slot = 1; slot <= 80; ++slot) {
+    scenario.items[slot].at_m = slot % 2 ? INT32_MIN : INT32_MAX;
+    scenario.items[slot].start_m = INT32_MAX;
+    scenario.items[slot].end_m = INT32_MIN;
+    scenario.items[slot].seconds = INT32_MIN;
+    scenario.items[slot].text = std::string(300, static_cast<char>(slot * 3));
+  }
+  scenario.items[84].end_m = INT32_MIN;
+  for (double x : {0.0, 1e300, -1e300, HUGE_VAL, std::nan(""), 5.0}) {
+    scenario.plan[0].push_back(x);
+    scenario.plan[1].push_back(std::monostate{});
+    scenario.plan[1].back() = x / 2;
+  }
+  const std::string page = render_report(scenario);
+  expect_self_contained(page);
+  EXPECT_NE(page.find("</body></html>"), std::string::npos);
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+
+  drawn_scenario empty;  // no cells, no plan
+  const std::string nothing = render_report(empty);
+  EXPECT_NE(nothing.find("</body></html>"), std::string::npos);
+  EXPECT_NE(nothing.find("No stations."), std::string::npos);
+}
+
 TEST(ReportCourse, SimplificationKeepsEveryPointWithinTheTolerance) {
   std::vector<course_point> arc;
   for (int m = 0; m <= 20'000; ++m) arc.push_back({m, 3000 * std::sin(m / 3000.0), 3000 * std::cos(m / 3000.0)});
@@ -313,10 +353,10 @@ struct run_result {
   std::string err;
 };
 
-run_result draw(const std::string& arguments, const fs::path& scratch) {
+run_result draw(const std::string& arguments, const fs::path& scratch, const std::string& environment = "") {
   const fs::path err = scratch / "err.txt";
-  const int raw =
-      std::system(("'" COMPILA_TOOL "' draw " + arguments + " > /dev/null 2> '" + err.string() + "'").c_str());
+  const int raw = std::system(
+      (environment + " '" COMPILA_TOOL "' draw " + arguments + " > /dev/null 2> '" + err.string() + "'").c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(err)};
 }
 
@@ -334,8 +374,13 @@ TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   train.insert(value, "1");  // position now ends in 1..9: not a multiple of 50
   std::ofstream(folder / "treno.txt", std::ios::binary) << train;
 
-  const run_result from_folder = draw(quoted(folder) + " -o " + quoted(scratch / "folder.html"), scratch.path);
+  // The build goes to a temporary directory under TMPDIR, removed afterwards.
+  const fs::path temporary = scratch / "tmp";
+  fs::create_directories(temporary);
+  const run_result from_folder =
+      draw(quoted(folder) + " -o " + quoted(scratch / "folder.html"), scratch.path, "TMPDIR=" + quoted(temporary));
   EXPECT_EQ(from_folder.status, 0) << from_folder.err;
+  EXPECT_TRUE(fs::is_empty(temporary));
   const std::string page = read_file(scratch / "folder.html");
   EXPECT_NE(page.find("diagnostic 8"), std::string::npos);
   EXPECT_NE(from_folder.err.find("diagnostic 8"), std::string::npos);
