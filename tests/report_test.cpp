@@ -394,6 +394,23 @@ TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   EXPECT_NE(read_file(scratch / "files.html").find("CORVALIA"), std::string::npos);
 }
 
+TEST(DrawCommand, AFolderWhoseBuildStopsGivesNoPage) {
+  scratch_directory scratch;
+  const fs::path folder = scratch / "folder";
+  fs::copy(fs::path(COMPILA_SOURCE_DIR) / "examples/starter", folder);
+  std::string line = read_file(folder / "linea.txt");
+  const std::size_t length = line.find("lunghezza percorso");
+  ASSERT_NE(length, std::string::npos);
+  line.insert(line.find_first_of("0123456789", length), "9999");  // far above 1,000,000 m
+  std::ofstream(folder / "linea.txt", std::ios::binary) << line;
+
+  const run_result r = draw(quoted(folder) + " -o " + quoted(scratch / "page.html"), scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("diagnostic 1:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the build stopped, so there are no binary files to draw"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(scratch / "page.html"));
+}
+
 TEST(DrawCommand, MissingAmbiguousAndDamagedFilesAreNamed) {
   scratch_directory scratch;
   const fs::path files = scratch / "files";
