@@ -89,6 +89,16 @@ void errore(const std::string& a) {
 }
 
 build_result build_scenario(const scenario_text& scenario, const std::string& directory) {
+  build_result result;
+  const auto report = [&result](const std::string& line) {
+    report_line(line);
+    result.lines.push_back(line);
+  };
+  const auto end = [&result](int status, std::string refusal = {}) {
+    result.status = status;
+    result.refusal = std::move(refusal);
+    return std::move(result);
+  };
   scenario_model model;
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
@@ -96,29 +106,29 @@ build_result build_scenario(const scenario_text& scenario, const std::string& di
   if (!dati_linea(model, scenario, directory, error) || !dati_treno(model, scenario, directory, error) ||
       !dati_note(model, scenario, directory, error) || !dati_rallentamenti(model, scenario, directory, error) ||
       !dati_scheda(model, scenario, directory, error)) {
-    report_line(error);
-    return {1, {}};
+    report(error);
+    return end(1);
   }
 
   directory_source_files sources(directory);
   const build_outcome outcome = memorizza_percorso(model, 1, sources, directory);
   switch (outcome.end) {
     case build_outcome::kind::refused:
-      if (model.error_kind != 0) report_line(diagnostic_report(model));
-      return {1, outcome.refusal};
+      if (model.error_kind != 0) report(diagnostic_report(model));
+      return end(1, outcome.refusal);
     case build_outcome::kind::no_track:
-      if (model.error_kind != 0) report_line(diagnostic_report(model));
-      report_line(line_source_name(model) + ": no usable route length, so there is no track: no binary file written");
-      return {1, {}};
+      if (model.error_kind != 0) report(diagnostic_report(model));
+      report(line_source_name(model) + ": no usable route length, so there is no track: no binary file written");
+      return end(1);
     case build_outcome::kind::write_failed:
-      report_line(outcome.message);
-      return {1, {}};
+      report(outcome.message);
+      return end(1);
     case build_outcome::kind::written:
       break;
   }
-  if (model.error_kind == 0) return {0, {}};
-  report_line(diagnostic_report(model));
-  return {2, {}};
+  if (model.error_kind == 0) return end(0);
+  report(diagnostic_report(model));
+  return end(2);
 }
 
 int Form_Load(const scenario_text& scenario) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "line_compiler/source_files.h"
 #include "model/scenario_model.h"
@@ -49,6 +50,7 @@ std::string diagnostic_report(const scenario_model& model);
 struct build_result {
   int status = 0;
   std::string refusal;
+  std::vector<std::string> lines;  // the diagnostic and failure lines, as printed
 };
 
 // The whole build of `scenario` into `directory`: the five text files, both

@@ -8,6 +8,7 @@ std::span<const command> commands() {
   static const std::array table{
       command{"build", "compile a scenario folder into the simulator's files", define_build},
       command{"check", "list every problem of a scenario folder at its file and line", define_check},
+      command{"draw", "draw a scenario's map and profile as one HTML page", define_draw},
       command{"dump", "show the binary files of a build field by field, as text or JSON", define_dump},
       command{"init", "write the starter scenario into a new folder", define_init},
       command{"pack", "write a program that carries a scenario folder and builds it", define_pack},

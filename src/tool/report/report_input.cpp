@@ -1,0 +1,181 @@
+#include "tool/report/report_input.h"
+
+#include <algorithm>
+#include <fstream>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <system_error>
+
+#include "build/build_frame.h"
+#include "writers/scenario_folder.h"
+
+namespace compila::report {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Index of each kind in drawn_scenario::file_names.
+std::size_t slot_of(binary_file_kind kind) {
+  switch (kind) {
+    case binary_file_kind::plan: return 0;
+    case binary_file_kind::items: return 1;
+    case binary_file_kind::track: return 2;
+  }
+  return 0;
+}
+
+const char* description_of(binary_file_kind kind) {
+  switch (kind) {
+    case binary_file_kind::plan: return "line data file (*_linea.dat)";
+    case binary_file_kind::items: return "train item file (*.sim)";
+    case binary_file_kind::track: return "track file (*.dat)";
+  }
+  return "";
+}
+
+// Finds one file of each kind in `directory`.
+bool find_files(const fs::path& directory, std::array<std::string, 3>& names, std::string& error) {
+  std::error_code code;
+  fs::directory_iterator entries(directory, code);
+  if (code) {
+    error = directory.string() + ": cannot read the directory: " + code.message();
+    return false;
+  }
+  std::array<std::vector<std::string>, 3> found;
+  for (const fs::directory_entry& entry : entries) {
+    if (!entry.is_regular_file(code)) continue;
+    const std::string name = entry.path().filename().string();
+    if (const std::optional<binary_file_kind> kind = binary_file_kind_from_name(name))
+      found[slot_of(*kind)].push_back(name);
+  }
+  for (binary_file_kind kind : {binary_file_kind::plan, binary_file_kind::items, binary_file_kind::track}) {
+    std::vector<std::string>& candidates = found[slot_of(kind)];
+    if (candidates.empty()) {
+      error = directory.string() + ": no " + description_of(kind) + " in the directory";
+      return false;
+    }
+    if (candidates.size() > 1) {
+      std::sort(candidates.begin(), candidates.end());
+      error = directory.string() + ": more than one " + description_of(kind) + ": " + candidates[0] + ", " +
+              candidates[1] + (candidates.size() > 2 ? ", ..." : "") + "; keep the three files of one scenario";
+      return false;
+    }
+    names[slot_of(kind)] = candidates.front();
+  }
+  return true;
+}
+
+bool read_bytes(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  std::error_code code;
+  const std::uintmax_t size = fs::file_size(path, code);
+  if (code) {
+    error = path.string() + ": cannot read: " + code.message();
+    return false;
+  }
+  if (size > largest_binary_file) {
+    error = path.string() + ": " + std::to_string(size) + " bytes, larger than any scenario file can be";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  bytes.resize(static_cast<std::size_t>(size));
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
+      in.peek() != std::ifstream::traits_type::eof()) {
+    error = path.string() + ": cannot read the file whole (it changed while read?)";
+    return false;
+  }
+  return true;
+}
+
+template <typename records_type>
+bool take(decode_result<records_type>&& result, const fs::path& path, records_type& out, std::string& error) {
+  if (!result.ok()) {
+    error = path.string() + ": byte " + std::to_string(result.error->offset) + ": " + result.error->message;
+    return false;
+  }
+  out = std::move(result.records);
+  return true;
+}
+
+// A fresh, empty directory under the system's temporary directory.
+bool make_temporary_directory(fs::path& made, std::string& error) {
+  std::error_code code;
+  const fs::path base = fs::temp_directory_path(code);
+  if (code) {
+    error = "cannot find the temporary directory: " + code.message();
+    return false;
+  }
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = base / ("scenario_tool_draw_" + std::to_string(random() % 1'000'000'000'000));
+    if (fs::create_directory(candidate, code)) {
+      made = candidate;
+      return true;
+    }
+    if (code) break;
+  }
+  error = base.string() + ": cannot make a temporary directory" + (code ? std::string(": ").append(code.message()) : std::string());
+  return false;
+}
+
+// Removes the directory it is given when it goes out of scope.
+struct directory_remover {
+  fs::path path;
+  ~directory_remover() {
+    std::error_code ignored;
+    if (!path.empty()) fs::remove_all(path, ignored);
+  }
+};
+
+}  // namespace
+
+bool is_scenario_folder(const std::string& path) {
+  std::error_code code;
+  return fs::is_regular_file(fs::path(path) / std::string(scenario_names_file), code);
+}
+
+bool load_directory(const std::string& directory, drawn_scenario& out, std::string& error) {
+  const fs::path dir(directory);
+  std::error_code code;
+  if (!fs::is_directory(dir, code)) {
+    error = directory + ": " + (fs::exists(dir, code) ? "not a directory" : "no such directory");
+    return false;
+  }
+  if (!find_files(dir, out.file_names, error)) return false;
+  out.source = directory;
+  std::vector<std::uint8_t> bytes;
+  const fs::path plan_path = dir / out.file_names[0], item_path = dir / out.file_names[1],
+                 track_path = dir / out.file_names[2];
+  if (!read_bytes(plan_path, bytes, error) || !take(decode_line_data(bytes), plan_path, out.plan, error)) return false;
+  if (!read_bytes(item_path, bytes, error) || !take(decode_item_file(bytes), item_path, out.items, error)) return false;
+  if (!read_bytes(track_path, bytes, error) || !take(decode_track_file(bytes), track_path, out.cells, error))
+    return false;
+  out.file_notes.clear();
+  if (std::optional<decode_error> problem = format_marker_problem(out.cells))
+    out.file_notes.push_back(out.file_names[2] + ": byte " + std::to_string(problem->offset) + ": " + problem->message);
+  if (std::optional<decode_error> problem = format_marker_problem(out.items))
+    out.file_notes.push_back(out.file_names[1] + ": byte " + std::to_string(problem->offset) + ": " + problem->message);
+  return true;
+}
+
+bool load_folder(const std::string& folder, drawn_scenario& out, std::string& error) {
+  scenario_folder scenario;
+  if (!scenario.load(folder, error)) return false;
+  directory_remover temporary;
+  if (!make_temporary_directory(temporary.path, error)) return false;
+  const build_result built = build_scenario(scenario.text(), temporary.path.string());
+  out.build_status = built.status;
+  out.build_lines = built.lines;
+  if (!built.refusal.empty()) out.build_lines.push_back(" Errore n. " + built.refusal);
+  if (built.status == 1) {
+    error = folder + ": the build stopped, so there are no binary files to draw";
+    return false;
+  }
+  if (!load_directory(temporary.path.string(), out, error)) return false;
+  out.source = folder;
+  out.built_from_folder = true;
+  return true;
+}
+
+}  // namespace compila::report

@@ -1,0 +1,55 @@
+// What the report is drawn from: the three binary files of one scenario,
+// decoded, and the lines of the build that wrote them.
+//
+// A report shows what the simulator will load, so it is always drawn from
+// decoded files, never from an in-memory model. From a scenario folder the
+// files are first built into a fresh temporary directory (removed again);
+// from a directory the three files found there are decoded as they are.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/binary_reading.h"
+#include "model/scenario_model.h"
+
+namespace compila::report {
+
+// Files larger than this are refused before they are read: the largest line
+// data file a build can write takes about 20 MB.
+inline constexpr std::uintmax_t largest_binary_file = 64u << 20;
+
+struct drawn_scenario {
+  std::string source;                 // the folder or directory named by the user
+  bool built_from_folder = false;     // true: the files come from a build of `source`
+  std::array<std::string, 3> file_names;  // line data, item and track file (names only)
+  std::vector<track_cell> cells;
+  std::array<item, item_slots> items{};
+  plan_points plan;
+  int build_status = 0;               // 0 clean, 2 written with a diagnostic (folders only)
+  std::vector<std::string> build_lines;   // the build's diagnostic lines (folders only)
+  std::vector<std::string> file_notes;    // format markers missing and the like
+
+  const std::string& line_name() const { return items[85].text; }
+  const std::string& train_number() const { return items[86].text; }
+};
+
+// Reads the three binary files found in `directory`: exactly one line data
+// file "*_linea.dat", one item file "*.sim" and one other "*.dat". False with
+// `error` naming the directory or the file (and, for a damaged file, the byte
+// offset where it stops making sense).
+[[nodiscard]] bool load_directory(const std::string& directory, drawn_scenario& out, std::string& error);
+
+// Builds the scenario folder `folder` into a temporary directory with the
+// core's build, keeps the build's lines and status, and reads the files back
+// as load_directory does. False with `error` when the folder cannot be read,
+// the build stops (its lines are in out.build_lines), or a file cannot be
+// read back.
+[[nodiscard]] bool load_folder(const std::string& folder, drawn_scenario& out, std::string& error);
+
+// A scenario folder is a directory holding scenario.txt.
+bool is_scenario_folder(const std::string& path);
+
+}  // namespace compila::report

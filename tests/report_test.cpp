@@ -1,0 +1,454 @@
+// The report page of scenario_tool draw: self-contained, with the expected
+// marks, light at the largest route; the pieces that draw it; and the
+// command's refusals of missing, ambiguous and damaged input.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "build/build_frame.h"
+#include "large_scenario.h"
+#include "model/file_names.h"
+#include "test_support.h"
+#include "tool/report/course.h"
+#include "tool/report/drawing.h"
+#include "tool/report/line_features.h"
+#include "tool/report/report_input.h"
+#include "tool/report/report_page.h"
+#include "writers/scenario_folder.h"
+
+namespace compila::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace compila::report;
+
+// The embedded scenario's three binary files in `dir`, as the build writes them.
+void build_embedded(const fs::path& dir) {
+  scenario_folder folder;
+  std::string error;
+  ASSERT_TRUE(folder.load(COMPILA_SCENARIO_DIR, error)) << error;
+  ASSERT_EQ(build_scenario(folder.text(), dir.string()).status, 0);
+}
+
+// The largest route's three binary files in `dir`, built through the core
+// (its generated folder has more lines than a folder may hold).
+void build_largest(const fs::path& dir) {
+  scenario_model model = named_model();
+  memory_source_files sources;
+  sources.files[line_source_name(model)] = large_scenario::line_source();
+  sources.files[train_source_name(model)] = large_scenario::train_source();
+  ASSERT_EQ(memorizza_percorso(model, 1, sources, dir.string()).end, build_outcome::kind::written);
+}
+
+std::size_t count_of(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+// Anything by which a browser would fetch or run something outside the page.
+void expect_self_contained(const std::string& page) {
+  for (const char* outside : {"http:", "https:", "file:", "//www.", "src=", "href=", "@import", "url(", "<script",
+                              "<link", "<iframe", "<object", "<embed", "<img"})
+    EXPECT_EQ(page.find(outside), std::string::npos) << "the page refers outside itself: " << outside;
+}
+
+std::size_t polyline_point_count(const std::string& page, const std::string& css_class) {
+  const std::string head = "<polyline class=\"" + css_class + "\" points=\"";
+  const std::size_t start = page.find(head);
+  if (start == std::string::npos) return 0;
+  const std::size_t end = page.find('"', start + head.size());
+  return count_of(page.substr(start + head.size(), end - start - head.size()), ",");
+}
+
+TEST(ReportPage, TheEmbeddedScenarioGivesASelfContainedPageWithItsMarks) {
+  scratch_directory dir;
+  build_embedded(dir.path);
+  drawn_scenario scenario;
+  std::string error;
+  ASSERT_TRUE(load_directory(dir.path.string(), scenario, error)) << error;
+  page_stats stats;
+  const std::string page = render_report(scenario, {}, &stats);
+
+  expect_self_contained(page);
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(page.find("<title>Corvalia_Brunasco-Alpestra &#8212; train 40517</title>"), std::string::npos);
+  // Every station by name, in the drawing and in the table.
+  int stations = 0;
+  for (int slot = 1; slot <= 11; ++slot) {
+    const std::string& name = scenario.items[slot].text;
+    ASSERT_FALSE(name.empty()) << slot;
+    EXPECT_GE(count_of(page, ">" + name + "<"), 2u) << name;
+    ++stations;
+  }
+  EXPECT_EQ(stations, 11);
+  EXPECT_NE(page.find("(Km.35.800)"), std::string::npos);
+  // The map's course and the height profile are lines of many points.
+  EXPECT_GE(polyline_point_count(page, "course"), 20u);
+  EXPECT_GE(polyline_point_count(page, "profile-height"), 20u);
+  EXPECT_GE(polyline_point_count(page, "profile-speed"), 10u);
+  // Kilometre marks every 5 km up to 85 on the 89 km track.
+  EXPECT_EQ(count_of(page, "<text class=\"km\""), 18u);
+  EXPECT_NE(page.find(">85</text>"), std::string::npos);
+  EXPECT_NE(page.find(">50 km</text>"), std::string::npos) << "scale bar";
+  // The summary, with the two competition codes as the files hold them.
+  EXPECT_NE(page.find("<tr><th>Route length</th><td>82,000 m</td></tr>"), std::string::npos);
+  EXPECT_NE(page.find("<tr><th>Cells</th><td>1,781 "), std::string::npos);
+  EXPECT_NE(page.find("<tr><th>Stations</th><td>11</td></tr>"), std::string::npos);
+  EXPECT_NE(page.find("<tr><th>Signals</th><td>14</td></tr>"), std::string::npos);
+  EXPECT_NE(page.find("<td>" + std::to_string(scenario.items[85].seconds) + "</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td>" + std::to_string(scenario.cells[1].param_2) + "</td>"), std::string::npos);
+  EXPECT_EQ(stats.plan_points, 88999u);
+  EXPECT_LT(stats.drawn_points, 2000u);
+  EXPECT_NE(page.find("no build was run"), std::string::npos);
+}
+
+TEST(ReportPage, BuildLinesAndExtraSectionsAreShownEscaped) {
+  scratch_directory dir;
+  build_embedded(dir.path);
+  drawn_scenario scenario;
+  std::string error;
+  ASSERT_TRUE(load_directory(dir.path.string(), scenario, error)) << error;
+  scenario.built_from_folder = true;
+  scenario.build_status = 2;
+  scenario.build_lines = {"linea.txt:12: diagnostic 15: <beyond> & \"out\""};
+  scenario.items[1].text = "A<script>\xe9";
+  page_options options;
+  options.extra_sections.push_back({"Warnings", {{"treno.txt:3", "signal <near> station"}}});
+  const std::string page = render_report(scenario, options);
+
+  expect_self_contained(page);
+  EXPECT_NE(page.find("linea.txt:12: diagnostic 15: &lt;beyond&gt; &amp; &quot;out&quot;"), std::string::npos);
+  EXPECT_NE(page.find("<h2>Warnings</h2>"), std::string::npos);
+  EXPECT_NE(page.find("treno.txt:3: signal &lt;near&gt; station"), std::string::npos);
+  EXPECT_NE(page.find("A&lt;script&gt;&#233;"), std::string::npos);
+}
+
+TEST(ReportPage, TheLargestRouteStaysLight) {
+  scratch_directory dir;
+  build_largest(dir.path);
+  const auto start = std::chrono::steady_clock::now();
+  drawn_scenario scenario;
+  std::string error;
+  ASSERT_TRUE(load_directory(dir.path.string(), scenario, error)) << error;
+  page_stats stats;
+  const std::string page = render_report(scenario, {}, &stats);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  RecordProperty("page_bytes", static_cast<int>(page.size()));
+  RecordProperty("milliseconds", static_cast<int>(seconds * 1000));
+
+  expect_self_contained(page);
+  EXPECT_EQ(stats.plan_points, 1'006'999u);
+  EXPECT_LT(stats.drawn_points, 5000u);
+  EXPECT_LT(polyline_point_count(page, "course"), 5000u);
+  // One-pixel columns bound every profile line: four points a column at most.
+  for (const char* profile : {"profile-height", "profile-gradient", "profile-speed", "profile-adhesion"})
+    EXPECT_LE(polyline_point_count(page, profile), 4u * 1200) << profile;
+  EXPECT_LT(page.size(), 600'000u);
+  // Labels every 100 km on the 1,007 km track.
+  EXPECT_EQ(count_of(page, "<text class=\"km\""), 11u);
+  EXPECT_NE(page.find(">1000</text>"), std::string::npos);
+}
+
+// Files that decode but hold values no build writes: every cell type with
+// extreme parameters, items at the ends of their ranges, a plan with huge,
+// infinite and missing coordinates. The page is still whole and safe.
+TEST(ReportPage, ValuesNoBuildWritesStillGiveAWholePage) {
+  drawn_scenario scenario;
+  scenario.file_names = {"a_linea.dat", "a_1.sim", "a_1.dat"};
+  scenario.cells.resize(400);
+  for (std::size_t i = 0; i < scenario.cells.size(); ++i) {
+    track_cell& c = scenario.cells[i];
+    c.cell_type = static_cast<std::uint8_t>(i % 16);
+    c.param_1 = static_cast<std::int16_t>(i % 2 ? -32768 : 32767);
+    c.gradient = static_cast<std::uint8_t>(i * 37);
+    c.speed_limit = static_cast<std::uint8_t>(255 - i % 7);
+    c.adhesion = static_cast<std::uint8_t>(i);
+    c.tunnel_kind = static_cast<std::uint8_t>(i % 5 == 0 ? 200 : i % 3);
+  }
+  for (int slot = 1; slot <= 80; ++slot) {
+    scenario.items[slot].at_m = slot % 2 ? INT32_MIN : INT32_MAX;
+    scenario.items[slot].start_m = INT32_MAX;
+    scenario.items[slot].end_m = INT32_MIN;
+    scenario.items[slot].seconds = INT32_MIN;
+    scenario.items[slot].text = std::string(300, static_cast<char>(slot * 3));
+  }
+  scenario.items[84].end_m = INT32_MIN;
+  for (double x : {0.0, 1e300, -1e300, HUGE_VAL, std::nan(""), 5.0}) {
+    scenario.plan[0].push_back(x);
+    scenario.plan[1].push_back(std::monostate{});
+    scenario.plan[1].back() = x / 2;
+  }
+  const std::string page = render_report(scenario);
+  expect_self_contained(page);
+  EXPECT_NE(page.find("</body></html>"), std::string::npos);
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+
+  drawn_scenario empty;  // no cells, no plan
+  const std::string nothing = render_report(empty);
+  EXPECT_NE(nothing.find("</body></html>"), std::string::npos);
+  EXPECT_NE(nothing.find("No stations."), std::string::npos);
+}
+
+TEST(ReportCourse, SimplificationKeepsEveryPointWithinTheTolerance) {
+  std::vector<course_point> arc;
+  for (int m = 0; m <= 20'000; ++m) arc.push_back({m, 3000 * std::sin(m / 3000.0), 3000 * std::cos(m / 3000.0)});
+  for (const double tolerance : {0.1, 2.0, 40.0}) {
+    const std::vector<std::size_t> kept = simplify_course(arc, tolerance);
+    ASSERT_GE(kept.size(), 2u);
+    EXPECT_EQ(kept.front(), 0u);
+    EXPECT_EQ(kept.back(), arc.size() - 1);
+    EXPECT_LT(kept.size(), arc.size() / 10) << tolerance;
+    for (std::size_t k = 1; k < kept.size(); ++k) {
+      const course_point &a = arc[kept[k - 1]], &b = arc[kept[k]];
+      for (std::size_t i = kept[k - 1] + 1; i < kept[k]; ++i) {
+        const double cross = (b.x - a.x) * (arc[i].y - a.y) - (b.y - a.y) * (arc[i].x - a.x);
+        ASSERT_LE(std::abs(cross) / std::hypot(b.x - a.x, b.y - a.y), tolerance) << "point " << i;
+      }
+    }
+  }
+  std::vector<course_point> straight;
+  for (int m = 0; m < 1000; ++m) straight.push_back({m, 0, double(m)});
+  EXPECT_EQ(simplify_course(straight, 0.01), (std::vector<std::size_t>{0, 999}));
+}
+
+TEST(ReportCourse, EmptyAndNonFinitePlanPointsAreLeftOut) {
+  plan_points plan;
+  plan[0] = {std::int16_t{0}, std::int16_t{0}, 0.5, std::nan(""), HUGE_VAL, 3.0, std::monostate{}};
+  plan[1] = {std::int16_t{0}, std::int16_t{1}, 2.0, 3.0, 4.0, 5.0, std::monostate{}};
+  const std::vector<course_point> points = course_points(plan);
+  ASSERT_EQ(points.size(), 4u);
+  EXPECT_EQ(points[2].metre, 2);
+  EXPECT_EQ(points[3].metre, 5);
+  EXPECT_EQ(point_at_metre(points, 4), 2u);
+  EXPECT_EQ(point_at_metre(points, 99), 3u);
+}
+
+track_cell with_type(std::uint8_t type, std::int16_t param_1 = 0) {
+  track_cell c;
+  c.cell_type = type;
+  c.param_1 = param_1;
+  return c;
+}
+
+TEST(ReportFeatures, CellsAndItemsBecomeRunsObjectsAndStations) {
+  std::vector<track_cell> cells(20);
+  for (int i = 0; i < 20; ++i) {
+    cells[i].gradient = i < 5 ? 110 : 90;  // +10 then -10 per mille
+    cells[i].speed_limit = 16;
+    cells[i].tunnel_kind = (i >= 6 && i <= 8) ? 1 : 0;
+  }
+  cells[3] = with_type(cell_kind::slowdown_start, 30);
+  cells[3].gradient = 110;
+  cells[3].speed_limit = 16;
+  cells[7] = with_type(cell_kind::slowdown_end, 30);
+  cells[7].gradient = 90;
+  cells[7].speed_limit = 16;
+  cells[7].tunnel_kind = 1;
+  cells[9].cell_type = cell_kind::signboard;
+  cells[9].param_1 = 80;
+  cells[10].cell_type = cell_kind::stopping_point;
+  cells[10].param_1 = 1;
+  cells[12].cell_type = cell_kind::slowdown_start;  // no end follows
+  std::array<item, item_slots> items{};
+  items[1].text = "ALFA";
+  items[1].at_m = 450;
+  items[80].text = "(Km.1)";
+  items[84].end_m = 1000;
+
+  const line_features f = read_features(cells, items);
+  EXPECT_EQ(f.cell_count, 19);
+  EXPECT_EQ(f.profile_cells, 17);
+  EXPECT_EQ(f.gradient, (std::vector<run>{{0, 4, 10}, {5, 16, -10}}));
+  EXPECT_EQ(f.speed_kmh, (std::vector<run>{{0, 16, 80}}));
+  EXPECT_EQ(f.tunnels, (std::vector<run>{{6, 8, 1}}));
+  ASSERT_EQ(f.height_m.size(), 18u);
+  EXPECT_DOUBLE_EQ(f.height_m[5], 2.5);  // 5 cells of 50 m at 10 per mille
+  EXPECT_DOUBLE_EQ(f.height_m[17], 2.5 - 6.0);
+  ASSERT_EQ(f.slowdowns.size(), 2u);
+  EXPECT_EQ(f.slowdowns[0].start_cell, 3);
+  EXPECT_EQ(f.slowdowns[0].end_cell, 7);
+  EXPECT_EQ(f.slowdowns[0].speed, 30);
+  EXPECT_FALSE(f.slowdowns[1].has_end);
+  EXPECT_EQ(f.slowdowns[1].end_cell, 19);
+  ASSERT_EQ(f.signboards.size(), 1u);
+  EXPECT_EQ(f.signboards[0].text, "(Km.1)");
+  // Slot 80 holds the signboard's text, so only slot 1 is a station.
+  ASSERT_EQ(f.stations.size(), 1u);
+  EXPECT_EQ(f.stations[0].name, "ALFA");
+  EXPECT_EQ(f.stations[0].stops_m, (std::vector<std::int32_t>{500}));
+  EXPECT_EQ(f.route_length_m, 1000);
+}
+
+TEST(ReportFeatures, ABrokenSignboardSlotOrAnEmptyTrackIsNoFault) {
+  std::vector<track_cell> cells(3);
+  cells[1] = with_type(cell_kind::signboard, 500);
+  cells[2] = with_type(cell_kind::stopping_point, -3);
+  const line_features f = read_features(cells, {});
+  ASSERT_EQ(f.signboards.size(), 1u);
+  EXPECT_EQ(f.signboards[0].text, "");
+  EXPECT_TRUE(f.stations.empty());
+  const line_features none = read_features({}, {});
+  EXPECT_EQ(none.cell_count, -1);
+  EXPECT_TRUE(none.gradient.empty());
+}
+
+TEST(ReportDrawing, TextAndNumbersForThePage) {
+  const struct {
+    std::string_view in;
+    std::string out;
+  } texts[] = {
+      {"(Km.35.800)", "(Km.35.800)"},
+      {"<a href='x'>", "&lt;a href=&#39;x&#39;&gt;"},
+      {"R&D \"x\"", "R&amp;D &quot;x&quot;"},
+      {std::string_view("a\0b\tc\x7f", 6), "a?b?c?"},
+      {"\xe8\xff\x80", "&#232;&#255;?"},
+  };
+  for (const auto& t : texts) EXPECT_EQ(html_text(t.in), t.out) << t.in;
+  EXPECT_EQ(grouped(1'007'000), "1,007,000");
+  EXPECT_EQ(grouped(-500), "-500");
+  EXPECT_EQ(grouped(999), "999");
+  EXPECT_EQ(length_text(850), "850 m");
+  EXPECT_EQ(length_text(50'000), "50 km");
+  EXPECT_EQ(length_text(12'450), "12.45 km");
+  EXPECT_EQ(time_of_day(41700), "11:35:00");
+  EXPECT_EQ(number(-0.04, 1), "0.0");
+  for (const auto& [in, out] : {std::pair{0.7, 1.0}, {1.0, 1.0}, {1.1, 2.0}, {3.0, 5.0}, {7.0, 10.0}, {420.0, 500.0}})
+    EXPECT_DOUBLE_EQ(nice_step(in), out) << in;
+}
+
+TEST(ReportDrawing, ColumnsKeepTheirExtremesAndLabelsDoNotTouch) {
+  std::vector<pixel_point> points;
+  for (int i = 0; i < 1000; ++i) points.push_back({10 + i / 1000.0, double((i + 3) % 7)});
+  points.push_back({11.2, 3});
+  const std::vector<pixel_point> reduced = reduce_columns(points);
+  ASSERT_EQ(reduced.size(), 4u + 1);
+  EXPECT_DOUBLE_EQ(reduced.front().y, 3);  // first of the column
+  double low = 99, high = -1;
+  for (std::size_t i = 0; i < 4; ++i) low = std::min(low, reduced[i].y), high = std::max(high, reduced[i].y);
+  EXPECT_EQ(low, 0);
+  EXPECT_EQ(high, 6);
+  EXPECT_DOUBLE_EQ(reduced[3].y, (999 + 3) % 7);  // last of the column
+  EXPECT_DOUBLE_EQ(reduced[4].x, 11.2);
+
+  std::size_t hidden = 0;
+  const auto kept = thin_labels({{30, "c"}, {0, "a"}, {5, "b"}, {12, "d"}}, 12, hidden);
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].text, "a");
+  EXPECT_EQ(kept[1].text, "d");
+  EXPECT_EQ(kept[2].text, "c");
+  EXPECT_EQ(hidden, 1u);
+}
+
+// scenario_tool draw through its command line.
+struct run_result {
+  int status = -1;
+  std::string err;
+};
+
+run_result draw(const std::string& arguments, const fs::path& scratch, const std::string& environment = "") {
+  const fs::path err = scratch / "err.txt";
+  const int raw = std::system(
+      (environment + " '" COMPILA_TOOL "' draw " + arguments + " > /dev/null 2> '" + err.string() + "'").c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(err)};
+}
+
+std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
+  scratch_directory scratch;
+  // A copy of the starter whose train source puts a station off the 50 m grid.
+  const fs::path folder = scratch / "folder";
+  fs::copy(fs::path(COMPILA_SOURCE_DIR) / "examples/starter", folder);
+  std::string train = read_file(folder / "treno.txt");
+  const std::size_t station = train.find("stazione");
+  ASSERT_NE(station, std::string::npos);
+  const std::size_t value = train.find_first_of("0123456789", station);
+  train.insert(value, "1");  // position now ends in 1..9: not a multiple of 50
+  std::ofstream(folder / "treno.txt", std::ios::binary) << train;
+
+  // The build goes to a temporary directory under TMPDIR, removed afterwards.
+  const fs::path temporary = scratch / "tmp";
+  fs::create_directories(temporary);
+  const run_result from_folder =
+      draw(quoted(folder) + " -o " + quoted(scratch / "folder.html"), scratch.path, "TMPDIR=" + quoted(temporary));
+  EXPECT_EQ(from_folder.status, 0) << from_folder.err;
+  EXPECT_TRUE(fs::is_empty(temporary));
+  const std::string page = read_file(scratch / "folder.html");
+  EXPECT_NE(page.find("diagnostic 8"), std::string::npos);
+  EXPECT_NE(from_folder.err.find("diagnostic 8"), std::string::npos);
+  EXPECT_FALSE(fs::exists(scratch / "folder.html.tmp"));
+
+  const fs::path files = scratch / "files";
+  fs::create_directories(files);
+  build_embedded(files);
+  const run_result from_files = draw(quoted(files) + " -o " + quoted(scratch / "files.html"), scratch.path);
+  EXPECT_EQ(from_files.status, 0) << from_files.err;
+  EXPECT_NE(read_file(scratch / "files.html").find("CORVALIA"), std::string::npos);
+}
+
+TEST(DrawCommand, AFolderWhoseBuildStopsGivesNoPage) {
+  scratch_directory scratch;
+  const fs::path folder = scratch / "folder";
+  fs::copy(fs::path(COMPILA_SOURCE_DIR) / "examples/starter", folder);
+  std::string line = read_file(folder / "linea.txt");
+  const std::size_t length = line.find("lunghezza percorso");
+  ASSERT_NE(length, std::string::npos);
+  line.insert(line.find_first_of("0123456789", length), "9999");  // far above 1,000,000 m
+  std::ofstream(folder / "linea.txt", std::ios::binary) << line;
+
+  const run_result r = draw(quoted(folder) + " -o " + quoted(scratch / "page.html"), scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("diagnostic 1:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the build stopped, so there are no binary files to draw"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(scratch / "page.html"));
+}
+
+TEST(DrawCommand, MissingAmbiguousAndDamagedFilesAreNamed) {
+  scratch_directory scratch;
+  const fs::path files = scratch / "files";
+  fs::create_directories(files);
+  build_embedded(files);
+  const fs::path track = files / "Corvalia_Brunasco-Alpestra_40517.dat";
+  const fs::path out = scratch / "out.html";
+  const std::string arguments = quoted(files) + " -o " + quoted(out);
+
+  fs::copy_file(track, files / "Other_1.dat");
+  run_result r = draw(arguments, scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("more than one track file (*.dat): Corvalia_Brunasco-Alpestra_40517.dat, Other_1.dat"),
+            std::string::npos)
+      << r.err;
+  fs::remove(files / "Other_1.dat");
+
+  fs::remove(files / "Corvalia_Brunasco-Alpestra_40517.sim");
+  r = draw(arguments, scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no train item file (*.sim)"), std::string::npos) << r.err;
+
+  build_embedded(files);
+  fs::resize_file(track, 15 * 100 + 7);
+  r = draw(arguments, scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(track.string() + ": byte 1500: "), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(out));
+
+  r = draw(quoted(scratch / "nowhere") + " -o " + quoted(out), scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no such directory"), std::string::npos) << r.err;
+
+  build_embedded(files);
+  r = draw(quoted(files) + " -o " + quoted(scratch / "no_folder" / "out.html"), scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no_folder"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace compila::testing
