@@ -1,0 +1,257 @@
+// The build of the largest route (1,000,000 m) measured whole and phase by
+// phase, beside the plain streaming of the same bytes (plain_file_work), and
+// the embedded scenario's build beside its plain file work. After the runs it
+// prints the ratios and the peak resident memory of a whole largest-route
+// build, run as its own process (large_route_build).
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "build/build_frame.h"
+#include "build/competition_codes.h"
+#include "build/post_processing.h"
+#include "large_scenario.h"
+#include "line_compiler/line_source.h"
+#include "line_compiler/source_files.h"
+#include "model/binary_files.h"
+#include "model/file_names.h"
+#include "plain_file_work.h"
+#include "scenario_in_memory.h"
+#include "train_compiler/train_source.h"
+#include "writers/file_writer.h"
+#include "writers/text_writers.h"
+
+extern char** environ;
+
+namespace compila::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_whole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+[[noreturn]] void give_up(const std::string& reason) {
+  std::fprintf(stderr, "benchmark: %s\n", reason.c_str());
+  std::exit(1);
+}
+
+scenario_model named(const scenario_text& text, std::int32_t with_plan) {
+  scenario_model model;
+  model.line_name = text.line_name;
+  model.train_number = text.train_number;
+  model.with_plan = with_plan;
+  return model;
+}
+
+// Everything the phases start from: the two source texts as the program
+// writes them, and the model after each phase.
+struct scenario_fixture {
+  std::string directory;
+  std::string line_text, train_text;
+  scenario_model after_line, after_train, after_post_processing, stamped;
+  plain_build_files files;
+
+  scenario_fixture(const scenario_text& text, const std::string& folder) : directory(folder) {
+    fs::remove_all(directory);
+    fs::create_directories(directory);
+    scenario_model model = named(text, 1);
+    std::string error;
+    if (!dati_linea(model, text, directory, error) || !dati_treno(model, text, directory, error) ||
+        !dati_note(model, text, directory, error) || !dati_rallentamenti(model, text, directory, error) ||
+        !dati_scheda(model, text, directory, error))
+      give_up(error);
+    for (const std::string& name : {line_source_name(model), train_source_name(model), notes_name(model),
+                                    slowdown_order_name(model), train_card_name(model)})
+      files.text_files.push_back({name, read_whole(fs::path(directory) / name)});
+    files.source_names = {line_source_name(model), train_source_name(model)};
+    line_text = files.text_files[0].bytes;
+    train_text = files.text_files[1].bytes;
+
+    after_line = named(text, 1);
+    for (item& it : after_line.items) it = item{};
+    const line_reading reading = read_line_source(after_line, line_text, line_source_name(after_line));
+    after_train = after_line;
+    read_train_source(after_train, train_text, train_source_name(after_train), reading.next_signboard_slot);
+    after_post_processing = after_train;
+    post_process_track(after_post_processing);
+    stamped = after_post_processing;
+    if (stamp_model(stamped) != nullptr) give_up("the scenario is refused");
+
+    directory_source_files sources(directory);
+    scenario_model built = named(text, 1);
+    if (memorizza_percorso(built, 1, sources, directory).end != build_outcome::kind::written)
+      give_up("the build wrote no files");
+    for (const std::string& name : {line_data_name(built), item_file_name(built), track_file_name(built)})
+      files.binary_files.push_back({name, read_whole(fs::path(directory) / name)});
+  }
+};
+
+// The three binary files, each encoded and written as the build frame does.
+bool write_line_data(const scenario_model& model, const std::string& directory) {
+  std::string error;
+  return write_whole_file(directory + "/" + line_data_name(model), encode_line_data(model), error);
+}
+bool write_item_file(const scenario_model& model, const std::string& directory) {
+  std::string error;
+  return write_whole_file(directory + "/" + item_file_name(model), encode_item_file(model), error);
+}
+bool write_track_file(const scenario_model& model, const std::string& directory) {
+  std::string error;
+  return write_whole_file(directory + "/" + track_file_name(model), encode_track_file(model), error);
+}
+
+void require(benchmark::State& state, bool done) {
+  if (!done) state.SkipWithError("a file could not be written");
+}
+
+void register_scenario(const std::string& prefix, const scenario_text& text, const scenario_fixture& f,
+                       bool phases) {
+  auto add = [&](const std::string& name, auto&& body) {
+    benchmark::RegisterBenchmark((prefix + name).c_str(), body)->UseRealTime()->Unit(benchmark::kMillisecond);
+  };
+  add("/whole_build", [&text, &f](benchmark::State& state) {
+    for (auto _ : state) require(state, build_scenario(text, f.directory).status == 0);
+  });
+  add("/plain_file_work", [&f](benchmark::State& state) {
+    for (auto _ : state) require(state, plain_file_work(f.directory, f.files));
+  });
+  if (!phases) return;
+  add("/read_line_source", [&text, &f](benchmark::State& state) {
+    for (auto _ : state) {
+      scenario_model model = named(text, 1);
+      benchmark::DoNotOptimize(read_line_source(model, f.line_text, "linea"));
+    }
+  });
+  add("/read_line_source_without_plan", [&text, &f](benchmark::State& state) {
+    for (auto _ : state) {
+      scenario_model model = named(text, 0);
+      benchmark::DoNotOptimize(read_line_source(model, f.line_text, "linea"));
+    }
+  });
+  add("/read_train_source", [&f](benchmark::State& state) {
+    for (auto _ : state) {
+      state.PauseTiming();
+      scenario_model model = f.after_line;
+      state.ResumeTiming();
+      benchmark::DoNotOptimize(read_train_source(model, f.train_text, "treno", first_signboard_slot));
+    }
+  });
+  add("/post_processing", [&f](benchmark::State& state) {
+    for (auto _ : state) {
+      state.PauseTiming();
+      scenario_model model = f.after_train;
+      state.ResumeTiming();
+      post_process_track(model);
+      benchmark::DoNotOptimize(model.error_kind);
+    }
+  });
+  add("/write_line_data", [&f](benchmark::State& state) {
+    for (auto _ : state) require(state, write_line_data(f.stamped, f.directory));
+  });
+  add("/write_item_file", [&f](benchmark::State& state) {
+    for (auto _ : state) require(state, write_item_file(f.stamped, f.directory));
+  });
+  add("/write_track_file", [&f](benchmark::State& state) {
+    for (auto _ : state) require(state, write_track_file(f.stamped, f.directory));
+  });
+  add("/plain_write_line_data", [&f](benchmark::State& state) {
+    for (auto _ : state) require(state, plain_write(f.directory, f.files.binary_files[0]));
+  });
+}
+
+// Keeps the real time per iteration of every run (the median when the runs
+// are repeated) for the ratios printed at the end.
+class ratio_reporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      const std::string name = run.run_name.function_name;
+      if (median || (run.run_type == Run::RT_Iteration && !medians_.count(name)))
+        (median ? medians_ : times_)[name] = run.GetAdjustedRealTime();
+    }
+  }
+  double time(const std::string& name) const {
+    if (auto at = medians_.find(name); at != medians_.end()) return at->second;
+    auto at = times_.find(name);
+    return at == times_.end() ? 0.0 : at->second;
+  }
+
+ private:
+  std::map<std::string, double> times_, medians_;
+};
+
+void print_ratio(const ratio_reporter& r, const char* what, const std::string& measured, const std::string& floor,
+                 double target) {
+  const double a = r.time(measured), b = r.time(floor);
+  if (a <= 0 || b <= 0) return;
+  std::printf("%-58s %7.2f ms / %7.2f ms = %5.2fx (target %.1fx) %s\n", what, a, b, a / b, target,
+              a / b <= target ? "met" : "NOT MET");
+}
+
+// Runs large_route_build as a process of its own and reads its peak resident
+// memory from the kernel's account of the finished child.
+void print_peak_memory(const std::string& driver, const std::string& directory) {
+  pid_t pid = 0;
+  std::string output = directory + "/rss";
+  char* argv[] = {const_cast<char*>(driver.c_str()), const_cast<char*>(output.c_str()), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const int spawned = posix_spawn(&pid, driver.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    std::printf("peak resident memory: cannot run %s\n", driver.c_str());
+    return;
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  const double mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  std::printf("%-58s %7.2f MiB (target 8 MB = 7.63 MiB) %s%s\n", "peak resident memory, whole largest-route build",
+              mib, usage.ru_maxrss * 1024L <= 8'000'000L ? "met" : "NOT MET",
+              WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : " (the build failed)");
+}
+
+}  // namespace
+}  // namespace compila::bench
+
+int main(int argc, char** argv) {
+  using namespace compila;
+  using namespace compila::bench;
+  benchmark::Initialize(&argc, argv);
+  const std::string output = "bench_output";
+  const scenario_in_memory large(large_scenario::folder_files());
+  const scenario_fixture large_fixture(large.text(), output + "/large");
+  const scenario_fixture embedded_fixture(embedded_scenario(), output + "/embedded");
+  register_scenario("large", large.text(), large_fixture, true);
+  register_scenario("embedded", embedded_scenario(), embedded_fixture, false);
+
+  ratio_reporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\n");
+  print_ratio(reporter, "largest route: whole build / plain file work", "large/whole_build",
+              "large/plain_file_work", 1.5);
+  print_ratio(reporter, "largest route: line data file / plain write of it", "large/write_line_data",
+              "large/plain_write_line_data", 1.5);
+  print_ratio(reporter, "embedded scenario: whole build / plain file work", "embedded/whole_build",
+              "embedded/plain_file_work", 1.5);
+  print_peak_memory(LARGE_ROUTE_BUILD, output);
+  benchmark::Shutdown();
+  return 0;
+}
