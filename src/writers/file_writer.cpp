@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "model/utf8_path.h"
+#include "writers/file_sink.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -103,13 +104,14 @@ bool replace_file(const std::string& temporary, const std::string& path, std::st
 
 }  // namespace
 
-bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
+bool write_whole_file(const std::string& path, const file_encoder& encode, std::string& error) {
   const std::string temporary = path + ".tmp";
   errno = 0;
   std::FILE* file = open_for_writing(temporary);
   if (file == nullptr) return report(error, path, "create", errno ? errno : EIO);
-  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  int code = errno ? errno : EIO;
+  file_sink sink(file);
+  const bool written = encode(sink);
+  int code = sink.error_code() ? sink.error_code() : EIO;
   const bool flushed = written && std::fflush(file) == 0;
   if (written && !flushed) code = errno ? errno : EIO;
   const bool closed = std::fclose(file) == 0;
@@ -119,6 +121,10 @@ bool write_whole_file(const std::string& path, std::span<const std::uint8_t> byt
     return report(error, path, "write", code);
   }
   return replace_file(temporary, path, error);
+}
+
+bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
+  return write_whole_file(path, [bytes](byte_sink& sink) { return bytes.empty() || sink.take(bytes); }, error);
 }
 
 bool write_whole_file(const std::string& path, std::string_view text, std::string& error) {
