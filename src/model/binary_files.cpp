@@ -10,11 +10,12 @@ namespace compila {
 namespace {
 
 // Fills a fixed buffer with little-endian values, whatever the host order,
-// and hands it to the sink whenever the next value would not fit. After a
-// refusal the bytes are dropped and finish() reports it.
+// and hands it to the sink, for the file from `offset` on, whenever the next
+// value would not fit. After a refusal the bytes are dropped and finish()
+// reports it.
 class le_stream {
  public:
-  explicit le_stream(byte_sink& sink) : sink_(sink) {}
+  explicit le_stream(byte_sink& sink, std::uint64_t offset = 0) : sink_(sink), offset_(offset) {}
   le_stream(const le_stream&) = delete;
   le_stream& operator=(const le_stream&) = delete;
 
@@ -78,11 +79,13 @@ class le_stream {
   }
 
   void flush() {
-    if (used_ > 0 && ok_) ok_ = sink_.take(std::span(buffer_.data(), used_));
+    if (used_ > 0 && ok_) ok_ = sink_.take(offset_, std::span(buffer_.data(), used_));
+    offset_ += used_;
     used_ = 0;
   }
 
   byte_sink& sink_;
+  std::uint64_t offset_;
   std::array<std::uint8_t, encoding_buffer_size> buffer_;
   std::size_t used_ = 0;
   bool ok_ = true;
@@ -91,27 +94,20 @@ class le_stream {
 // Collects a whole file in memory.
 class buffer_sink final : public byte_sink {
  public:
-  bool take(std::span<const std::uint8_t> bytes) override {
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+  bool take(std::uint64_t offset, std::span<const std::uint8_t> bytes) override {
+    if (bytes_.size() < offset + bytes.size()) bytes_.resize(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
     return true;
   }
   byte_buffer bytes_;
 };
 
-// One coordinate of every plan point, metre 0 first: the origin's integers,
-// the computed doubles, then the empty points.
-void stream_coordinate(const track_plan& plan, int axis, le_stream& out) {
-  std::int32_t m = 0;
-  if (plan.next_point() >= 2) {
-    out.integer_value(0);
-    out.integer_value(axis == 0 ? 0 : 1);
-    m = plan.next_point();
-  }
-  if (axis == 0)
-    plan.for_each_computed_point([&out](double x, double) { out.double_value(x); });
-  else
-    plan.for_each_computed_point([&out](double, double y) { out.double_value(y); });
-  for (; m < plan.point_count(); ++m) out.empty_value();
+// Bytes of one half of the line data file: the origin's two integers, the
+// computed doubles, then the empty points.
+std::uint64_t line_data_half_size(const track_plan& plan) {
+  if (plan.next_point() < 2) return 2u * static_cast<std::uint64_t>(plan.point_count());
+  const auto computed = static_cast<std::uint64_t>(plan.next_point() - 2);
+  return 2 * 4 + 10 * computed + 2 * static_cast<std::uint64_t>(plan.point_count() - plan.next_point());
 }
 
 template <typename Stream>
@@ -123,11 +119,28 @@ byte_buffer whole(const scenario_model& model, Stream stream) {
 
 }  // namespace
 
+// Every x coordinate, metre 0 first, then every y: the points are computed
+// once, each coordinate going to its own half of the file.
 bool stream_line_data(const scenario_model& model, byte_sink& sink) {
-  le_stream out(sink);
-  stream_coordinate(model.track_plan, 0, out);
-  stream_coordinate(model.track_plan, 1, out);
-  return out.finish();
+  const track_plan& plan = model.track_plan;
+  le_stream x_half(sink, 0);
+  le_stream y_half(sink, line_data_half_size(plan));
+  if (plan.next_point() >= 2) {
+    x_half.integer_value(0);
+    x_half.integer_value(0);
+    y_half.integer_value(0);
+    y_half.integer_value(1);
+  }
+  plan.for_each_computed_point([&](double x, double y) {
+    x_half.double_value(x);
+    y_half.double_value(y);
+  });
+  for (std::int32_t m = std::max(plan.next_point(), 0); m < plan.point_count(); ++m) {
+    x_half.empty_value();
+    y_half.empty_value();
+  }
+  const bool x_written = x_half.finish();
+  return y_half.finish() && x_written;
 }
 
 bool stream_item_file(const scenario_model& model, byte_sink& sink) {

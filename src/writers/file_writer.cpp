@@ -124,7 +124,7 @@ bool write_whole_file(const std::string& path, const file_encoder& encode, std::
 }
 
 bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
-  return write_whole_file(path, [bytes](byte_sink& sink) { return bytes.empty() || sink.take(bytes); }, error);
+  return write_whole_file(path, [bytes](byte_sink& sink) { return bytes.empty() || sink.take(0, bytes); }, error);
 }
 
 bool write_whole_file(const std::string& path, std::string_view text, std::string& error) {
