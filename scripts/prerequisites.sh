@@ -19,5 +19,6 @@ require_packages() {
 build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev)
 # chromium, imagemagick and a font: the draw page rendered and its screenshot checked.
 test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev chromium imagemagick fonts-dejavu-core)
+bench_packages=(cmake make g++ libbenchmark-dev)
 fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev)
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -57,12 +57,18 @@ TEST(BinaryFiles, ATextTooLongForItsCountIsCutSoTheRecordStaysWhole) {
 
 TEST(BinaryFiles, TaggedValuesCarryTheirVariantCode) {
   scenario_model model;
-  model.track_plan[0] = {std::monostate{}, std::int16_t{-2}, 1.5};
-  model.track_plan[1] = {std::int16_t{1}};
-  EXPECT_EQ(encode_line_data(model), (byte_buffer{0x00, 0x00,                          // empty
-                                                   0x02, 0x00, 0xFE, 0xFF,              // 16-bit integer
-                                                   0x05, 0x00, 0, 0, 0, 0, 0, 0, 0xF8, 0x3F,  // binary64
-                                                   0x02, 0x00, 0x01, 0x00}));           // then the y half
+  model.track_plan.create(4);
+  EXPECT_EQ(encode_line_data(model), byte_buffer(20, 0x00));  // before the origin every point is empty
+  model.track_plan.place_origin();
+  model.track_plan.extend_to(2, 0.0);
+  EXPECT_EQ(encode_line_data(model), (byte_buffer{0x02, 0x00, 0x00, 0x00,                   // x: 16-bit integers
+                                                   0x02, 0x00, 0x00, 0x00,                   //
+                                                   0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,        // binary64 0.0
+                                                   0x00, 0x00, 0x00, 0x00,                   // two empty points
+                                                   0x02, 0x00, 0x00, 0x00,                   // then the y half
+                                                   0x02, 0x00, 0x01, 0x00,                   //
+                                                   0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0x40,     // binary64 2.0
+                                                   0x00, 0x00, 0x00, 0x00}));
 }
 
 TEST(BinaryFiles, TheLineDataFileOfACompiledLineHasItsFixedSize) {

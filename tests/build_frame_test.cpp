@@ -96,7 +96,7 @@ TEST(BuildFrameFiles, WithoutPlanLeavesTheLineDataFileAlone) {
   std::ofstream(dir / line_data_name(model)) << "earlier";
   const build_outcome outcome = build(model, 0, line_source(""), train_source(""), dir);
   ASSERT_EQ(outcome.end, build_outcome::kind::written) << outcome.message;
-  EXPECT_TRUE(model.track_plan[0].empty());
+  EXPECT_FALSE(model.track_plan.exists());
   EXPECT_EQ(read_file(dir / line_data_name(model)), "earlier");
   EXPECT_EQ(read_file(dir / track_file_name(model)), as_text(encode_track_file(model)));
   EXPECT_EQ(read_file(dir / item_file_name(model)), as_text(encode_item_file(model)));

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string_view>
 
 #include "build/build_frame.h"
 #include "large_scenario.h"
 #include "model/file_names.h"
 #include "test_support.h"
+#include "writers/scenario_folder.h"
 
 namespace compila::testing {
 namespace {
@@ -18,6 +20,12 @@ std::uint64_t fnv1a(std::string_view bytes) {
   for (unsigned char byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
   return hash;
 }
+
+// Checksums of the files as the first complete build of this route wrote them,
+// each file whole in memory before it was written.
+constexpr std::uint64_t line_data_checksum = 0x5bfe9ea9646306d8ull;
+constexpr std::uint64_t item_file_checksum = 0xa74e46d8209315a5ull;
+constexpr std::uint64_t track_file_checksum = 0x1786454cd8bfcd74ull;
 
 TEST(LargeRoute, BuildsTheLargestRouteCleanlyWithTheKnownBytes) {
   scratch_directory dir;
@@ -34,10 +42,27 @@ TEST(LargeRoute, BuildsTheLargestRouteCleanlyWithTheKnownBytes) {
   const std::string track = read_file(dir / track_file_name(model));
   EXPECT_EQ(line_data.size(), 20u * (1'007'000 - 3) + 24);
   EXPECT_EQ(track.size(), 15u * (20'140 + 1));
-  // Checksums of the files as the first complete build of this route wrote them.
-  EXPECT_EQ(fnv1a(line_data), 0x5bfe9ea9646306d8ull);
-  EXPECT_EQ(fnv1a(items), 0xa74e46d8209315a5ull);
-  EXPECT_EQ(fnv1a(track), 0x1786454cd8bfcd74ull);
+  EXPECT_EQ(fnv1a(line_data), line_data_checksum);
+  EXPECT_EQ(fnv1a(items), item_file_checksum);
+  EXPECT_EQ(fnv1a(track), track_file_checksum);
+  // The plan holds its runs, not its two million values: a straight run and a
+  // curved one for each of the 600 curves, and the tail.
+  EXPECT_LE(model.track_plan.runs().size(), 1201u);
+}
+
+// The route as the program carries it: a scenario folder within the folder
+// rules, written out, compiled and streamed to its files by the whole build.
+TEST(LargeRoute, TheWholeProgramStreamsTheSameBytesFromTheFolder) {
+  scratch_directory folder, out;
+  for (const auto& [name, text] : large_scenario::folder_files()) std::ofstream(folder / name, std::ios::binary) << text;
+  scenario_folder scenario;
+  std::string error;
+  ASSERT_TRUE(scenario.load(folder.path.string(), error)) << error;
+  ASSERT_EQ(build_scenario(scenario.text(), out.path.string()).status, 0);
+  const scenario_model names = named_model();
+  EXPECT_EQ(fnv1a(read_file(out / line_data_name(names))), line_data_checksum);
+  EXPECT_EQ(fnv1a(read_file(out / item_file_name(names))), item_file_checksum);
+  EXPECT_EQ(fnv1a(read_file(out / track_file_name(names))), track_file_checksum);
 }
 
 }  // namespace

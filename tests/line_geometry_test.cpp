@@ -17,7 +17,8 @@ scenario_model line(const std::string& records, std::int32_t route = 82000, std:
 }
 
 double at(const scenario_model& model, int coordinate, int m) {
-  return std::get<double>(model.track_plan[coordinate][m]);
+  const plan_point point = model.track_plan.point(m);
+  return std::get<double>(coordinate == 0 ? point.x : point.y);
 }
 
 using runs = std::vector<std::pair<int, int>>;  // {first cell, gradient byte} up to the last cell
@@ -52,12 +53,12 @@ TEST(LineGeometry, GradientProfiles) {
 
 TEST(LineGeometry, StraightPlanWithoutCurves) {
   const scenario_model model = line("", 0);
-  const auto& [x, y] = model.track_plan;
-  ASSERT_EQ(x.size(), 7001u);
-  EXPECT_EQ((std::array{x[0], y[0], x[1], y[1]}),
-            (std::array<plan_value, 4>{std::int16_t{0}, std::int16_t{0}, std::int16_t{0}, std::int16_t{1}}));
-  for (int m = 2; m <= 6998; ++m) ASSERT_TRUE(x[m] == plan_value{0.0} && y[m] == plan_value{double(m)}) << m;
-  for (int m : {6999, 7000}) EXPECT_TRUE(x[m].index() == 0 && y[m].index() == 0) << m;
+  const std::vector<plan_point> points = model.track_plan.points();
+  ASSERT_EQ(points.size(), 7001u);
+  EXPECT_EQ(points[0], (plan_point{std::int16_t{0}, std::int16_t{0}}));
+  EXPECT_EQ(points[1], (plan_point{std::int16_t{0}, std::int16_t{1}}));
+  for (int m = 2; m <= 6998; ++m) ASSERT_EQ(points[m], (plan_point{0.0, double(m)})) << m;
+  for (int m : {6999, 7000}) EXPECT_EQ(points[m], plan_point{}) << m;
 }
 
 TEST(LineGeometry, ShippedFirstCurve) {
@@ -83,14 +84,14 @@ TEST(LineGeometry, CurveClassAndSide) {
 TEST(LineGeometry, WithoutPlanCurvesAreIgnoredAndTheReadingStaysInStep) {
   const scenario_model model = line("curvas3, 800, 300\r\ncurva, 1000, 50\r\npendenza, 1000, 5\r\n", 82000, 0);
   EXPECT_EQ(model.error_kind, 0);
-  EXPECT_TRUE(model.track_plan[0].empty());
+  EXPECT_FALSE(model.track_plan.exists());
   EXPECT_EQ(model.cells[20].gradient, 105);
 }
 
 TEST(LineGeometry, CurvePastTheEndOfThePlanStopsAtTheLastPoint) {
   const scenario_model model = line("curvad3, 6800, 5000\r\ncurvad3, 6850, 10\r\n", 0);
   EXPECT_EQ(model.error_kind, 0);
-  ASSERT_EQ(model.track_plan[1].size(), 7001u);
+  ASSERT_EQ(model.track_plan.point_count(), 7001);
   EXPECT_GT(at(model, 1, 7000), at(model, 1, 6999));
 }
 
@@ -109,7 +110,7 @@ TEST(LineGeometry, ExitsOfGradientAndCurveRecords) {
     EXPECT_EQ(model.error_kind, c.code) << c.records;
     EXPECT_EQ(model.diagnostic.line, c.line) << c.records;
     EXPECT_EQ(model.cells[30].gradient, c.completed ? 100 : 0) << c.records;
-    EXPECT_EQ(model.track_plan[1][model.track_extent_m - 2].index() != 0, c.completed) << c.records;
+    EXPECT_EQ(model.track_plan.point(model.track_extent_m - 2).y.index() != 0, c.completed) << c.records;
   }
 }
 

@@ -91,7 +91,7 @@ TEST(RouteLength, ASecondValidLengthStartsAFreshTrack) {
   EXPECT_EQ(model.error_kind, 0);
   EXPECT_EQ(model.cell_count, 240);
   EXPECT_EQ(model.cells.size(), 241u);
-  EXPECT_EQ(model.track_plan[0].size(), 12001u);
+  EXPECT_EQ(model.track_plan.point_count(), 12001);
 }
 
 TEST(SpeedBoard, StripeCodeMustFitSixteenBits) {

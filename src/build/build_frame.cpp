@@ -16,10 +16,16 @@
 namespace compila {
 namespace {
 
-bool write_binary(const std::string& directory, const std::string& name, const byte_buffer& bytes,
-                  build_outcome& outcome) {
-  std::string error;
-  if (write_whole_file(platform::file_path(directory, name), bytes, error)) return true;
+using file_stream = bool (*)(const scenario_model&, byte_sink&);
+
+bool write_binary(const scenario_model& model, const std::string& directory, const std::string& name,
+                  file_stream stream, std::string& error) {
+  return write_whole_file(
+      platform::file_path(directory, name), [&](byte_sink& sink) { return stream(model, sink); }, error);
+}
+
+bool written(bool done, const std::string& error, build_outcome& outcome) {
+  if (done) return true;
   outcome.end = build_outcome::kind::write_failed;
   outcome.message = error;
   return false;
@@ -39,6 +45,18 @@ std::string printable(const std::string& text, std::size_t max_size = 40) {
 }
 
 }  // namespace
+
+bool write_line_data_file(const scenario_model& model, const std::string& directory, std::string& error) {
+  return write_binary(model, directory, line_data_name(model), stream_line_data, error);
+}
+
+bool write_item_file(const scenario_model& model, const std::string& directory, std::string& error) {
+  return write_binary(model, directory, item_file_name(model), stream_item_file, error);
+}
+
+bool write_track_file(const scenario_model& model, const std::string& directory, std::string& error) {
+  return write_binary(model, directory, track_file_name(model), stream_track_file, error);
+}
 
 const char* stamp_model(scenario_model& model) {
   item& line_item = model.items[85];
@@ -66,10 +84,11 @@ build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_f
   if (const char* refusal = stamp_model(model)) return {build_outcome::kind::refused, refusal, {}};
 
   build_outcome outcome;
-  if (model.with_plan != 0 && !write_binary(directory, line_data_name(model), encode_line_data(model), outcome))
+  std::string error;
+  if (model.with_plan != 0 && !written(write_line_data_file(model, directory, error), error, outcome))
     return outcome;
-  if (!write_binary(directory, item_file_name(model), encode_item_file(model), outcome)) return outcome;
-  write_binary(directory, track_file_name(model), encode_track_file(model), outcome);
+  if (!written(write_item_file(model, directory, error), error, outcome)) return outcome;
+  written(write_track_file(model, directory, error), error, outcome);
   return outcome;
 }
 

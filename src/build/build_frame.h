@@ -30,6 +30,14 @@ struct build_outcome {
 build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_files& sources,
                                  const std::string& directory);
 
+// Each binary file of the model streamed into `directory` under its name,
+// through a temporary file that replaces the old one only once complete;
+// false with `error` naming the file and the reason.
+[[nodiscard]] bool write_line_data_file(const scenario_model& model, const std::string& directory,
+                                        std::string& error);
+[[nodiscard]] bool write_item_file(const scenario_model& model, const std::string& directory, std::string& error);
+[[nodiscard]] bool write_track_file(const scenario_model& model, const std::string& directory, std::string& error);
+
 // The reserved-field checks, the format markers and the competition codes,
 // on a model whose cells exist: param_1 and param_2 of cell 1 and word_1 and
 // seconds of item 85 are reserved for them. Returns the refusal "1250" or

@@ -1,5 +1,6 @@
 // Gradients and curves: the gradient profile over the cells and the per-metre
 // plan of the line's course.
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -18,12 +19,6 @@ double class_curvature(std::string_view keyword) {
   static constexpr std::array<double, 6> curvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
   for (int digit = 1; digit <= 6; ++digit)
     if (keyword.find(static_cast<char>('0' + digit)) != std::string_view::npos) return curvature[digit - 1];
-  return 0.0;
-}
-
-double coordinate(const plan_value& value) {
-  if (const auto* real = std::get_if<double>(&value)) return *real;
-  if (const auto* integer = std::get_if<std::int16_t>(&value)) return *integer;
   return 0.0;
 }
 
@@ -68,43 +63,17 @@ record_step line_source_reader::curve() {
   return plan_run(std::int64_t{start} + length, curvature);
 }
 
-// Steps the plan cursor up to `last_point`, turning the step by `curvature`
-// on every metre. A run stops at the end of the plan; past 1,000,000 points
-// the curve fails.
+// Computes the plan up to `last_point`, turning the step by `curvature` on
+// every metre (see track_plan.h). A run stops at the end of the plan; once
+// point 1,000,000 is computed the curve fails.
 record_step line_source_reader::plan_run(std::int64_t last_point, double curvature) {
-  while (plan_cursor_ <= last_point && plan_cursor_ <= model_.track_extent_m) {
-    put_plan_point(curvature);
-    if (++plan_cursor_ > max_plan_points)
-      return fail(error_kinds::bad_curve, "the plan passes 1,000,000 points");
-  }
+  track_plan& plan = model_.track_plan;
+  if (plan.next_point() > last_point || plan.next_point() >= plan.point_count()) return record_step::go_on;
+  plan.extend_to(static_cast<std::int32_t>(std::min<std::int64_t>(last_point, max_plan_points)), curvature);
+  if (plan.next_point() > max_plan_points) return fail(error_kinds::bad_curve, "the plan passes 1,000,000 points");
   return record_step::go_on;
 }
 
-// Point m continues the step from m - 2 to m - 1, first turned by the
-// curvature: (dx + k dy, dy - k dx). The order of the operations is that of
-// the simulator's own plan, since the file keeps the doubles bit for bit.
-void line_source_reader::put_plan_point(double curvature) {
-  auto& x = model_.track_plan[0];
-  auto& y = model_.track_plan[1];
-  const std::size_t m = static_cast<std::size_t>(plan_cursor_);
-  const double x1 = coordinate(x[m - 1]);
-  const double y1 = coordinate(y[m - 1]);
-  const double dx = x1 - coordinate(x[m - 2]);
-  const double dy = y1 - coordinate(y[m - 2]);
-  if (curvature == 0.0) {
-    x[m] = x1 + dx;
-    y[m] = y1 + dy;
-  } else {
-    x[m] = x1 + (dx + curvature * dy);
-    y[m] = y1 + (dy - curvature * dx);
-  }
-}
-
-void line_source_reader::plan_tail() {
-  while (plan_cursor_ <= model_.track_extent_m - 2) {
-    put_plan_point(0.0);
-    ++plan_cursor_;
-  }
-}
+void line_source_reader::plan_tail() { model_.track_plan.extend_to(model_.track_extent_m - 2, 0.0); }
 
 }  // namespace compila

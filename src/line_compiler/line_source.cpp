@@ -172,7 +172,7 @@ record_step line_source_reader::route_length() {
                 "route length " + std::to_string(length) + " is above 1,000,000 metres");
   // A new route length discards whatever the arrays held.
   model_.cells.clear();
-  for (auto& coordinate : model_.track_plan) coordinate.clear();
+  model_.track_plan.clear();
   // Cell 1 carries the format marker and a competition code, so a track must
   // reach it; a shorter length leaves no track at all, whatever came before.
   if (length < min_route_length_m)
@@ -182,8 +182,7 @@ record_step line_source_reader::route_length() {
   model_.cell_count = static_cast<std::int32_t>(round_half_even_div(model_.track_extent_m, cell_length_m));
   model_.cells.assign(static_cast<std::size_t>(model_.cell_count) + 1, track_cell{});
   if (plan_on()) {
-    for (auto& coordinate : model_.track_plan)
-      coordinate.assign(static_cast<std::size_t>(model_.track_extent_m) + 1, plan_value{});
+    model_.track_plan.create(model_.track_extent_m);
   }
   return record_step::go_on;
 }
@@ -239,13 +238,7 @@ void line_source_reader::start_record_part() {
   signboard_slot_ = first_signboard_slot;
   gradient_cursor_ = 0;
   previous_gradient_ = 0;
-  plan_cursor_ = 2;
-  if (plan_on()) {
-    model_.track_plan[0][0] = std::int16_t{0};
-    model_.track_plan[1][0] = std::int16_t{0};
-    model_.track_plan[0][1] = std::int16_t{0};
-    model_.track_plan[1][1] = std::int16_t{1};
-  }
+  if (plan_on()) model_.track_plan.place_origin();
 }
 
 // The line record tests, in order, all without regard to case.

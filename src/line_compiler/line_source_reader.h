@@ -40,7 +40,6 @@ class line_source_reader : public source_reading {
   record_step gradient();
   record_step curve();
   record_step plan_run(std::int64_t last_point, double curvature);
-  void put_plan_point(double curvature);
   void gradient_tail();
   void plan_tail();
 
@@ -58,7 +57,6 @@ class line_source_reader : public source_reading {
 
   std::int32_t gradient_cursor_ = 0;
   std::int32_t previous_gradient_ = 0;
-  std::int32_t plan_cursor_ = 2;
   std::int32_t signboard_slot_ = first_signboard_slot;
   std::array<diagnostic_site, 3> read_breakpoint_sites_;  // by the slot read into, 81 to 83
 };

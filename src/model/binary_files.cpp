@@ -1,114 +1,208 @@
 #include "model/binary_files.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
-#include <cstddef>
+#include <cstring>
 #include <limits>
 
 namespace compila {
 namespace {
 
-// Appends little-endian values to a byte buffer, whatever the host order.
-class le_writer {
+// Fills a fixed buffer with little-endian values, whatever the host order,
+// and hands it to the sink, for the file from `offset` on, whenever the next
+// value would not fit. After a refusal the bytes are dropped and finish()
+// reports it.
+class le_stream {
  public:
-  explicit le_writer(byte_buffer& out) : out_(out) {}
+  explicit le_stream(byte_sink& sink, std::uint64_t offset = 0) : sink_(sink), offset_(offset) {}
+  le_stream(const le_stream&) = delete;
+  le_stream& operator=(const le_stream&) = delete;
 
-  void u8(std::uint8_t value) { out_.push_back(value); }
-  void u16(std::uint16_t value) { put(value, 2); }
-  void i16(std::int16_t value) { put(static_cast<std::uint16_t>(value), 2); }
-  void i32(std::int32_t value) { put(static_cast<std::uint32_t>(value), 4); }
-  void f64(double value) { put(std::bit_cast<std::uint64_t>(value), 8); }
+  void u8(std::uint8_t value) { put(value); }
+  void u16(std::uint16_t value) { put(value); }
+  void i16(std::int16_t value) { put(static_cast<std::uint16_t>(value)); }
+  void i32(std::int32_t value) { put(static_cast<std::uint32_t>(value)); }
 
   // The readers hold texts to 65535 bytes; a longer one (a line name, say)
   // is cut there, so that the count always matches the bytes that follow.
   void text(const std::string& value) {
     const std::size_t size = std::min<std::size_t>(value.size(), std::numeric_limits<std::uint16_t>::max());
     u16(static_cast<std::uint16_t>(size));
-    out_.insert(out_.end(), value.begin(), value.begin() + static_cast<std::ptrdiff_t>(size));
-  }
-
-  void tagged(const plan_value& value) {
-    if (const auto* integer = std::get_if<std::int16_t>(&value)) {
-      u16(2);
-      i16(*integer);
-    } else if (const auto* real = std::get_if<double>(&value)) {
-      u16(5);
-      f64(*real);
-    } else {
-      u16(0);
+    for (std::size_t done = 0; done < size;) {
+      if (used_ == buffer_.size()) flush();
+      const std::size_t piece = std::min(size - done, buffer_.size() - used_);
+      std::memcpy(buffer_.data() + used_, value.data() + done, piece);
+      used_ += piece;
+      done += piece;
     }
   }
 
- private:
-  void put(std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  // Tagged values: the variant type code, then the value.
+  void empty_value() { u16(0); }
+  void integer_value(std::int16_t value) {
+    room(4);
+    store(std::uint16_t{2});
+    store(static_cast<std::uint16_t>(value));
+  }
+  void double_value(double value) {
+    room(10);
+    store(std::uint16_t{5});
+    store(std::bit_cast<std::uint64_t>(value));
   }
 
-  byte_buffer& out_;
+  // Hands over what is left; false when the sink refused any piece.
+  bool finish() {
+    flush();
+    return ok_;
+  }
+
+ private:
+  template <typename Unsigned>
+  void put(Unsigned value) {
+    room(sizeof value);
+    store(value);
+  }
+
+  void room(std::size_t size) {
+    if (buffer_.size() - used_ < size) flush();
+  }
+
+  template <typename Unsigned>
+  void store(Unsigned value) {
+    if constexpr (std::endian::native != std::endian::little) {
+      for (std::size_t i = 0; i < sizeof value; ++i) buffer_[used_ + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    } else {
+      std::memcpy(buffer_.data() + used_, &value, sizeof value);
+    }
+    used_ += sizeof value;
+  }
+
+  void flush() {
+    if (used_ > 0 && ok_) ok_ = sink_.take(offset_, std::span(buffer_.data(), used_));
+    offset_ += used_;
+    used_ = 0;
+  }
+
+  byte_sink& sink_;
+  std::uint64_t offset_;
+  std::array<std::uint8_t, encoding_buffer_size> buffer_;
+  std::size_t used_ = 0;
+  bool ok_ = true;
 };
 
-std::size_t tagged_size(const plan_value& value) {
-  if (std::holds_alternative<std::int16_t>(value)) return 4;
-  if (std::holds_alternative<double>(value)) return 10;
-  return 2;
+// Collects a whole file in memory.
+class buffer_sink final : public byte_sink {
+ public:
+  bool take(std::uint64_t offset, std::span<const std::uint8_t> bytes) override {
+    if (bytes_.size() < offset + bytes.size()) bytes_.resize(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
+    return true;
+  }
+  byte_buffer bytes_;
+};
+
+// Bytes of one half of the line data file: the origin's two integers, the
+// computed doubles, then the empty points.
+std::uint64_t line_data_half_size(const track_plan& plan) {
+  if (plan.next_point() < 2) return 2u * static_cast<std::uint64_t>(plan.point_count());
+  const auto computed = static_cast<std::uint64_t>(plan.next_point() - 2);
+  return 2 * 4 + 10 * computed + 2 * static_cast<std::uint64_t>(plan.point_count() - plan.next_point());
+}
+
+template <typename Stream>
+byte_buffer whole(const scenario_model& model, Stream stream) {
+  buffer_sink sink;
+  stream(model, sink);
+  return std::move(sink.bytes_);
 }
 
 }  // namespace
 
-byte_buffer encode_line_data(const scenario_model& model) {
-  std::size_t size = 0;
-  for (const auto& coordinate : model.track_plan)
-    for (const plan_value& value : coordinate) size += tagged_size(value);
-  byte_buffer out;
-  out.reserve(size);
-  le_writer w(out);
-  for (const auto& coordinate : model.track_plan)
-    for (const plan_value& value : coordinate) w.tagged(value);
-  return out;
+// Every x coordinate, metre 0 first, then every y: the points are computed
+// once, each coordinate going to its own half of the file.
+bool stream_line_data(const scenario_model& model, byte_sink& sink) {
+  const track_plan& plan = model.track_plan;
+  le_stream x_half(sink, 0);
+  le_stream y_half(sink, line_data_half_size(plan));
+  if (plan.next_point() >= 2) {
+    x_half.integer_value(0);
+    x_half.integer_value(0);
+    y_half.integer_value(0);
+    y_half.integer_value(1);
+  }
+  plan.for_each_computed_point([&](double x, double y) {
+    x_half.double_value(x);
+    y_half.double_value(y);
+  });
+  for (std::int32_t m = std::max(plan.next_point(), 0); m < plan.point_count(); ++m) {
+    x_half.empty_value();
+    y_half.empty_value();
+  }
+  const bool x_written = x_half.finish();
+  return y_half.finish() && x_written;
 }
 
-byte_buffer encode_item_file(const scenario_model& model) {
-  byte_buffer out;
-  le_writer w(out);
+bool stream_item_file(const scenario_model& model, byte_sink& sink) {
+  le_stream out(sink);
   for (const item& it : model.items) {
-    w.u8(it.kind);
-    w.i32(it.start_m);
-    w.i32(it.end_m);
-    w.i32(it.at_m);
-    w.u8(it.flag);
-    w.text(it.text);
-    w.i16(it.word_1);
-    w.i16(it.word_2);
-    w.i16(it.word_3);
-    w.i16(it.word_4);
-    w.i16(it.word_5);
-    w.u8(it.byte_1);
-    w.u8(it.byte_2);
-    w.u8(it.byte_3);
-    w.u8(it.byte_4);
-    w.i32(it.seconds);
+    out.u8(it.kind);
+    out.i32(it.start_m);
+    out.i32(it.end_m);
+    out.i32(it.at_m);
+    out.u8(it.flag);
+    out.text(it.text);
+    out.i16(it.word_1);
+    out.i16(it.word_2);
+    out.i16(it.word_3);
+    out.i16(it.word_4);
+    out.i16(it.word_5);
+    out.u8(it.byte_1);
+    out.u8(it.byte_2);
+    out.u8(it.byte_3);
+    out.u8(it.byte_4);
+    out.i32(it.seconds);
   }
-  return out;
+  return out.finish();
 }
 
-byte_buffer encode_track_file(const scenario_model& model) {
-  byte_buffer out;
-  out.reserve(model.cells.size() * track_record_size);
-  le_writer w(out);
+bool stream_track_file(const scenario_model& model, byte_sink& sink) {
+  le_stream out(sink);
   for (const track_cell& cell : model.cells) {
-    w.u8(cell.cell_type);
-    w.i16(cell.param_1);
-    w.i16(cell.param_2);
-    w.i16(cell.param_3);
-    w.i16(cell.param_4);
-    w.u8(cell.signal_time);
-    w.u8(cell.approach_code);
-    w.u8(cell.tunnel_kind);
-    w.u8(cell.speed_limit);
-    w.u8(cell.gradient);
-    w.u8(cell.adhesion);
+    out.u8(cell.cell_type);
+    out.i16(cell.param_1);
+    out.i16(cell.param_2);
+    out.i16(cell.param_3);
+    out.i16(cell.param_4);
+    out.u8(cell.signal_time);
+    out.u8(cell.approach_code);
+    out.u8(cell.tunnel_kind);
+    out.u8(cell.speed_limit);
+    out.u8(cell.gradient);
+    out.u8(cell.adhesion);
   }
-  return out;
+  return out.finish();
 }
+
+byte_buffer encode_plan_values(std::span<const plan_value> x, std::span<const plan_value> y) {
+  buffer_sink sink;
+  le_stream out(sink);
+  for (const std::span<const plan_value> half : {x, y}) {
+    for (const plan_value& value : half) {
+      if (const auto* integer = std::get_if<std::int16_t>(&value))
+        out.integer_value(*integer);
+      else if (const auto* real = std::get_if<double>(&value))
+        out.double_value(*real);
+      else
+        out.empty_value();
+    }
+  }
+  out.finish();
+  return std::move(sink.bytes_);
+}
+
+byte_buffer encode_line_data(const scenario_model& model) { return whole(model, stream_line_data); }
+byte_buffer encode_item_file(const scenario_model& model) { return whole(model, stream_item_file); }
+byte_buffer encode_track_file(const scenario_model& model) { return whole(model, stream_track_file); }
 
 }  // namespace compila

@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "model/scenario_model.h"
@@ -41,8 +42,35 @@ inline constexpr std::size_t item_record_size_without_text = 34;
 
 using byte_buffer = std::vector<std::uint8_t>;
 
+// Takes an encoded file piece by piece, as the encoder's fixed buffers fill.
+// Each piece says where it goes in the file; the pieces never overlap and
+// together fill the file from its first byte, but a file encoded from two
+// places at once (the line data file's two halves) interleaves them.
+class byte_sink {
+ public:
+  virtual ~byte_sink() = default;
+  // False when the bytes cannot be taken; nothing more is handed over then.
+  virtual bool take(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
+};
+
+// Size of the buffer each file is encoded into before it goes to the sink.
+inline constexpr std::size_t encoding_buffer_size = 64 * 1024;
+
+// Each file encoded through a fixed buffer into `sink` (the line data file
+// through one buffer per half, both filled in one walk of the plan), so that
+// no file is ever whole in memory; false when the sink refuses a piece.
+bool stream_line_data(const scenario_model& model, byte_sink& sink);
+bool stream_item_file(const scenario_model& model, byte_sink& sink);
+bool stream_track_file(const scenario_model& model, byte_sink& sink);
+
+// The same files whole in memory, for checks.
 byte_buffer encode_line_data(const scenario_model& model);
 byte_buffer encode_item_file(const scenario_model& model);
 byte_buffer encode_track_file(const scenario_model& model);
+
+// Tagged values as a line data file holds them, all of `x` then all of `y`:
+// the encoding of plan values that a tool or a check holds already (decoded
+// from a file, say) rather than computes from a model.
+byte_buffer encode_plan_values(std::span<const plan_value> x, std::span<const plan_value> y);
 
 }  // namespace compila

@@ -2,10 +2,10 @@
 //
 // The decoders are the inverse of the encoders in binary_files.h (where the
 // byte layouts are described): for every model m,
-//   decode_track_file(encode_track_file(m)).records == m.cells      (cells non-empty)
-//   decode_item_file(encode_item_file(m)).records   == m.items      (texts up to 65535 bytes)
-//   decode_line_data(encode_line_data(m)).records   == m.track_plan (plan non-empty, both halves
-//                                                                     of equal length)
+//   decode_track_file(encode_track_file(m)).records == m.cells           (cells non-empty)
+//   decode_item_file(encode_item_file(m)).records   == m.items           (texts up to 65535 bytes)
+//   decode_line_data(encode_line_data(m)).records   holds m.track_plan.points(), x half and y half
+//   decode_line_data(encode_plan_values(x, y)).records == {x, y}         (x, y non-empty, equal length)
 // They take any bytes at all: they only read inside the span they are given,
 // never throw on bad data, and allocate no more than the bytes can describe.
 // Where the bytes stop being a file of the kind, the result holds an error
@@ -61,7 +61,7 @@ struct [[nodiscard]] decode_result {
 };
 
 // The plan as the line data file holds it: [0] the x and [1] the y of every
-// point (metre) 0, 1, 2, ..., the same shape as scenario_model::track_plan.
+// point (metre) 0, 1, 2, ..., as track_plan::points() gives them.
 using plan_points = std::array<std::vector<plan_value>, 2>;
 
 // Track file "<line>_<train>.dat": cells 0 to cell_count, 15 bytes each. An

@@ -10,8 +10,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <variant>
 #include <vector>
+
+#include "model/track_plan.h"
 
 namespace compila {
 
@@ -85,10 +86,6 @@ struct item {
   bool operator==(const item&) const = default;
 };
 
-// An element of the track plan: empty, a 16-bit integer or a double, as the
-// line data file stores it (with the variant type codes 0, 2 and 5).
-using plan_value = std::variant<std::monostate, std::int16_t, double>;
-
 // Where the diagnostic held in `error_kind` arose, so that it can be reported
 // in the author's terms. `line` is 0 when the diagnostic does not come from a
 // line of a source file (the track post-processing, for instance).
@@ -127,9 +124,9 @@ struct scenario_model {
 
   std::vector<track_cell> cells;  // indices 0 to cell_count once the route length is read
   std::array<item, item_slots> items{};
-  // track_plan[0] holds the x and track_plan[1] the y coordinate of every
-  // metre 0 to track_extent_m; both are empty unless the plan is built.
-  std::array<std::vector<plan_value>, 2> track_plan;
+  // The plan-view point of every metre 0 to track_extent_m; it has no points
+  // unless the plan is built (see track_plan.h).
+  compila::track_plan track_plan;
 
   bool has_cells() const { return !cells.empty(); }
 };

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "model/utf8_path.h"
+#include "writers/file_sink.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -122,13 +123,14 @@ bool make_executable(const std::string& temporary, const std::string& path, std:
 #endif
 }
 
-bool write_file(const std::string& path, std::span<const std::uint8_t> bytes, bool executable, std::string& error) {
+bool write_file(const std::string& path, const file_encoder& encode, bool executable, std::string& error) {
   const std::string temporary = path + ".tmp";
   errno = 0;
   std::FILE* file = open_for_writing(temporary);
   if (file == nullptr) return report(error, path, "create", errno ? errno : EIO);
-  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  int code = errno ? errno : EIO;
+  file_sink sink(file);
+  const bool written = encode(sink);
+  int code = sink.error_code() ? sink.error_code() : EIO;
   const bool flushed = written && std::fflush(file) == 0;
   if (written && !flushed) code = errno ? errno : EIO;
   const bool closed = std::fclose(file) == 0;
@@ -141,22 +143,31 @@ bool write_file(const std::string& path, std::span<const std::uint8_t> bytes, bo
   return replace_file(temporary, path, error);
 }
 
+// Streams the bytes as they are.
+file_encoder bytes_encoder(std::span<const std::uint8_t> bytes) {
+  return [bytes](byte_sink& sink) { return bytes.empty() || sink.take(0, bytes); };
+}
+
 std::span<const std::uint8_t> as_bytes(std::string_view text) {
   return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
 }  // namespace
 
+bool write_whole_file(const std::string& path, const file_encoder& encode, std::string& error) {
+  return write_file(path, encode, false, error);
+}
+
 bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
-  return write_file(path, bytes, false, error);
+  return write_file(path, bytes_encoder(bytes), false, error);
 }
 
 bool write_whole_file(const std::string& path, std::string_view text, std::string& error) {
-  return write_file(path, as_bytes(text), false, error);
+  return write_file(path, bytes_encoder(as_bytes(text)), false, error);
 }
 
 bool write_whole_program(const std::string& path, std::string_view bytes, std::string& error) {
-  return write_file(path, as_bytes(bytes), true, error);
+  return write_file(path, bytes_encoder(as_bytes(bytes)), true, error);
 }
 
 }  // namespace compila

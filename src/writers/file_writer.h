@@ -4,11 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
+#include "model/binary_files.h"
+
 namespace compila {
 
+// Encodes a file into the sink it is given; false when the sink refused.
+using file_encoder = std::function<bool(byte_sink&)>;
+
+// The file streamed from `encode` into the temporary file as it is encoded.
+// False with `error` naming the file and the reason when it cannot be written.
+[[nodiscard]] bool write_whole_file(const std::string& path, const file_encoder& encode, std::string& error);
 // False with `error` naming the file and the reason when it cannot be written.
 [[nodiscard]] bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes,
                                     std::string& error);
