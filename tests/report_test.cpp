@@ -2,6 +2,8 @@
 // marks, light at the largest route; the pieces that draw it; and the
 // command's refusals of missing, ambiguous and damaged input.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -373,6 +375,13 @@ TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   const std::size_t value = train.find_first_of("0123456789", station);
   train.insert(value, "1");  // position now ends in 1..9: not a multiple of 50
   std::ofstream(folder / "treno.txt", std::ios::binary) << train;
+  // And a misspelt keyword in the line source, which only check warns of.
+  std::string line = read_file(folder / "linea.txt");
+  const std::size_t gradient = line.find("pendenza,  1800");
+  ASSERT_NE(gradient, std::string::npos);
+  line.replace(gradient, 8, "pendenze");
+  std::ofstream(folder / "linea.txt", std::ios::binary) << line;
+  const auto line_number = 1 + std::count(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(gradient), '\n');
 
   // The build goes to a temporary directory under TMPDIR, removed afterwards.
   const fs::path temporary = scratch / "tmp";
@@ -384,6 +393,9 @@ TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   const std::string page = read_file(scratch / "folder.html");
   EXPECT_NE(page.find("diagnostic 8"), std::string::npos);
   EXPECT_NE(from_folder.err.find("diagnostic 8"), std::string::npos);
+  EXPECT_NE(page.find("Warnings of scenario_tool check"), std::string::npos);
+  EXPECT_NE(page.find("linea.txt:" + std::to_string(line_number) + ": "), std::string::npos);
+  EXPECT_NE(page.find("[-Wunknown-keyword]"), std::string::npos);
   EXPECT_FALSE(fs::exists(scratch / "folder.html.tmp"));
 
   const fs::path files = scratch / "files";

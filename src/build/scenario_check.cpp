@@ -403,6 +403,12 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   return errors;
 }
 
+std::string finding_location(const std::string& folder, const check_finding& finding) {
+  std::string text = folder + (finding.file == source_file::line ? "/linea.txt" : "/treno.txt");
+  if (finding.line > 0) text += ":" + std::to_string(finding.line);
+  return text;
+}
+
 void order_findings(std::vector<check_finding>& findings) {
   std::stable_sort(findings.begin(), findings.end(), [](const check_finding& a, const check_finding& b) {
     return a.file != b.file ? a.file < b.file : a.line < b.line;

@@ -48,6 +48,10 @@ constexpr std::int32_t folder_line(std::int32_t written_line) { return written_l
 // Checks `scenario`; the findings in the order they were found.
 std::vector<check_finding> check_scenario(const scenario_text& scenario);
 
+// Where a finding points, as an editor takes it: "FOLDER/linea.txt:LINE"
+// (without ":LINE" for the file as a whole).
+std::string finding_location(const std::string& folder, const check_finding& finding);
+
 // Sorts findings by file (line source first) and line, keeping the order
 // found among equals, and drops repeated ones.
 void order_findings(std::vector<check_finding>& findings);

@@ -58,12 +58,6 @@ void print_folder_error(const std::string& folder, const std::string& error) {
   std::printf("%s: error: %s\n", error.substr(0, colon).c_str(), error.substr(colon + 2).c_str());
 }
 
-std::string location(const std::string& folder, const check_finding& f) {
-  std::string text = folder + (f.file == source_file::line ? "/linea.txt" : "/treno.txt");
-  if (f.line > 0) text += ":" + std::to_string(f.line);
-  return text;
-}
-
 int run_check(check_options& options) {
   std::set<std::string> silenced;
   if (!read_switches(options, silenced)) return exit_usage;
@@ -81,10 +75,10 @@ int run_check(check_options& options) {
     if (!f.is_error() && silenced.count(std::string(f.warning)) != 0) continue;
     if (f.is_error()) {
       ++errors;
-      std::printf("%s: error: %s\n", location(options.folder, f).c_str(), f.message.c_str());
+      std::printf("%s: error: %s\n", finding_location(options.folder, f).c_str(), f.message.c_str());
     } else {
       ++warnings;
-      std::printf("%s: warning: %s [-W%s]\n", location(options.folder, f).c_str(), f.message.c_str(),
+      std::printf("%s: warning: %s [-W%s]\n", finding_location(options.folder, f).c_str(), f.message.c_str(),
                   std::string(f.warning).c_str());
     }
   }

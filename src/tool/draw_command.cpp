@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "build/scenario_check.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"
 #include "tool/tool_command.h"
@@ -18,17 +19,38 @@ struct draw_options {
   std::string output;
 };
 
+// The warnings `check` gives on the folder, for the page beside the build's
+// own diagnostics (which already show its errors).
+report::extra_section check_warnings_section(const std::string& name, const scenario_folder& folder) {
+  std::vector<check_finding> findings = check_scenario(folder.text());
+  order_findings(findings);
+  report::extra_section section{"Warnings of scenario_tool check", {}};
+  for (const check_finding& f : findings)
+    if (!f.is_error())
+      section.lines.push_back({finding_location(name, f), f.message + " [-W" + std::string(f.warning) + "]"});
+  return section;
+}
+
+// Reads a folder (built first) or a directory of binary files; false with
+// `error` when there is nothing to draw.
+bool load_input(const std::string& input, report::drawn_scenario& scenario, report::page_options& page,
+                std::string& error) {
+  if (!report::is_scenario_folder(input)) return report::load_directory(input, scenario, error);
+  scenario_folder folder;
+  if (!folder.load(input, error) || !report::load_folder(input, folder, scenario, error)) return false;
+  page.extra_sections.push_back(check_warnings_section(input, folder));
+  return true;
+}
+
 int run_draw(const draw_options& options) {
   report::drawn_scenario scenario;
+  report::page_options page_options;
   std::string error;
-  const bool loaded = report::is_scenario_folder(options.input)
-                          ? report::load_folder(options.input, scenario, error)
-                          : report::load_directory(options.input, scenario, error);
-  if (!loaded) {
+  if (!load_input(options.input, scenario, page_options, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return exit_failed;
   }
-  const std::string page = report::render_report(scenario);
+  const std::string page = report::render_report(scenario, page_options);
   if (!write_whole_file(options.output, page, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return exit_failed;

@@ -159,9 +159,8 @@ bool load_directory(const std::string& directory, drawn_scenario& out, std::stri
   return true;
 }
 
-bool load_folder(const std::string& folder, drawn_scenario& out, std::string& error) {
-  scenario_folder scenario;
-  if (!scenario.load(folder, error)) return false;
+bool load_folder(const std::string& folder, const scenario_folder& scenario, drawn_scenario& out,
+                 std::string& error) {
   directory_remover temporary;
   if (!make_temporary_directory(temporary.path, error)) return false;
   const build_result built = build_scenario(scenario.text(), temporary.path.string());

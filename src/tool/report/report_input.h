@@ -14,6 +14,7 @@
 
 #include "model/binary_reading.h"
 #include "model/scenario_model.h"
+#include "writers/scenario_folder.h"
 
 namespace compila::report {
 
@@ -42,12 +43,12 @@ struct drawn_scenario {
 // offset where it stops making sense).
 [[nodiscard]] bool load_directory(const std::string& directory, drawn_scenario& out, std::string& error);
 
-// Builds the scenario folder `folder` into a temporary directory with the
-// core's build, keeps the build's lines and status, and reads the files back
-// as load_directory does. False with `error` when the folder cannot be read,
-// the build stops (its lines are in out.build_lines), or a file cannot be
-// read back.
-[[nodiscard]] bool load_folder(const std::string& folder, drawn_scenario& out, std::string& error);
+// Builds the scenario folder read from `folder` into a temporary directory
+// with the core's build, keeps the build's lines and status, and reads the
+// files back as load_directory does. False with `error` when the build stops
+// (its lines are in out.build_lines) or a file cannot be read back.
+[[nodiscard]] bool load_folder(const std::string& folder, const scenario_folder& scenario, drawn_scenario& out,
+                               std::string& error);
 
 // A scenario folder is a directory holding scenario.txt.
 bool is_scenario_folder(const std::string& path);
