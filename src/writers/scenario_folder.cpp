@@ -135,8 +135,23 @@ bool split_scenario_lines(const std::string& file, std::string_view bytes, std::
   return !open_line || close_line(lines.size() + 1);
 }
 
+namespace {
+
+// The folder's files are named to the author with the platform's own
+// separator, as the author's file manager shows them.
+std::string file_in(const std::string& folder, std::string_view name) {
+#ifdef _WIN32
+  constexpr char separator = '\\';
+#else
+  constexpr char separator = '/';
+#endif
+  return folder + separator + std::string(name);
+}
+
+}  // namespace
+
 bool scenario_folder::load(const std::string& folder, std::string& error) {
-  const std::string names_path = folder + "/" + std::string(scenario_names_file);
+  const std::string names_path = file_in(folder, scenario_names_file);
   std::string bytes;
   std::vector<std::string> name_lines;
   if (!read_bytes(names_path, bytes, error) || !split_scenario_lines(names_path, bytes, name_lines, error))
@@ -154,7 +169,7 @@ bool scenario_folder::load(const std::string& folder, std::string& error) {
     }
   }
   for (std::size_t f = 0; f < scenario_text_files.size(); ++f) {
-    const std::string path = folder + "/" + std::string(scenario_text_files[f]);
+    const std::string path = file_in(folder, scenario_text_files[f]);
     if (!read_bytes(path, bytes, error) || !split_scenario_lines(path, bytes, lines_[f], error)) return false;
     views_[f].assign(lines_[f].begin(), lines_[f].end());
   }
