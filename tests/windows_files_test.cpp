@@ -95,6 +95,19 @@ TEST(ProgramFolder, NamedInCyrillicAndGreekGetsTheSameFiles) {
   EXPECT_EQ(files_in(top.path).size(), 2u);  // nothing written beside the two folders
 }
 
+// The author's tool given folders named in Cyrillic and Greek on its command
+// line reads from and writes into exactly those folders.
+TEST(ProgramFolder, ToolBuildsBetweenFoldersNamedInCyrillicAndGreek) {
+  scratch_directory top;
+  const fs::path source = top.path / utf8_path("Сценарий"), out = top.path / utf8_path("Выход Έξοδος");
+  fs::create_directories(out);
+  fs::copy(COMPILA_SCENARIO_DIR, source);
+  const process_result run = run_process(COMPILA_TOOL, {"build", utf8_text(source), "-o", utf8_text(out)}, top.path);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(files_in(out).size(), 6u);
+  EXPECT_EQ(files_in(top.path).size(), 2u);
+}
+
 }  // namespace
 }  // namespace compila::testing
 #endif

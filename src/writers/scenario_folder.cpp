@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "model/utf8_path.h"
 #include "writers/text_writers.h"
 
 namespace compila {
@@ -33,15 +34,16 @@ std::string control_message(unsigned char c) {
 
 bool read_bytes(const std::string& path, std::string& bytes, std::string& error) {
   std::error_code code;
-  if (!std::filesystem::exists(path, code)) {
+  const std::filesystem::path file = utf8_path(path);
+  if (!std::filesystem::exists(file, code)) {
     error = path + ": missing scenario file";
     return false;
   }
-  if (std::filesystem::is_directory(path, code)) {
+  if (std::filesystem::is_directory(file, code)) {
     error = path + ": cannot read: it is a directory";
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) {
     error = path + ": cannot read: " + std::strerror(errno);
     return false;

@@ -31,10 +31,11 @@ timeout 120 wineboot -i < /dev/null > /dev/null 2>&1
 cp "$program" "$work/run/"
 name=$(basename "$program")
 
-timeout 90 wine "$work/run/$name" > "$work/out" 2> "$work/err" &
+timeout 90 wine "$work/run/$name" < /dev/null > "$work/out" 2> "$work/err" &
 started=$!
-timeout 60 wine "$probe" 45 --message-box 2>/dev/null | tr -d '\r' > "$work/probe"
-probe_status=${PIPESTATUS[0]}
+timeout 60 wine "$probe" 45 --message-box < /dev/null > "$work/probe.raw" 2> /dev/null
+probe_status=$?
+tr -d '\r' < "$work/probe.raw" > "$work/probe"
 cat "$work/probe"
 check "the probe found Form1 and the message box" 0 "$probe_status"
 check "Form1's client area at 96 DPI" "form1 client 280x179 dpi 96" "$(grep '^form1' "$work/probe")"
