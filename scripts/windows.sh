@@ -53,6 +53,7 @@ trap stop_wine EXIT
 # kept until the end and detached from the tests' output, so that no test
 # waits on a server that a test started.
 stop_wine
+mkdir -p "$WINEPREFIX"
 timeout 30 wineserver -p < /dev/null > /dev/null 2>&1
 timeout 180 wineboot -i < /dev/null > /dev/null 2>&1
 

@@ -26,6 +26,7 @@ trap stop_wine EXIT
 rm -rf "$work/run" && mkdir -p "$work/run"
 # The server is started first, detached from this test's output.
 stop_wine
+mkdir -p "$WINEPREFIX"
 timeout 30 wineserver -p < /dev/null > /dev/null 2>&1
 timeout 120 wineboot -i < /dev/null > /dev/null 2>&1
 cp "$program" "$work/run/"
