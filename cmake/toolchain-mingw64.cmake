@@ -16,8 +16,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Programs the build runs itself (none today) and the test discovery run under wine.
+# Programs the build runs itself (none today) and the tests run under wine,
+# through a wrapper that keeps wine's helper processes off the caller's pipes.
 find_program(wine_program wine)
 if(wine_program)
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${wine_program}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine_run.sh")
 endif()

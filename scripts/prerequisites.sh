@@ -21,4 +21,6 @@ build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev)
 test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev chromium imagemagick fonts-dejavu-core)
 bench_packages=(cmake make g++ libbenchmark-dev)
 fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev)
+windows_packages=(cmake make g++ g++-mingw-w64-x86-64-posix wine wine64 googletest libgtest-dev libgmock-dev
+                  libcli11-dev nlohmann-json3-dev xvfb xauth xdotool e2fsprogs)
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -2,7 +2,6 @@
 // where it should not, bad records are all reported at their folder lines, and
 // the observed reading leaves what a build writes unchanged.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "model/binary_files.h"
 #include "model/file_names.h"
 #include "test_support.h"
+#include "writers/scenario_folder.h"
 #include "writers/scenario_text.h"
 
 namespace compila::testing {
@@ -316,19 +316,10 @@ TEST(Check, AnObservedReadingBuildsTheSameFiles) {
   }
 }
 
-struct tool_run {
-  int status = -1;
-  std::string out;
-};
+using tool_run = process_result;
 
 tool_run run_tool(const std::string& arguments, const fs::path& scratch) {
-  const fs::path out = scratch / "stdout";
-  const int raw = std::system(("cd '" + scratch.string() + "' && '" COMPILA_TOOL "' " + arguments + " > '" +
-                               out.string() + "' 2> /dev/null")
-                                  .c_str());
-  tool_run run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(out)};
-  fs::remove(out);
-  return run;
+  return run_command("'" COMPILA_TOOL "' " + arguments, scratch);
 }
 
 void write_lines(const fs::path& path, const lines& content) {
@@ -352,7 +343,7 @@ TEST(CheckCommand, ListsAtTheFolderFilesAndSetsTheStatus) {
 
   tool_run r = run_tool("check '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, f + "/linea.txt:10: warning: \"pendenze\" matches no record keyword and is ignored "
+  EXPECT_EQ(r.out, folder_file_path(f, "linea.txt") + ":10: warning: \"pendenze\" matches no record keyword and is ignored "
                        "[-Wunknown-keyword]\n0 errors, 1 warning\n");
   EXPECT_EQ(run_tool("check --werror '" + f + "'", scratch.path).status, 1);
   EXPECT_EQ(run_tool("check -Werror '" + f + "'", scratch.path).status, 1);
@@ -366,16 +357,15 @@ TEST(CheckCommand, ListsAtTheFolderFilesAndSetsTheStatus) {
   write_lines(folder / "linea.txt", line);
   r = run_tool("check '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find(f + "/linea.txt:11: error: diagnostic 15: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(folder_file_path(f, "linea.txt") + ":11: error: diagnostic 15: "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\n1 error, 1 warning\n"), std::string::npos) << r.out;
 
   write_lines(folder / "treno.txt", {"[generale]", "riferimento fine del file", "[fine]"});
   r = run_tool("check '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), f + "/treno.txt:2: error: line equal to the end-of-list marker "
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), folder_file_path(f, "treno.txt") + ":2: error: line equal to the end-of-list marker "
                                                    "\"riferimento fine del file\"");
 
-  fs::remove(scratch.path / "stdout");
   std::size_t left = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(scratch.path)) ++left;
   EXPECT_EQ(left, 1u) << "check wrote a file beside the folder";

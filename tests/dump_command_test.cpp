@@ -2,7 +2,6 @@
 // the model's fields, text rows as chosen, and damaged files reported with
 // their offsets and a failing status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,10 +24,7 @@ constexpr char track_name[] = "Corvalia_Brunasco-Alpestra_40517.dat";
 constexpr char items_name[] = "Corvalia_Brunasco-Alpestra_40517.sim";
 constexpr char plan_name[] = "Corvalia_Brunasco-Alpestra_linea.dat";
 
-struct tool_run {
-  int status = -1;
-  std::string out, err;
-};
+using tool_run = compila::testing::process_result;
 
 // The embedded scenario built by the tool into a scratch folder, and dump run
 // from inside that folder.
@@ -40,10 +36,7 @@ class Dump : public ::testing::Test {
   }
 
   tool_run run(const std::string& arguments) {
-    const std::string command = "cd '" + dir.path.string() + "' && '" COMPILA_TOOL "' " + arguments + " > '" +
-                                (dir / "out").string() + "' 2> '" + (dir / "err").string() + "'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(dir / "out"), read_file(dir / "err")};
+    return compila::testing::run_command("'" COMPILA_TOOL "' " + arguments, dir.path);
   }
 
   tool_run dump(const std::string& arguments) { return run("dump " + arguments); }

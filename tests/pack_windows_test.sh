@@ -20,10 +20,15 @@ if ! command -v wine > /dev/null; then
 fi
 
 rm -rf "$work/runs"
-mkdir -p "$work/prefix" "$work/runs"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+mkdir -p "$work/runs"
+export WINEDEBUG=-all
 unset DISPLAY  # no screen: the message box only writes its line to standard error
-timeout 300 wineboot -i > /dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
+# A prefix made ready by the caller (scripts/windows.sh) is used as it is.
+if [ -z "${WINEPREFIX:-}" ]; then
+  export WINEPREFIX="$work/prefix"
+  mkdir -p "$WINEPREFIX"
+  timeout 300 wineboot -i > /dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
+fi
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -1,8 +1,6 @@
 // Runs the real programs in fresh directories and reads back what they leave,
 // decoding the binary files with a reader of their own.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <bit>
 #include <cmath>
@@ -16,34 +14,37 @@
 
 namespace {
 
+using compila::testing::program_file_name;
 using compila::testing::read_file;
+using compila::testing::wait_window_output;
 
 namespace fs = std::filesystem;
 
 const std::string line = "Corvalia_Brunasco-Alpestra", train = "40517";
 
 struct program_run {
-  fs::path top, dir;
+  compila::testing::scratch_directory top;
+  fs::path dir;
   int status = -1;
   std::string out, err;
-  ~program_run() { fs::remove_all(top); }
 };
 
 // Copies the program into a fresh directory and runs it from its parent, so
 // that its files must land beside the program, not in the working directory.
 void run_program(const fs::path& program, program_run& run) {
-  std::string pattern = (fs::temp_directory_path() / "compila_run_XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  run.top = pattern;
+  ASSERT_FALSE(run.top.path.empty());
   run.dir = run.top / "program";
   fs::create_directory(run.dir);
   fs::copy_file(program, run.dir / program.filename());
-  const std::string command = "cd '" + run.top.string() + "' && program/" + program.filename().string() +
-                              " > out 2> err";
-  const int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = read_file(run.top / "out");
-  run.err = read_file(run.top / "err");
+  const compila::testing::process_result result =
+      compila::testing::run_process(run.dir / program.filename(), {}, run.top.path);
+  run.status = result.status;
+  run.out = result.out;
+  run.err = result.err;
+}
+
+fs::path scenario_program(const std::string& name) {
+  return fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program_file_name(name);
 }
 
 std::set<std::string> names_in(const fs::path& dir) {
@@ -131,13 +132,13 @@ class EmbeddedProgram : public ::testing::Test {
 
 TEST_F(EmbeddedProgram, EndsCleanLeavingTheSixFilesBesideItself) {
   EXPECT_EQ(run_.status, 0) << run_.err;
-  EXPECT_EQ(run_.out, "Attendere\n");
+  EXPECT_EQ(run_.out, wait_window_output());
   EXPECT_EQ(run_.err, "");
   const std::string p = line + "_" + train;
-  EXPECT_EQ(names_in(run_.dir), (std::set<std::string>{"compila_scenario", line + "_linea.dat", p + ".sim",
+  EXPECT_EQ(names_in(run_.dir), (std::set<std::string>{program_file_name("compila_scenario"), line + "_linea.dat", p + ".sim",
                                                        p + ".dat", p + "_note.txt", p + "_rallentamenti.txt",
                                                        p + "_scheda_treno.txt"}));
-  EXPECT_EQ(names_in(run_.top), (std::set<std::string>{"program", "out", "err"}));
+  EXPECT_EQ(names_in(run_.top.path), (std::set<std::string>{"program"}));
   EXPECT_EQ(output("_40517_note.txt"), "");
   EXPECT_EQ(output("_40517_rallentamenti.txt"), crlf_file("rallentamenti.txt"));
   EXPECT_EQ(output("_40517_scheda_treno.txt"), crlf_file("scheda_treno.txt"));
@@ -265,9 +266,9 @@ TEST(ScenarioFolders, ReservedFieldOfCell1StopsTheBuild) {
   };
   for (const auto& [program, code] : rows) {
     program_run run;
-    run_program(fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program, run);
+    run_program(scenario_program(program), run);
     EXPECT_EQ(run.status, 1) << program;
-    EXPECT_EQ(run.out, "Attendere\n") << program;
+    EXPECT_EQ(run.out, wait_window_output()) << program;
     EXPECT_NE(("\n" + run.err).find(std::string("\n Errore n. ") + code + "\n"), std::string::npos) << program << run.err;
     for (const std::string& name : names_in(run.dir)) {
       EXPECT_FALSE(name.ends_with(".dat") || name.ends_with(".sim")) << program << ": " << name;
@@ -292,11 +293,11 @@ std::string starter_file(const std::string& name) {
 
 TEST(ScenarioFolders, StarterBuildsCleanWithItsObjectsOnTheTrack) {
   program_run run;
-  run_program(fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_starter", run);
+  run_program(scenario_program("scenario_starter"), run);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   const std::string p = "Valle_Prima_101";
-  EXPECT_EQ(names_in(run.dir), (std::set<std::string>{"scenario_starter", "Valle_Prima_linea.dat", p + ".sim",
+  EXPECT_EQ(names_in(run.dir), (std::set<std::string>{program_file_name("scenario_starter"), "Valle_Prima_linea.dat", p + ".sim",
                                                        p + ".dat", p + "_note.txt", p + "_rallentamenti.txt",
                                                        p + "_scheda_treno.txt"}));
   for (const char* document : {"note", "rallentamenti", "scheda_treno"})

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cmath>
@@ -350,16 +349,10 @@ TEST(ReportDrawing, ColumnsKeepTheirExtremesAndLabelsDoNotTouch) {
 }
 
 // scenario_tool draw through its command line.
-struct run_result {
-  int status = -1;
-  std::string err;
-};
+using run_result = process_result;
 
-run_result draw(const std::string& arguments, const fs::path& scratch, const std::string& environment = "") {
-  const fs::path err = scratch / "err.txt";
-  const int raw = std::system(
-      (environment + " '" COMPILA_TOOL "' draw " + arguments + " > /dev/null 2> '" + err.string() + "'").c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(err)};
+run_result draw(const std::string& arguments, const fs::path& scratch) {
+  return run_command("'" COMPILA_TOOL "' draw " + arguments, scratch);
 }
 
 std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
@@ -383,11 +376,14 @@ TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   std::ofstream(folder / "linea.txt", std::ios::binary) << line;
   const auto line_number = 1 + std::count(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(gradient), '\n');
 
-  // The build goes to a temporary directory under TMPDIR, removed afterwards.
+  // The build goes to a temporary directory under the system's one, removed afterwards.
   const fs::path temporary = scratch / "tmp";
   fs::create_directories(temporary);
-  const run_result from_folder =
-      draw(quoted(folder) + " -o " + quoted(scratch / "folder.html"), scratch.path, "TMPDIR=" + quoted(temporary));
+  run_result from_folder;
+  {
+    const scoped_environment tmpdir("TMPDIR", temporary.string()), tmp("TMP", temporary.string());
+    from_folder = draw(quoted(folder) + " -o " + quoted(scratch / "folder.html"), scratch.path);
+  }
   EXPECT_EQ(from_folder.status, 0) << from_folder.err;
   EXPECT_TRUE(fs::is_empty(temporary));
   const std::string page = read_file(scratch / "folder.html");
@@ -449,7 +445,7 @@ TEST(DrawCommand, MissingAmbiguousAndDamagedFilesAreNamed) {
   fs::resize_file(track, 15 * 100 + 7);
   r = draw(arguments, scratch.path);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find(track.string() + ": byte 1500: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(track.filename().string() + ": byte 1500: "), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(out));
 
   r = draw(quoted(scratch / "nowhere") + " -o " + quoted(out), scratch.path);

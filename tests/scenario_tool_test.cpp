@@ -2,29 +2,25 @@
 // for byte, the same status and the same diagnostic lines; and its refusals
 // of bad input.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using compila::testing::process_result;
+using compila::testing::program_file_name;
 using compila::testing::read_file;
+using compila::testing::run_process;
 using compila::testing::scratch_directory;
 
-struct run_result {
-  int status = -1;
-  std::string err;
-};
-
-run_result run(const std::string& command, const fs::path& err_file) {
-  const int raw = std::system((command + " > /dev/null 2> '" + err_file.string() + "'").c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(err_file)};
+process_result tool(const std::vector<std::string>& arguments, const fs::path& working_directory) {
+  return run_process(COMPILA_TOOL, arguments, working_directory);
 }
 
 std::map<std::string, std::string> files_in(const fs::path& dir) {
@@ -47,13 +43,12 @@ TEST_P(ToolBuild, WritesTheProgramsFilesWithItsStatusAndLines) {
   fs::create_directories(by_program);
   fs::create_directories(by_tool);
   fs::copy_file(c.program, by_program / c.program.filename());
-  const run_result program = run("'" + (by_program / c.program.filename()).string() + "'", scratch.path / "err_p");
+  const process_result program = run_process(by_program / c.program.filename(), {}, scratch.path);
   fs::remove(by_program / c.program.filename());
-  const run_result tool =
-      run("'" COMPILA_TOOL "' build '" + c.folder.string() + "' -o '" + by_tool.string() + "'", scratch.path / "err_t");
+  const process_result built = tool({"build", c.folder.string(), "-o", by_tool.string()}, scratch.path);
 
-  EXPECT_EQ(tool.status, program.status);
-  EXPECT_EQ(tool.err, program.err);
+  EXPECT_EQ(built.status, program.status);
+  EXPECT_EQ(built.err, program.err);
   const auto expected = files_in(by_program), written = files_in(by_tool);
   EXPECT_FALSE(expected.empty());
   ASSERT_EQ(written.size(), expected.size());
@@ -67,11 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
     EveryScenario, ToolBuild,
     ::testing::Values(
         scenario_case{COMPILA_PROGRAM, COMPILA_SCENARIO_DIR},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_speed_board_at_0",
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program_file_name("scenario_speed_board_at_0"),
                       fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/speed_board_at_0"},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0",
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program_file_name("scenario_signal_at_0"),
                       fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0"},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0_second_codes",
+        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program_file_name("scenario_signal_at_0_second_codes"),
                       fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0_second_codes"}));
 
 TEST(ToolBuildInput, BadFolderOrOutputIsNamedAndNothingIsWritten) {
@@ -81,19 +76,19 @@ TEST(ToolBuildInput, BadFolderOrOutputIsNamedAndNothingIsWritten) {
   const fs::path not_a_scenario = scratch.path / "empty";
   fs::create_directories(not_a_scenario);
   struct bad_case {
-    std::string arguments, named;
+    std::vector<std::string> arguments;
+    std::string named;
   } cases[] = {
-      {"build '" + not_a_scenario.string() + "' -o '" + out.string() + "'", not_a_scenario.string() + "/scenario.txt"},
-      {"build '" COMPILA_SCENARIO_DIR "' -o '" + (scratch.path / "nowhere").string() + "'",
-       (scratch.path / "nowhere").string()},
-      {"build", "FOLDER"},
-      {"frobnicate", "frobnicate"},
+      {{"build", not_a_scenario.string(), "-o", out.string()}, (not_a_scenario / "scenario.txt").string()},
+      {{"build", COMPILA_SCENARIO_DIR, "-o", (scratch.path / "nowhere").string()}, (scratch.path / "nowhere").string()},
+      {{"build"}, "FOLDER"},
+      {{"frobnicate"}, "frobnicate"},
   };
   for (const bad_case& c : cases) {
-    const run_result r = run("'" COMPILA_TOOL "' " + c.arguments, scratch.path / "err");
-    EXPECT_NE(r.status, 0) << c.arguments;
-    EXPECT_NE(r.err.find(c.named), std::string::npos) << c.arguments << "\n" << r.err;
-    EXPECT_TRUE(fs::is_empty(out)) << c.arguments;
+    const process_result r = tool(c.arguments, scratch.path);
+    EXPECT_NE(r.status, 0) << c.arguments[0];
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << c.named << "\n" << r.err;
+    EXPECT_TRUE(fs::is_empty(out)) << c.named;
   }
   EXPECT_FALSE(fs::exists(scratch.path / "nowhere"));
 }

@@ -88,8 +88,9 @@ void show_message_box(std::string_view text) {
   std::fputc('\n', stderr);
   std::fflush(stderr);
   if (GetSystemMetrics(SM_CXSCREEN) <= 0) return;
-  // The text is converted to UTF-16 as file names are.
-  MessageBoxW(nullptr, utf8_path(text).wstring().c_str(), L"compila_scenario", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  // The text is converted to UTF-16 as file names are. OK only, no icon; the
+  // caption is the program's name, as a message box of the program's own.
+  MessageBoxW(nullptr, utf8_path(text).wstring().c_str(), L"compila_scenario", MB_OK | MB_TASKMODAL);
 }
 
 std::string program_path() {

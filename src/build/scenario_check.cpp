@@ -16,6 +16,7 @@
 #include "model/file_names.h"
 #include "model/rounding.h"
 #include "train_compiler/train_source.h"
+#include "writers/scenario_folder.h"
 #include "writers/text_writers.h"
 
 namespace compila {
@@ -404,7 +405,7 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
 }
 
 std::string finding_location(const std::string& folder, const check_finding& finding) {
-  std::string text = folder + (finding.file == source_file::line ? "/linea.txt" : "/treno.txt");
+  std::string text = folder_file_path(folder, finding.file == source_file::line ? "linea.txt" : "treno.txt");
   if (finding.line > 0) text += ":" + std::to_string(finding.line);
   return text;
 }

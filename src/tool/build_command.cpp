@@ -7,6 +7,7 @@
 #include <string>
 
 #include "build/build_frame.h"
+#include "model/utf8_path.h"
 #include "tool/tool_command.h"
 #include "writers/scenario_folder.h"
 
@@ -20,11 +21,12 @@ struct build_options {
 
 bool output_directory_usable(const std::string& path) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
+  const std::filesystem::path folder = utf8_path(path);
+  if (!std::filesystem::exists(folder, error)) {
     std::fprintf(stderr, "%s: output folder does not exist\n", path.c_str());
     return false;
   }
-  if (!std::filesystem::is_directory(path, error)) {
+  if (!std::filesystem::is_directory(folder, error)) {
     std::fprintf(stderr, "%s: output folder is not a directory\n", path.c_str());
     return false;
   }

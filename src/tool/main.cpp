@@ -7,7 +7,41 @@
 
 #include "tool/tool_command.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+
+#include <filesystem>
+
+#include "model/utf8_path.h"
+#endif
+
 namespace {
+
+// The command line as UTF-8, the program's text everywhere. On Windows the
+// C runtime's argv is in the ANSI code page, which cannot hold every folder
+// name (a user's folder in Cyrillic or Greek, say); the wide command line can.
+class utf8_arguments {
+ public:
+  utf8_arguments(int argc, char** argv) {
+#ifdef _WIN32
+    int count = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+      for (int i = 0; i < count; ++i) words_.push_back(compila::utf8_text(std::filesystem::path(wide[i])));
+      LocalFree(wide);
+    }
+#endif
+    if (words_.empty()) words_.assign(argv, argv + argc);
+    for (std::string& word : words_) pointers_.push_back(word.data());
+    pointers_.push_back(nullptr);
+  }
+  int argc() const { return static_cast<int>(words_.size()); }
+  char** argv() { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> words_;
+  std::vector<char*> pointers_;
+};
 
 bool is_command(CLI::App& app, const std::string& name) {
   for (CLI::App* sub : app.get_subcommands({}))
@@ -17,8 +51,11 @@ bool is_command(CLI::App& app, const std::string& name) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int raw_argc, char** raw_argv) {
   using namespace compila::tool;
+  utf8_arguments arguments(raw_argc, raw_argv);
+  const int argc = arguments.argc();
+  char** argv = arguments.argv();
   CLI::App app{"scenario_tool: build, check and inspect train-driving scenarios", "scenario_tool"};
   app.require_subcommand(1);
   app.footer(

@@ -72,6 +72,11 @@ std::string system_message(DWORD code) {
 bool replace_file(const std::string& temporary, const std::string& path, std::string& error) {
 #ifdef _WIN32
   const std::wstring from = utf8_path(temporary).wstring(), to = utf8_path(path).wstring();
+  // A read-only file is not replaced, whatever the file system would allow.
+  if (is_read_only(to)) {
+    remove_file(temporary);
+    return report(error, path, "replace", "the file is read-only");
+  }
   const auto give_up = std::chrono::steady_clock::now() + replace_patience;
   DWORD code = ERROR_SUCCESS;
   while (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -7,9 +7,20 @@
 #include <optional>
 #include <sstream>
 
+#include "model/utf8_path.h"
 #include "writers/text_writers.h"
 
 namespace compila {
+
+std::string folder_file_path(const std::string& folder, std::string_view name) {
+#ifdef _WIN32
+  constexpr char separator = '\\';
+#else
+  constexpr char separator = '/';
+#endif
+  return folder + separator + std::string(name);
+}
+
 namespace {
 
 constexpr std::size_t max_lines = text_table_slots - 1;
@@ -34,7 +45,7 @@ std::string control_message(unsigned char c) {
 class disk_folder : public scenario_file_source {
  public:
   explicit disk_folder(const std::string& folder) : folder_(folder) {}
-  std::string path(std::string_view name) const override { return folder_ + "/" + std::string(name); }
+  std::string path(std::string_view name) const override { return folder_file_path(folder_, name); }
   bool read(std::string_view name, std::string& bytes, std::string& error) const override {
     return read_bytes(path(name), bytes, error);
   }
@@ -46,15 +57,16 @@ class disk_folder : public scenario_file_source {
 
 bool disk_folder::read_bytes(const std::string& path, std::string& bytes, std::string& error) {
   std::error_code code;
-  if (!std::filesystem::exists(path, code)) {
+  const std::filesystem::path file = utf8_path(path);
+  if (!std::filesystem::exists(file, code)) {
     error = path + ": missing scenario file";
     return false;
   }
-  if (std::filesystem::is_directory(path, code)) {
+  if (std::filesystem::is_directory(file, code)) {
     error = path + ": cannot read: it is a directory";
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) {
     error = path + ": cannot read: " + std::strerror(errno);
     return false;

@@ -35,6 +35,10 @@ class scenario_file_source {
   [[nodiscard]] virtual bool read(std::string_view name, std::string& bytes, std::string& error) const = 0;
 };
 
+// A folder's file as it is named to the author: with the platform's own
+// separator, as the author's file manager shows it.
+std::string folder_file_path(const std::string& folder, std::string_view name);
+
 // The folder's content; it owns every line and offers them as a scenario_text.
 class scenario_folder {
  public:
