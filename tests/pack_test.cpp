@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "scenario_programs.h"
 #include "test_support.h"
 #include "writers/file_writer.h"
 
@@ -44,15 +45,12 @@ std::string quoted(const fs::path& path) {
   return text;
 }
 
-struct scenario_case {
-  fs::path program;
-  fs::path folder;
-};
+using compila::testing::scenario_program;
 
-class PackedProgram : public ::testing::TestWithParam<scenario_case> {};
+class PackedProgram : public ::testing::TestWithParam<scenario_program> {};
 
 TEST_P(PackedProgram, WritesTheCMakeBuiltProgramsFilesWithItsStatusAndLines) {
-  const scenario_case& c = GetParam();
+  const scenario_program& c = GetParam();
   scratch_directory scratch;
   const fs::path by_cmake = scratch / "cmake", by_pack = scratch / "packed";
   fs::create_directories(by_cmake);
@@ -81,18 +79,9 @@ TEST_P(PackedProgram, WritesTheCMakeBuiltProgramsFilesWithItsStatusAndLines) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryScenario, PackedProgram,
-    ::testing::Values(
-        scenario_case{COMPILA_PROGRAM, COMPILA_SCENARIO_DIR},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_speed_board_at_0",
-                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/speed_board_at_0"},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0",
-                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0"},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_signal_at_0_second_codes",
-                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0_second_codes"},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / "scenario_starter",
-                      fs::path(COMPILA_SOURCE_DIR) / "examples/starter"}));
+INSTANTIATE_TEST_SUITE_P(EveryScenario, PackedProgram,
+                         ::testing::ValuesIn(compila::testing::every_scenario_program()),
+                         [](const auto& info) { return compila::testing::scenario_program_name(info.param); });
 
 TEST(PackedProgramDamage, MissingOrDamagedScenarioIsReportedAndNothingWritten) {
   scratch_directory scratch;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scenario_programs.h"
 #include "test_support.h"
 
 namespace {
@@ -29,15 +30,12 @@ std::map<std::string, std::string> files_in(const fs::path& dir) {
   return files;
 }
 
-struct scenario_case {
-  fs::path program;
-  fs::path folder;
-};
+using compila::testing::scenario_program;
 
-class ToolBuild : public ::testing::TestWithParam<scenario_case> {};
+class ToolBuild : public ::testing::TestWithParam<scenario_program> {};
 
 TEST_P(ToolBuild, WritesTheProgramsFilesWithItsStatusAndLines) {
-  const scenario_case& c = GetParam();
+  const scenario_program& c = GetParam();
   scratch_directory scratch;
   const fs::path by_program = scratch.path / "program", by_tool = scratch.path / "tool";
   fs::create_directories(by_program);
@@ -58,16 +56,8 @@ TEST_P(ToolBuild, WritesTheProgramsFilesWithItsStatusAndLines) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryScenario, ToolBuild,
-    ::testing::Values(
-        scenario_case{COMPILA_PROGRAM, COMPILA_SCENARIO_DIR},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program_file_name("scenario_speed_board_at_0"),
-                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/speed_board_at_0"},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program_file_name("scenario_signal_at_0"),
-                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0"},
-        scenario_case{fs::path(COMPILA_SCENARIO_PROGRAMS_DIR) / program_file_name("scenario_signal_at_0_second_codes"),
-                      fs::path(COMPILA_SOURCE_DIR) / "tests/scenarios/signal_at_0_second_codes"}));
+INSTANTIATE_TEST_SUITE_P(EveryScenario, ToolBuild, ::testing::ValuesIn(compila::testing::every_scenario_program()),
+                         [](const auto& info) { return compila::testing::scenario_program_name(info.param); });
 
 TEST(ToolBuildInput, BadFolderOrOutputIsNamedAndNothingIsWritten) {
   scratch_directory scratch;
