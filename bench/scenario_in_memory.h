@@ -1,12 +1,11 @@
 // A scenario held in memory as the build takes it, from the six files of a
-// folder, split under the folder rules.
+// folder, read under the folder rules.
 #pragma once
 
-#include <array>
 #include <map>
 #include <string>
-#include <vector>
 
+#include "writers/scenario_folder.h"
 #include "writers/scenario_text.h"
 
 namespace compila::bench {
@@ -19,14 +18,10 @@ class scenario_in_memory {
   scenario_in_memory(const scenario_in_memory&) = delete;
   scenario_in_memory& operator=(const scenario_in_memory&) = delete;
 
-  const scenario_text& text() const { return text_; }
+  const scenario_text& text() const { return folder_.text(); }
 
  private:
-  std::string line_name_;
-  std::string train_number_;
-  std::array<std::vector<std::string>, 5> lines_;
-  std::array<std::vector<std::string_view>, 5> views_;
-  scenario_text text_;
+  scenario_folder folder_;
 };
 
 }  // namespace compila::bench

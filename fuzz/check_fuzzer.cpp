@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "build/build_frame.h"
 #include "build/post_processing.h"
 #include "build/scenario_check.h"
@@ -26,12 +27,7 @@
 namespace {
 
 using namespace compila;
-
-void require(bool fact, const char* what) {
-  if (fact) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
+using compila::fuzzing::require;
 
 class listener final : public reading_observer {
  public:

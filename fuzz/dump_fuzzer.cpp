@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "fuzz_support.h"
 #include "model/binary_files.h"
 #include "model/binary_reading.h"
 #include "tool/dump_format.h"
@@ -16,12 +17,7 @@
 namespace {
 
 using namespace compila;
-
-void require(bool fact, const char* what) {
-  if (fact) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
+using compila::fuzzing::require;
 
 bool same_bytes(const byte_buffer& encoded, std::span<const std::uint8_t> bytes) {
   return encoded.size() == bytes.size() && std::equal(encoded.begin(), encoded.end(), bytes.begin());

@@ -13,13 +13,14 @@
 #include "writers/scenario_text.h"
 
 namespace compila::fuzzing {
-namespace {
 
 void require(bool fact, const char* what) {
   if (fact) return;
   std::fprintf(stderr, "broken: %s\n", what);
   std::abort();
 }
+
+namespace {
 
 bool is_build_code(std::int32_t code) {
   static const std::set<std::int32_t> codes = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,  11,  12, 13,

@@ -8,6 +8,9 @@
 
 namespace compila::fuzzing {
 
+// Ends the run as a finding, naming the broken fact, unless `fact` holds.
+void require(bool fact, const char* what);
+
 // Runs memorizza_dati over the two texts and checks that neither source file
 // is left behind, that the cells match cell_count and that the diagnostic is
 // one of the build's codes. Aborts (a finding) when any of this fails.

@@ -33,18 +33,13 @@ run_result pack(const fs::path& directory, const std::string& arguments) {
   return run_in(directory, "'" COMPILA_TOOL "' pack " + arguments);
 }
 
-std::map<std::string, std::string> files_in(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir)) files[entry.path().filename().string()] = read_file(entry.path());
-  return files;
-}
-
 std::string quoted(const fs::path& path) {
   std::string text = "'";
   text.append(path.string()).append("'");
   return text;
 }
 
+using compila::testing::files_in;
 using compila::testing::scenario_program;
 
 class PackedProgram : public ::testing::TestWithParam<scenario_program> {};

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "model/utf8_path.h"
 #include "test_support.h"
 
 namespace compila::testing {
@@ -25,6 +27,14 @@ inline std::vector<scenario_program> every_scenario_program() {
     cases.push_back({programs / program_file_name(std::string("scenario_") + folder), source / "tests/scenarios" / folder});
   cases.push_back({programs / program_file_name("scenario_starter"), source / "examples/starter"});
   return cases;
+}
+
+// Every file of `dir` by its (UTF-8) name, with its content.
+inline std::map<std::string, std::string> files_in(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    files[utf8_text(entry.path().filename())] = read_file(entry.path());
+  return files;
 }
 
 // A test's name for one of them: its folder's name ("scenario", "starter", ...).

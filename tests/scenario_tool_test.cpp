@@ -24,12 +24,7 @@ process_result tool(const std::vector<std::string>& arguments, const fs::path& w
   return run_process(COMPILA_TOOL, arguments, working_directory);
 }
 
-std::map<std::string, std::string> files_in(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir)) files[entry.path().filename().string()] = read_file(entry.path());
-  return files;
-}
-
+using compila::testing::files_in;
 using compila::testing::scenario_program;
 
 class ToolBuild : public ::testing::TestWithParam<scenario_program> {};

@@ -13,18 +13,13 @@
 
 #include "model/file_names.h"
 #include "model/utf8_path.h"
+#include "scenario_programs.h"
 #include "test_support.h"
 
 namespace compila::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::map<std::string, std::string> files_in(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir)) files[utf8_text(entry.path().filename())] = read_file(entry.path());
-  return files;
-}
 
 // The embedded scenario's program, copied into `dir`, with each binary output
 // already there from an earlier run.
