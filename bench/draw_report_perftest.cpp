@@ -1,7 +1,6 @@
 // Times scenario_tool draw's page on the largest route: writes the route's
-// three binary files into the directory given (built through the core, as
-// its generated folder holds more lines than a folder may), then reads and
-// draws them five times and prints the page's size and the times.
+// three binary files into the directory given (built through the core),
+// then reads and draws them five times and prints the page's size and the times.
 //   draw_report_perftest DIR      (then: scenario_tool draw DIR -o page.html)
 #include <algorithm>
 #include <chrono>

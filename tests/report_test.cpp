@@ -38,8 +38,7 @@ void build_embedded(const fs::path& dir) {
   ASSERT_EQ(build_scenario(folder.text(), dir.string()).status, 0);
 }
 
-// The largest route's three binary files in `dir`, built through the core
-// (its generated folder has more lines than a folder may hold).
+// The largest route's three binary files in `dir`, built through the core.
 void build_largest(const fs::path& dir) {
   scenario_model model = named_model();
   memory_source_files sources;
