@@ -56,7 +56,9 @@ TEST_P(PackedProgram, WritesTheCMakeBuiltProgramsFilesWithItsStatusAndLines) {
   ASSERT_EQ(packing.status, 0) << packing.err;
   EXPECT_EQ(packing.err, "");
   const auto permissions = fs::status(by_pack / program).permissions();
-  if (!on_windows) EXPECT_NE(permissions & fs::perms::owner_exec, fs::perms::none);
+  if (!on_windows) {
+    EXPECT_NE(permissions & fs::perms::owner_exec, fs::perms::none);
+  }
 
   const run_result expected = run_in(scratch.path, "cmake/" + program);
   const run_result packed = run_in(scratch.path, "packed/" + program);
