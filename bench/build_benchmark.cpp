@@ -15,19 +15,19 @@
 #include <utility>
 #include <sstream>
 
-#include "build/build_frame.h"
-#include "build/competition_codes.h"
-#include "build/post_processing.h"
+#include "driver/build_pipeline.h"
+#include "driver/competition_codes.h"
+#include "driver/post_processing.h"
 #include "large_scenario.h"
 #include "line_compiler/line_source.h"
-#include "line_compiler/source_files.h"
-#include "model/binary_files.h"
+#include "reading/source_files.h"
+#include "format/binary_writer.h"
 #include "model/file_names.h"
 #include "plain_file_work.h"
 #include "scenario_in_memory.h"
 #include "train_compiler/train_source.h"
-#include "writers/file_writer.h"
-#include "writers/text_writers.h"
+#include "platform/file_writer.h"
+#include "scenario/text_writers.h"
 
 namespace compila::bench {
 namespace {

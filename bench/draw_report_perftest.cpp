@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 #include "large_scenario.h"
-#include "line_compiler/source_files.h"
+#include "reading/source_files.h"
 #include "model/file_names.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 #include "large_scenario.h"
 #include "scenario_in_memory.h"
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "writers/scenario_folder.h"
-#include "writers/scenario_text.h"
+#include "scenario/scenario_folder.h"
+#include "scenario/scenario_text.h"
 
 namespace compila::bench {
 

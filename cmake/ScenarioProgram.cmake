@@ -37,7 +37,7 @@ function(add_scenario_program target folder)
   add_library(${target}_data STATIC "${source}")
   target_link_libraries(${target}_data PUBLIC compila_core)
   # On Windows a GUI program: no console window opens beside "Form1".
-  add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/src/build/main.cpp")
+  add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/src/driver/main.cpp")
   target_link_libraries(${target} PRIVATE ${target}_data)
   if(arg_OUTPUT_DIRECTORY)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")

@@ -14,15 +14,15 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "build/build_frame.h"
-#include "build/post_processing.h"
-#include "build/scenario_check.h"
-#include "line_compiler/memorizza_dati.h"
-#include "line_compiler/source_files.h"
-#include "model/binary_files.h"
+#include "driver/build_pipeline.h"
+#include "driver/post_processing.h"
+#include "tool/check/scenario_check.h"
+#include "driver/compile_sources.h"
+#include "reading/source_files.h"
+#include "format/binary_writer.h"
 #include "model/file_names.h"
-#include "writers/scenario_folder.h"
-#include "writers/text_writers.h"
+#include "scenario/scenario_folder.h"
+#include "scenario/text_writers.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "model/binary_files.h"
-#include "model/binary_reading.h"
+#include "format/binary_writer.h"
+#include "format/binary_reader.h"
 #include "tool/dump_format.h"
 
 namespace {

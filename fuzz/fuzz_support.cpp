@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <set>
 
-#include "build/build_frame.h"
-#include "build/post_processing.h"
-#include "line_compiler/memorizza_dati.h"
-#include "line_compiler/source_files.h"
-#include "model/binary_files.h"
+#include "driver/build_pipeline.h"
+#include "driver/post_processing.h"
+#include "driver/compile_sources.h"
+#include "reading/source_files.h"
+#include "format/binary_writer.h"
 #include "model/file_names.h"
-#include "writers/scenario_text.h"
+#include "scenario/scenario_text.h"
 
 namespace compila::fuzzing {
 

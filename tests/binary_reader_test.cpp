@@ -1,16 +1,16 @@
 // The decoders of the three binary files: the files of real builds read back
 // into the model that wrote them, and damaged files refused at the offset
 // where they stop making sense.
-#include "model/binary_reading.h"
+#include "format/binary_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 #include "large_scenario.h"
-#include "model/binary_files.h"
+#include "format/binary_writer.h"
 #include "model/file_names.h"
 #include "test_support.h"
 

@@ -7,9 +7,9 @@
 #include <iterator>
 #include <optional>
 
-#include "build/build_frame.h"
-#include "build/competition_codes.h"
-#include "model/binary_files.h"
+#include "driver/build_pipeline.h"
+#include "driver/competition_codes.h"
+#include "format/binary_writer.h"
 #include "model/file_names.h"
 #include "test_support.h"
 

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "build/build_frame.h"
-#include "build/post_processing.h"
-#include "build/scenario_check.h"
-#include "line_compiler/memorizza_dati.h"
-#include "model/binary_files.h"
+#include "driver/build_pipeline.h"
+#include "driver/post_processing.h"
+#include "tool/check/scenario_check.h"
+#include "driver/compile_sources.h"
+#include "format/binary_writer.h"
 #include "model/file_names.h"
 #include "test_support.h"
-#include "writers/scenario_folder.h"
-#include "writers/scenario_text.h"
+#include "scenario/scenario_folder.h"
+#include "scenario/scenario_text.h"
 
 namespace compila::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "build/competition_codes.h"
+#include "driver/competition_codes.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "build/build_frame.h"
-#include "build/post_processing.h"
-#include "line_compiler/memorizza_dati.h"
+#include "driver/build_pipeline.h"
+#include "driver/post_processing.h"
+#include "driver/compile_sources.h"
 #include "model/file_names.h"
 #include "test_support.h"
 

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "model/binary_files.h"
+#include "format/binary_writer.h"
 #include "test_support.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "build/post_processing.h"
+#include "driver/post_processing.h"
 #include "test_support.h"
 
 namespace {

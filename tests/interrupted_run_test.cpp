@@ -9,7 +9,7 @@
 
 #include "model/file_names.h"
 #include "test_support.h"
-#include "writers/file_writer.h"
+#include "platform/file_writer.h"
 
 namespace compila::testing {
 namespace {

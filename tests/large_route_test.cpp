@@ -6,11 +6,11 @@
 #include <fstream>
 #include <string_view>
 
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 #include "large_scenario.h"
 #include "model/file_names.h"
 #include "test_support.h"
-#include "writers/scenario_folder.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila::testing {
 namespace {

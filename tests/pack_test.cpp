@@ -12,7 +12,7 @@
 
 #include "scenario_programs.h"
 #include "test_support.h"
-#include "writers/file_writer.h"
+#include "platform/file_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "build/post_processing.h"
+#include "driver/post_processing.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <regex>
 #include <string>
 
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 #include "large_scenario.h"
 #include "model/file_names.h"
 #include "test_support.h"
@@ -22,7 +22,7 @@
 #include "tool/report/line_features.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"
-#include "writers/scenario_folder.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila::testing {
 namespace {

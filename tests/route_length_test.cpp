@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 #include "line_compiler/line_source.h"
 #include "model/file_names.h"
 #include "test_support.h"

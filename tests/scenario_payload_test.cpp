@@ -8,8 +8,8 @@
 #include <string>
 
 #include "test_support.h"
-#include "writers/file_writer.h"
-#include "writers/scenario_payload.h"
+#include "platform/file_writer.h"
+#include "scenario/scenario_payload.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/utf8_path.h"
+#include "platform/utf8_path.h"
 #include "test_support.h"
 
 namespace compila::testing {

@@ -18,10 +18,10 @@
 #include <unistd.h>
 #endif
 
-#include "line_compiler/memorizza_dati.h"
+#include "driver/compile_sources.h"
 #include "model/file_names.h"
-#include "model/utf8_path.h"
-#include "writers/scenario_text.h"
+#include "platform/utf8_path.h"
+#include "scenario/scenario_text.h"
 
 namespace compila::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "line_compiler/source_files.h"
+#include "reading/source_files.h"
 #include "model/scenario_model.h"
 
 namespace compila::testing {

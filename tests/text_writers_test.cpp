@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "writers/text_writers.h"
+#include "scenario/text_writers.h"
 
 namespace compila::testing {
 namespace {

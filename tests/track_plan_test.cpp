@@ -9,8 +9,8 @@
 #include <fstream>
 #include <vector>
 
-#include "build/build_frame.h"
-#include "model/binary_files.h"
+#include "driver/build_pipeline.h"
+#include "format/binary_writer.h"
 #include "model/file_names.h"
 #include "test_support.h"
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <utility>
 
-#include "line_compiler/memorizza_dati.h"
+#include "driver/compile_sources.h"
 #include "model/file_names.h"
 #include "test_support.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "model/file_names.h"
-#include "model/utf8_path.h"
+#include "platform/utf8_path.h"
 #include "scenario_programs.h"
 #include "test_support.h"
 

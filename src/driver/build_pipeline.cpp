@@ -1,17 +1,17 @@
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "build/competition_codes.h"
-#include "build/platform.h"
-#include "build/post_processing.h"
-#include "line_compiler/memorizza_dati.h"
-#include "model/binary_files.h"
+#include "driver/competition_codes.h"
+#include "platform/platform.h"
+#include "driver/post_processing.h"
+#include "driver/compile_sources.h"
+#include "format/binary_writer.h"
 #include "model/error_kinds.h"
 #include "model/file_names.h"
-#include "writers/file_writer.h"
-#include "writers/text_writers.h"
+#include "platform/file_writer.h"
+#include "scenario/text_writers.h"
 
 namespace compila {
 namespace {

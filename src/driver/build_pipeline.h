@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "line_compiler/source_files.h"
+#include "reading/source_files.h"
 #include "model/scenario_model.h"
-#include "writers/scenario_text.h"
+#include "scenario/scenario_text.h"
 
 namespace compila {
 

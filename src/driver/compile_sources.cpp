@@ -1,4 +1,4 @@
-#include "line_compiler/memorizza_dati.h"
+#include "driver/compile_sources.h"
 
 #include <string>
 

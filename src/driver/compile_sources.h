@@ -2,8 +2,8 @@
 // into the scenario model, deleting each once it has been read.
 #pragma once
 
-#include "line_compiler/reading_observer.h"
-#include "line_compiler/source_files.h"
+#include "reading/reading_observer.h"
+#include "reading/source_files.h"
 #include "model/scenario_model.h"
 
 namespace compila {

@@ -5,9 +5,9 @@
 // in the message box, and ends with status 1 having written nothing.
 #include <string>
 
-#include "build/build_frame.h"
-#include "build/platform.h"
-#include "writers/scenario_payload.h"
+#include "driver/build_pipeline.h"
+#include "platform/platform.h"
+#include "scenario/scenario_payload.h"
 
 int main() {
   const std::string program = compila::platform::program_path();

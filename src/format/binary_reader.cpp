@@ -1,11 +1,11 @@
-#include "model/binary_reading.h"
+#include "format/binary_reader.h"
 
 #include <algorithm>
 #include <bit>
 #include <cctype>
 #include <variant>
 
-#include "model/binary_files.h"
+#include "format/binary_writer.h"
 
 namespace compila {
 namespace {

@@ -1,4 +1,4 @@
-#include "model/binary_files.h"
+#include "format/binary_writer.h"
 
 #include <algorithm>
 #include <array>

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "line_compiler/source_reading.h"
+#include "reading/source_reading.h"
 #include "model/scenario_model.h"
 
 namespace compila {

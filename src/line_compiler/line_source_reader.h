@@ -9,7 +9,7 @@
 #include <string>
 
 #include "line_compiler/line_source.h"
-#include "line_compiler/source_reading.h"
+#include "reading/source_reading.h"
 
 namespace compila {
 

@@ -1,4 +1,4 @@
-#include "writers/file_sink.h"
+#include "platform/file_sink.h"
 
 #include <cerrno>
 #include <limits>

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "model/binary_files.h"
+#include "format/binary_writer.h"
 
 namespace compila {
 

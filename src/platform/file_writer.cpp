@@ -1,4 +1,4 @@
-#include "writers/file_writer.h"
+#include "platform/file_writer.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "model/utf8_path.h"
-#include "writers/file_sink.h"
+#include "platform/utf8_path.h"
+#include "platform/file_sink.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "model/binary_files.h"
+#include "format/binary_writer.h"
 
 namespace compila {
 

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "build/platform.h"
+#include "platform/platform.h"
 
 namespace compila::platform {
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "build/platform.h"
-#include "model/utf8_path.h"
+#include "platform/platform.h"
+#include "platform/utf8_path.h"
 
 namespace compila::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "line_compiler/field_reader.h"
+#include "reading/field_reader.h"
 
 #include <algorithm>
 #include <charconv>

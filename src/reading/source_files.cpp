@@ -1,4 +1,4 @@
-#include "line_compiler/source_files.h"
+#include "reading/source_files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "model/utf8_path.h"
+#include "platform/utf8_path.h"
 
 namespace compila {
 

@@ -1,4 +1,4 @@
-#include "line_compiler/source_reading.h"
+#include "reading/source_reading.h"
 
 #include "model/error_kinds.h"
 

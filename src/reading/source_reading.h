@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "line_compiler/field_reader.h"
-#include "line_compiler/reading_observer.h"
+#include "reading/field_reader.h"
+#include "reading/reading_observer.h"
 #include "model/scenario_model.h"
 
 namespace compila {

@@ -1,4 +1,4 @@
-#include "writers/scenario_folder.h"
+#include "scenario/scenario_folder.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,8 +7,8 @@
 #include <optional>
 #include <sstream>
 
-#include "model/utf8_path.h"
-#include "writers/text_writers.h"
+#include "platform/utf8_path.h"
+#include "scenario/text_writers.h"
 
 namespace compila {
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "writers/scenario_text.h"
+#include "scenario/scenario_text.h"
 
 namespace compila {
 

@@ -1,4 +1,4 @@
-#include "writers/scenario_payload.h"
+#include "scenario/scenario_payload.h"
 
 #include <array>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "model/utf8_path.h"
+#include "platform/utf8_path.h"
 
 namespace compila {
 namespace {

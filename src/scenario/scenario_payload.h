@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "writers/scenario_folder.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila {
 

@@ -1,8 +1,8 @@
-#include "writers/text_writers.h"
+#include "scenario/text_writers.h"
 
-#include "build/platform.h"
+#include "platform/platform.h"
 #include "model/file_names.h"
-#include "writers/file_writer.h"
+#include "platform/file_writer.h"
 
 namespace compila {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "model/scenario_model.h"
-#include "writers/scenario_text.h"
+#include "scenario/scenario_text.h"
 
 namespace compila {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "build/build_frame.h"
-#include "model/utf8_path.h"
+#include "driver/build_pipeline.h"
+#include "platform/utf8_path.h"
 #include "tool/tool_command.h"
-#include "writers/scenario_folder.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila::tool {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "build/scenario_check.h"
+#include "tool/check/scenario_check.h"
 #include "tool/tool_command.h"
-#include "writers/scenario_folder.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila::tool {
 namespace {

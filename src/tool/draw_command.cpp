@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "build/scenario_check.h"
+#include "tool/check/scenario_check.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"
 #include "tool/tool_command.h"
-#include "writers/file_writer.h"
+#include "platform/file_writer.h"
 
 namespace compila::tool {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "model/binary_reading.h"
-#include "model/utf8_path.h"
+#include "format/binary_reader.h"
+#include "platform/utf8_path.h"
 #include "tool/dump_format.h"
 #include "tool/tool_command.h"
 

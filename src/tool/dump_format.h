@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/binary_reading.h"
+#include "format/binary_reader.h"
 
 namespace compila::tool {
 

@@ -9,10 +9,10 @@
 #include <span>
 #include <string>
 
-#include "model/utf8_path.h"
+#include "platform/utf8_path.h"
 #include "tool/tool_command.h"
-#include "writers/file_writer.h"
-#include "writers/scenario_folder.h"
+#include "platform/file_writer.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila {
 // The starter folder, generated from examples/starter by embed_scenario.

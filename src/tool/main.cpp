@@ -13,7 +13,7 @@
 
 #include <filesystem>
 
-#include "model/utf8_path.h"
+#include "platform/utf8_path.h"
 #endif
 
 namespace {

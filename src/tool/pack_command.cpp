@@ -1,7 +1,7 @@
 // scenario_tool pack FOLDER -o PROGRAM [--windows]: writes a program that
 // carries FOLDER's scenario and builds it as a compila_scenario made from
 // FOLDER would, with no compiler: a copy of the prebuilt compila_runner with
-// the scenario appended (writers/scenario_payload.h).
+// the scenario appended (scenario/scenario_payload.h).
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "build/platform.h"
-#include "model/utf8_path.h"
+#include "platform/platform.h"
+#include "platform/utf8_path.h"
 #include "tool/tool_command.h"
-#include "writers/file_writer.h"
-#include "writers/scenario_folder.h"
-#include "writers/scenario_payload.h"
+#include "platform/file_writer.h"
+#include "scenario/scenario_folder.h"
+#include "scenario/scenario_payload.h"
 
 namespace compila::tool {
 namespace {

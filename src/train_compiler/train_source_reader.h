@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "line_compiler/source_reading.h"
+#include "reading/source_reading.h"
 #include "train_compiler/train_source.h"
 
 namespace compila {

@@ -12,9 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "build/build_frame.h"
+#include "driver/build_pipeline.h"
 #include "large_scenario.h"
-#include "line_compiler/source_files.h"
+#include "reading/source_files.h"
 #include "model/file_names.h"
 #include "test_support.h"
 

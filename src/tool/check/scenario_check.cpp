@@ -1,4 +1,4 @@
-#include "build/scenario_check.h"
+#include "tool/check/scenario_check.h"
 
 #include <algorithm>
 #include <array>
@@ -6,18 +6,18 @@
 #include <map>
 #include <optional>
 
-#include "build/build_frame.h"
-#include "build/post_processing.h"
+#include "driver/build_pipeline.h"
+#include "driver/post_processing.h"
 #include "line_compiler/line_source.h"
-#include "line_compiler/memorizza_dati.h"
-#include "line_compiler/reading_observer.h"
-#include "line_compiler/source_files.h"
+#include "driver/compile_sources.h"
+#include "reading/reading_observer.h"
+#include "reading/source_files.h"
 #include "model/error_kinds.h"
 #include "model/file_names.h"
 #include "model/rounding.h"
 #include "train_compiler/train_source.h"
-#include "writers/scenario_folder.h"
-#include "writers/text_writers.h"
+#include "scenario/scenario_folder.h"
+#include "scenario/text_writers.h"
 
 namespace compila {
 namespace {

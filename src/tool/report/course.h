@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/binary_reading.h"
+#include "format/binary_reader.h"
 
 namespace compila::report {
 

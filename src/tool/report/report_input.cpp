@@ -7,8 +7,8 @@
 #include <random>
 #include <system_error>
 
-#include "build/build_frame.h"
-#include "writers/scenario_folder.h"
+#include "driver/build_pipeline.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila::report {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "model/binary_reading.h"
+#include "format/binary_reader.h"
 #include "model/scenario_model.h"
-#include "writers/scenario_folder.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila::report {
 
