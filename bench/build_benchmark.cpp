@@ -46,7 +46,7 @@ std::string read_whole(const fs::path& path) {
   std::exit(1);
 }
 
-scenario_model named(const scenario_text& text, std::int32_t with_plan) {
+scenario_model named(const scenario_text& text, bool with_plan) {
   scenario_model model;
   model.line_name = text.line_name;
   model.train_number = text.train_number;
@@ -65,11 +65,11 @@ struct scenario_fixture {
   scenario_fixture(const scenario_text& text, const std::string& folder) : directory(folder) {
     fs::remove_all(directory);
     fs::create_directories(directory);
-    scenario_model model = named(text, 1);
+    scenario_model model = named(text, true);
     std::string error;
-    if (!dati_linea(model, text, directory, error) || !dati_treno(model, text, directory, error) ||
-        !dati_note(model, text, directory, error) || !dati_rallentamenti(model, text, directory, error) ||
-        !dati_scheda(model, text, directory, error))
+    if (!write_line_source(model, text, directory, error) || !write_train_source(model, text, directory, error) ||
+        !write_notes(model, text, directory, error) || !write_slowdown_order(model, text, directory, error) ||
+        !write_train_card(model, text, directory, error))
       give_up(error);
     for (const std::string& name : {line_source_name(model), train_source_name(model), notes_name(model),
                                     slowdown_order_name(model), train_card_name(model)})
@@ -78,7 +78,7 @@ struct scenario_fixture {
     line_text = files.text_files[0].bytes;
     train_text = files.text_files[1].bytes;
 
-    after_line = named(text, 1);
+    after_line = named(text, true);
     for (item& it : after_line.items) it = item{};
     const line_reading reading = read_line_source(after_line, line_text, line_source_name(after_line));
     after_train = after_line;
@@ -89,8 +89,8 @@ struct scenario_fixture {
     if (stamp_model(stamped) != nullptr) give_up("the scenario is refused");
 
     directory_source_files sources(directory);
-    scenario_model built = named(text, 1);
-    if (memorizza_percorso(built, 1, sources, directory).end != build_outcome::kind::written)
+    scenario_model built = named(text, true);
+    if (build_from_sources(built, true, sources, directory).end != build_outcome::kind::written)
       give_up("the build wrote no files");
     for (const std::string& name : {line_data_name(built), item_file_name(built), track_file_name(built)})
       files.binary_files.push_back({name, read_whole(fs::path(directory) / name)});
@@ -134,13 +134,13 @@ void register_scenario(const std::string& prefix, const scenario_text& text, con
   if (!phases) return;
   add("/read_line_source", [&text, &f](benchmark::State& state) {
     for (auto _ : state) {
-      scenario_model model = named(text, 1);
+      scenario_model model = named(text, true);
       benchmark::DoNotOptimize(read_line_source(model, f.line_text, "linea"));
     }
   });
   add("/read_line_source_without_plan", [&text, &f](benchmark::State& state) {
     for (auto _ : state) {
-      scenario_model model = named(text, 0);
+      scenario_model model = named(text, false);
       benchmark::DoNotOptimize(read_line_source(model, f.line_text, "linea"));
     }
   });

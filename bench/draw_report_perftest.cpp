@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   memory_source_files sources;
   sources.files[line_source_name(model)] = large_scenario::line_source();
   sources.files[train_source_name(model)] = large_scenario::train_source();
-  const build_outcome outcome = memorizza_percorso(model, 1, sources, dir);
+  const build_outcome outcome = build_from_sources(model, true, sources, dir);
   if (outcome.end != build_outcome::kind::written) {
     std::fprintf(stderr, "the largest route did not build: %s\n", outcome.message.c_str());
     return 1;

@@ -52,12 +52,12 @@ build_end build(const scenario_text& text, reading_observer* observer, std::vect
   scenario_model model;
   model.line_name = std::string(text.line_name);
   model.train_number = std::string(text.train_number);
-  model.with_plan = 1;
+  model.with_plan = true;
   model.diagnostic_log = log;
   memory_source_files files;
   files.files[line_source_name(model)] = written({text.line_source.begin(), text.line_source.end()});
   files.files[train_source_name(model)] = written({text.train_source.begin(), text.train_source.end()});
-  memorizza_dati(model, files, observer);
+  compile_sources(model, files, observer);
   build_end end;
   end.has_track = model.has_cells();
   if (end.has_track) {

@@ -36,7 +36,7 @@ std::string joined(std::span<const std::string_view> lines) {
 
 }  // namespace
 
-scenario_model compile_texts(const std::string& line_text, const std::string& train_text, std::int32_t with_plan) {
+scenario_model compile_texts(const std::string& line_text, const std::string& train_text, bool with_plan) {
   scenario_model model;
   model.line_name = "Corvalia_Brunasco-Alpestra";
   model.train_number = "40517";
@@ -44,7 +44,7 @@ scenario_model compile_texts(const std::string& line_text, const std::string& tr
   memory_source_files files;
   files.files[line_source_name(model)] = line_text;
   files.files[train_source_name(model)] = train_text;
-  memorizza_dati(model, files);
+  compile_sources(model, files);
   require(files.files.empty(), "a source file outlived the reading");
   require(is_build_code(model.error_kind), "error_kind holds no build code");
   require(model.error_kind == 0 || !model.diagnostic.file.empty(), "a diagnostic without its file");

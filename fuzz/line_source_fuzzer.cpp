@@ -6,6 +6,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string line_text(reinterpret_cast<const char*>(data), size);
-  compila::fuzzing::compile_texts(line_text, "", 1);
+  compila::fuzzing::compile_texts(line_text, "", true);
   return 0;
 }

@@ -8,6 +8,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string line_text = compila::fuzzing::embedded_line_text();
   const std::string train_text(reinterpret_cast<const char*>(data), size);
-  compila::fuzzing::compile_texts(line_text, train_text, 0);
+  compila::fuzzing::compile_texts(line_text, train_text, false);
   return 0;
 }

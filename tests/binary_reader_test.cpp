@@ -36,7 +36,7 @@ scenario_model built_model(const std::string& line_text, const std::string& trai
   memory_source_files sources;
   sources.files[line_source_name(model)] = line_text;
   sources.files[train_source_name(model)] = train_text;
-  const build_outcome outcome = memorizza_percorso(model, 1, sources, dir.path.string());
+  const build_outcome outcome = build_from_sources(model, true, sources, dir.path.string());
   EXPECT_EQ(outcome.end, build_outcome::kind::written) << outcome.message;
   return model;
 }

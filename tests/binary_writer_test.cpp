@@ -72,7 +72,7 @@ TEST(BinaryFiles, TaggedValuesCarryTheirVariantCode) {
 }
 
 TEST(BinaryFiles, TheLineDataFileOfACompiledLineHasItsFixedSize) {
-  const scenario_model model = testing::compile_sources(testing::line_source("", 1000));
+  const scenario_model model = testing::compiled_model(testing::line_source("", 1000));
   ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
   ASSERT_EQ(model.track_extent_m, 8000);
   const byte_buffer bytes = encode_line_data(model);

@@ -24,13 +24,13 @@ const std::string signal_on_cell_1 = train_source("[segnali]\r\nsegnale,   0,   
 
 // Runs the build frame on a model with the embedded names; a missing line
 // text leaves the line source file out.
-build_outcome build(scenario_model& model, std::int32_t j, const std::optional<std::string>& line_text,
+build_outcome build(scenario_model& model, bool with_plan, const std::optional<std::string>& line_text,
                     const std::string& train_text, const scratch_directory& dir) {
   model = named_model();
   memory_source_files sources;
   if (line_text) sources.files[line_source_name(model)] = *line_text;
   sources.files[train_source_name(model)] = train_text;
-  return memorizza_percorso(model, j, sources, dir.path.string());
+  return build_from_sources(model, with_plan, sources, dir.path.string());
 }
 
 TEST(StampModel, RefusesOccupiedReservedFieldsAndStampsOtherwise) {
@@ -59,8 +59,8 @@ TEST(StampModel, RefusesOccupiedReservedFieldsAndStampsOtherwise) {
     EXPECT_EQ(model.items[85].word_1, 610);
     EXPECT_EQ(model.cells[1].param_1, 5121);
     scenario_model codes = model;
-    EXPECT_EQ(model.items[85].seconds, codice_gara_st(codes));
-    EXPECT_EQ(model.cells[1].param_2, codice_gara_og(codes));
+    EXPECT_EQ(model.items[85].seconds, weighted_competition_code(codes));
+    EXPECT_EQ(model.cells[1].param_2, plain_competition_code(codes));
   }
 }
 
@@ -82,7 +82,7 @@ TEST(BuildFrameFiles, WritesNoBinaryFileWhenTheBuildStops) {
   for (const row& r : rows) {
     scratch_directory dir;
     scenario_model model;
-    const build_outcome outcome = build(model, 1, r.line_text, r.train_text, dir);
+    const build_outcome outcome = build(model, true, r.line_text, r.train_text, dir);
     EXPECT_EQ(outcome.end, r.end) << r.what;
     EXPECT_EQ(outcome.refusal, r.refusal) << r.what;
     EXPECT_EQ(model.error_kind, r.error_kind) << r.what;
@@ -94,7 +94,7 @@ TEST(BuildFrameFiles, WithoutPlanLeavesTheLineDataFileAlone) {
   scratch_directory dir;
   scenario_model model = named_model();
   std::ofstream(dir / line_data_name(model)) << "earlier";
-  const build_outcome outcome = build(model, 0, line_source(""), train_source(""), dir);
+  const build_outcome outcome = build(model, false, line_source(""), train_source(""), dir);
   ASSERT_EQ(outcome.end, build_outcome::kind::written) << outcome.message;
   EXPECT_FALSE(model.track_plan.exists());
   EXPECT_EQ(read_file(dir / line_data_name(model)), "earlier");
@@ -107,7 +107,7 @@ TEST(BuildFrameFiles, ReplacesLongerEarlierFilesWhole) {
   scenario_model model = named_model();
   const std::string names[] = {line_data_name(model), item_file_name(model), track_file_name(model)};
   for (const std::string& name : names) std::ofstream(dir / name) << std::string(2'000'000, 'x');
-  ASSERT_EQ(build(model, 1, line_source(""), train_source(""), dir).end, build_outcome::kind::written);
+  ASSERT_EQ(build(model, true, line_source(""), train_source(""), dir).end, build_outcome::kind::written);
   EXPECT_EQ(fs::file_size(dir / names[0]), 20u * (model.track_extent_m - 3) + 24);
   EXPECT_EQ(fs::file_size(dir / names[2]), 15u * (model.cell_count + 1));
   EXPECT_EQ(read_file(dir / names[1]), as_text(encode_item_file(model)));
@@ -125,7 +125,7 @@ TEST(BuildFrameFiles, FailedWriteNamesTheFileAndStops) {
       if (i == blocked) fs::create_directory(dir / names[i]);
       else std::ofstream(dir / names[i]) << "earlier";
     }
-    const build_outcome outcome = build(model, 1, line_source(""), train_source(""), dir);
+    const build_outcome outcome = build(model, true, line_source(""), train_source(""), dir);
     EXPECT_EQ(outcome.end, build_outcome::kind::write_failed);
     EXPECT_NE(outcome.message.find(names[blocked]), std::string::npos) << outcome.message;
     const std::string written[] = {as_text(encode_line_data(model)), as_text(encode_item_file(model)),

@@ -280,7 +280,7 @@ built build_model(const std::string& line_text, const std::string& train_text, r
   memory_source_files files;
   files.files[line_source_name(model)] = line_text;
   files.files[train_source_name(model)] = train_text;
-  memorizza_dati(model, files, observer);
+  compile_sources(model, files, observer);
   if (!model.has_cells()) return {model.error_kind, diagnostic_report(model), {}, {}, {}};
   post_process_track(model);
   stamp_model(model);

@@ -19,7 +19,7 @@ codes codes_of(const std::string& train, const std::string& line) {
   model.line_name = "ignored";
   model.items[86].text = train;
   model.items[85].text = line;
-  return {codice_gara_og(model), codice_gara_st(model)};
+  return {plain_competition_code(model), weighted_competition_code(model)};
 }
 
 TEST(CompetitionCodes, TableOfNames) {
@@ -54,9 +54,9 @@ TEST(CompetitionCodes, TheCodeStringIsLeftInCurrentLine) {
   model.items[86].text = "40517";
   model.items[85].text = "Corvalia_Brunasco-Alpestra";
   model.current_line = "previous field";
-  const std::int32_t first = codice_gara_st(model);
+  const std::int32_t first = weighted_competition_code(model);
   EXPECT_EQ(model.current_line, "40517corvalia_brunasco-alpestrabbcceeffgghhllmmnnpprrsstt");
-  EXPECT_EQ(codice_gara_st(model), first);
+  EXPECT_EQ(weighted_competition_code(model), first);
   EXPECT_EQ(model.items[85].text, "Corvalia_Brunasco-Alpestra");
 }
 

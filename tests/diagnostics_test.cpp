@@ -84,7 +84,7 @@ TEST(Diagnostics, EveryCodeIsReachedAndReportedWhereItArose) {
   };
   for (const diagnostic_case& c : cases) {
     SCOPED_TRACE("diagnostic " + std::to_string(c.code));
-    scenario_model model = compile_sources(c.line_text, c.train_text);
+    scenario_model model = compiled_model(c.line_text, c.train_text);
     post_process_track(model);
     EXPECT_EQ(model.error_kind, c.code) << model.diagnostic.detail;
     EXPECT_EQ(model.diagnostic.file, *c.file);
@@ -100,14 +100,14 @@ TEST(Diagnostics, MissingLineSourceIs101AndLeavesNoSourceBehind) {
   scenario_model model = named_model();
   memory_source_files files;
   files.files[train_source_name(model)] = train_source("");
-  memorizza_dati(model, files);
+  compile_sources(model, files);
   EXPECT_EQ(model.error_kind, 101);
   EXPECT_EQ(diagnostic_report(model).rfind(line_file + ": diagnostic 101: ", 0), 0u) << diagnostic_report(model);
   EXPECT_TRUE(files.files.empty());
 }
 
 TEST(Diagnostics, BeyondTheTrackNamesThePositionAndTheLastCell) {
-  const scenario_model model = compile_sources(line_source("pendenza, 95000, 1\r\n"));
+  const scenario_model model = compiled_model(line_source("pendenza, 95000, 1\r\n"));
   EXPECT_EQ(diagnostic_report(model), line_file +
                                           ":4: diagnostic 15: position 95000 lies beyond the track (last cell "
                                           "1780) (record \"pendenza\")");
@@ -140,7 +140,7 @@ TEST(Diagnostics, ObjectsOutsideTheTrackAreRefusedOrPlaceNothing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.line_records) + c.train_records);
-    scenario_model model = compile_sources(line_source(c.line_records), train_source(c.train_records));
+    scenario_model model = compiled_model(line_source(c.line_records), train_source(c.train_records));
     EXPECT_EQ(model.error_kind, c.code) << model.diagnostic.detail;
     EXPECT_EQ(model.cells.size(), 1781u);
     post_process_track(model);

@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using compila::scenario_model;
-using compila::testing::compile_sources;
+using compila::testing::compiled_model;
 using compila::testing::line_source;
 using compila::testing::read_file;
 using compila::testing::train_source;
@@ -100,12 +100,12 @@ scenario_model read_example(const std::string& tag, const std::string& records, 
   if (tag == "linea-generale") {
     const std::string length =
         default_length ? "lunghezza percorso,    " + std::to_string(route_length_m) + "\r\n" : "";
-    model = compile_sources("[generale]\r\n" + length + records + "[curve]\r\n" + line_sentinel + "[fine]\r\n",
+    model = compiled_model("[generale]\r\n" + length + records + "[curve]\r\n" + line_sentinel + "[fine]\r\n",
                             empty_train);
   } else if (tag == "linea") {
-    model = compile_sources(line_source(records + line_sentinel, route_length_m), empty_train);
+    model = compiled_model(line_source(records + line_sentinel, route_length_m), empty_train);
   } else {
-    model = compile_sources(line_source("", route_length_m), train_source(records + train_sentinel));
+    model = compiled_model(line_source("", route_length_m), train_source(records + train_sentinel));
   }
   compila::post_process_track(model);
   return model;

@@ -33,7 +33,7 @@ TEST(LargeRoute, BuildsTheLargestRouteCleanlyWithTheKnownBytes) {
   memory_source_files sources;
   sources.files[line_source_name(model)] = large_scenario::line_source();
   sources.files[train_source_name(model)] = large_scenario::train_source();
-  const build_outcome outcome = memorizza_percorso(model, 1, sources, dir.path.string());
+  const build_outcome outcome = build_from_sources(model, true, sources, dir.path.string());
   ASSERT_EQ(outcome.end, build_outcome::kind::written) << outcome.message;
   EXPECT_EQ(model.error_kind, 0) << diagnostic_report(model);
 

@@ -14,7 +14,7 @@ namespace {
 std::string text(const std::string& lines) {
   return "[generale]\r\n" + lines + "[curve]\r\npendenza, 1000, 7\r\n[fine]\r\n";
 }
-scenario_model general(const std::string& lines) { return compile_sources(text(lines), train_source(""), 0); }
+scenario_model general(const std::string& lines) { return compiled_model(text(lines), train_source(""), false); }
 
 const std::string route = "lunghezza percorso, 5000\r\n";
 
@@ -89,7 +89,7 @@ TEST(LineGeneral, ProgressiveOrdina) {
     for (int i = 0; i < 3; ++i)
       std::tie(model.items[81 + i].start_m, model.items[81 + i].end_m, model.items[81 + i].at_m) =
           std::tie(read[3 * i], read[3 * i + 1], read[3 * i + 2]);
-    EXPECT_TRUE(progressive_ordina(model));
+    EXPECT_TRUE(sort_chainage_breakpoints(model));
     nine result;
     for (int i = 0; i < 3; ++i)
       std::tie(result[3 * i], result[3 * i + 1], result[3 * i + 2]) =
@@ -110,7 +110,7 @@ TEST(LineGeneral, ExitsAndTheLinesTheyName) {
       {text(route + "progressiva chilometrica uno, 0, 2147483600, 1\r\n"), 25, -1},
   };
   for (const auto& c : cases) {
-    const scenario_model model = compile_sources(c.text, train_source(""), 0);
+    const scenario_model model = compiled_model(c.text, train_source(""), false);
     EXPECT_EQ(model.error_kind, c.code) << c.text << model.diagnostic.detail;
     if (c.line >= 0) { EXPECT_EQ(model.diagnostic.line, c.line) << c.text; }
   }

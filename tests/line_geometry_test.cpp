@@ -12,8 +12,8 @@ namespace compila::testing {
 namespace {
 
 // Records start on line 4 of the line source.
-scenario_model line(const std::string& records, std::int32_t route = 82000, std::int32_t with_plan = 1) {
-  return compile_sources(line_source(records, route), "", with_plan);
+scenario_model line(const std::string& records, std::int32_t route = 82000, bool with_plan = true) {
+  return compiled_model(line_source(records, route), "", with_plan);
 }
 
 double at(const scenario_model& model, int coordinate, int m) {
@@ -82,7 +82,7 @@ TEST(LineGeometry, CurveClassAndSide) {
 }
 
 TEST(LineGeometry, WithoutPlanCurvesAreIgnoredAndTheReadingStaysInStep) {
-  const scenario_model model = line("curvas3, 800, 300\r\ncurva, 1000, 50\r\npendenza, 1000, 5\r\n", 82000, 0);
+  const scenario_model model = line("curvas3, 800, 300\r\ncurva, 1000, 50\r\npendenza, 1000, 5\r\n", 82000, false);
   EXPECT_EQ(model.error_kind, 0);
   EXPECT_FALSE(model.track_plan.exists());
   EXPECT_EQ(model.cells[20].gradient, 105);

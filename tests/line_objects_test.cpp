@@ -10,7 +10,7 @@ namespace compila::testing {
 namespace {
 
 // Records start on line 4 of the line source.
-scenario_model line(const std::string& records) { return compile_sources(line_source(records), "", 0); }
+scenario_model line(const std::string& records) { return compiled_model(line_source(records), "", 0); }
 
 std::array<std::int16_t, 5> object(const track_cell& c) {
   return {c.cell_type, c.param_1, c.param_2, c.param_3, c.param_4};

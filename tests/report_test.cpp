@@ -44,7 +44,7 @@ void build_largest(const fs::path& dir) {
   memory_source_files sources;
   sources.files[line_source_name(model)] = large_scenario::line_source();
   sources.files[train_source_name(model)] = large_scenario::train_source();
-  ASSERT_EQ(memorizza_percorso(model, 1, sources, dir.string()).end, build_outcome::kind::written);
+  ASSERT_EQ(build_from_sources(model, true, sources, dir.string()).end, build_outcome::kind::written);
 }
 
 std::size_t count_of(const std::string& text, const std::string& what) {

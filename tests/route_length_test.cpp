@@ -26,7 +26,7 @@ built build(const std::string& line_text, const scratch_directory& dir,
   memory_source_files sources;
   sources.files[line_source_name(result.model)] = line_text;
   sources.files[train_source_name(result.model)] = train_text;
-  result.outcome = memorizza_percorso(result.model, 1, sources, dir.path.string());
+  result.outcome = build_from_sources(result.model, true, sources, dir.path.string());
   return result;
 }
 
@@ -87,7 +87,7 @@ TEST(RouteLength, OverLimitLengthAfterAValidOneKeepsTheFirstTrack) {
 
 TEST(RouteLength, ASecondValidLengthStartsAFreshTrack) {
   const scenario_model model =
-      compile_sources(general("lunghezza percorso, 82000\r\nlunghezza percorso, 5000\r\n"), train_source(""));
+      compiled_model(general("lunghezza percorso, 82000\r\nlunghezza percorso, 5000\r\n"), train_source(""));
   EXPECT_EQ(model.error_kind, 0);
   EXPECT_EQ(model.cell_count, 240);
   EXPECT_EQ(model.cells.size(), 241u);
@@ -108,7 +108,7 @@ TEST(SpeedBoard, StripeCodeMustFitSixteenBits) {
     const std::string s = counts.substr(0, counts.find(','));
     const std::string d = counts.substr(counts.find(',') + 1);
     const scenario_model model =
-        compile_sources(line_source("indicatori_vmax, 1500, 80, 80, 80, " + s + ", , , ," + d + "\r\n"));
+        compiled_model(line_source("indicatori_vmax, 1500, 80, 80, 80, " + s + ", , , ," + d + "\r\n"));
     EXPECT_EQ(model.error_kind, c.code) << c.counts << " " << model.diagnostic.detail;
     if (c.code == 0) {
       EXPECT_EQ(model.cells[31].cell_type, 6) << c.counts;

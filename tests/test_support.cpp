@@ -37,7 +37,7 @@ std::string joined(std::span<const std::string_view> lines) {
 
 }  // namespace
 
-scenario_model named_model(std::int32_t with_plan) {
+scenario_model named_model(bool with_plan) {
   scenario_model model;
   model.line_name = line_name;
   model.train_number = train_number;
@@ -45,13 +45,13 @@ scenario_model named_model(std::int32_t with_plan) {
   return model;
 }
 
-scenario_model compile_sources(const std::string& line_text, const std::string& train_text,
-                               std::int32_t with_plan) {
+scenario_model compiled_model(const std::string& line_text, const std::string& train_text,
+                               bool with_plan) {
   scenario_model model = named_model(with_plan);
   memory_source_files files;
   files.files[line_source_name(model)] = line_text;
   files.files[train_source_name(model)] = train_text;
-  memorizza_dati(model, files);
+  compile_sources(model, files);
   return model;
 }
 

@@ -16,13 +16,13 @@ namespace compila::testing {
 inline constexpr char line_name[] = "Corvalia_Brunasco-Alpestra";
 inline constexpr char train_number[] = "40517";
 
-// A model carrying the embedded scenario's names and with_plan = 1.
-scenario_model named_model(std::int32_t with_plan = 1);
+// A model carrying the embedded scenario's names and with_plan set.
+scenario_model named_model(bool with_plan = true);
 
-// Runs memorizza_dati on the two texts (the train text may be left out)
+// Runs compile_sources on the two texts (the train text may be left out)
 // after clearing the items, as the build frame does.
-scenario_model compile_sources(const std::string& line_text, const std::string& train_text = "",
-                               std::int32_t with_plan = 1);
+scenario_model compiled_model(const std::string& line_text, const std::string& train_text = "",
+                               bool with_plan = true);
 
 // A minimal line source: a general section with the route length, then the
 // given record lines.

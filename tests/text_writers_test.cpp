@@ -58,12 +58,12 @@ TEST(EmbeddedWriters, WriteTheScenarioFilesUnderTheirNames) {
     std::size_t line_count;
     std::string first, last;
   } rows[] = {
-      {dati_linea, "Corvalia_Brunasco-Alpestra_linea.txt", 198, "[generale]", "[fine]"},
-      {dati_treno, "Corvalia_Brunasco-Alpestra_40517-.txt", 45, "[generale]", "[fine]"},
-      {dati_note, "Corvalia_Brunasco-Alpestra_40517_note.txt", 0, "", ""},
-      {dati_rallentamenti, "Corvalia_Brunasco-Alpestra_40517_rallentamenti.txt", 44, "",
+      {write_line_source, "Corvalia_Brunasco-Alpestra_linea.txt", 198, "[generale]", "[fine]"},
+      {write_train_source, "Corvalia_Brunasco-Alpestra_40517-.txt", 45, "[generale]", "[fine]"},
+      {write_notes, "Corvalia_Brunasco-Alpestra_40517_note.txt", 0, "", ""},
+      {write_slowdown_order, "Corvalia_Brunasco-Alpestra_40517_rallentamenti.txt", 44, "",
        "     i giorni esclusi i seguenti:........."},
-      {dati_scheda, "Corvalia_Brunasco-Alpestra_40517_scheda_treno.txt", 33, "", ""},
+      {write_train_card, "Corvalia_Brunasco-Alpestra_40517_scheda_treno.txt", 33, "", ""},
   };
   scratch_directory dir;
   const scenario_model model = named_model();

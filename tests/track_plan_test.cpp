@@ -74,14 +74,14 @@ TEST(TrackPlan, RecomputesEveryDoubleBitForBitAsTheTableOfPoints) {
       {"curvad5, 9000, 5000\r\n", {{9000, 5000, 0.002}}},
   };
   for (const auto& c : cases) {
-    const scenario_model model = compile_sources(line_source(c.records, 3000));
+    const scenario_model model = compiled_model(line_source(c.records, 3000));
     ASSERT_EQ(model.error_kind, 0) << c.records;
     EXPECT_TRUE(same_bits(model.track_plan.points(), table_plan(10000, c.curves))) << c.records;
   }
 }
 
 TEST(TrackPlan, KeepsOnlyItsRunsAndAnswersSinglePoints) {
-  const scenario_model model = compile_sources(line_source("curvad4, 1000, 100\r\ncurvad4, 1050, 150\r\n", 3000));
+  const scenario_model model = compiled_model(line_source("curvad4, 1000, 100\r\ncurvad4, 1050, 150\r\n", 3000));
   // straight to 1000, one curve run to 1200 (the second curve lengthens it), the straight tail
   ASSERT_EQ(model.track_plan.runs().size(), 3u);
   EXPECT_EQ(model.track_plan.runs()[1].last_point, 1200);
@@ -117,7 +117,7 @@ struct counting_sink final : byte_sink {
 };
 
 TEST(StreamedFiles, ComeInPiecesOfAtMostTheBufferAndStopWhenRefused) {
-  const scenario_model model = compile_sources(line_source("curvas3, 800, 300\r\n", 82000));
+  const scenario_model model = compiled_model(line_source("curvas3, 800, 300\r\n", 82000));
   counting_sink whole;
   ASSERT_TRUE(stream_line_data(model, whole));
   EXPECT_EQ(whole.bytes.size(), 1779964u);
@@ -138,7 +138,7 @@ TEST(StreamedFiles, AFullDiskMidwayLeavesTheEarlierLineDataFile) {
   GTEST_SKIP() << "needs the POSIX device /dev/full; Windows has no device that refuses writes";
 #endif
   scratch_directory dir;
-  const scenario_model model = compile_sources(line_source("curvas3, 800, 300\r\n", 82000));
+  const scenario_model model = compiled_model(line_source("curvas3, 800, 300\r\n", 82000));
   std::ofstream(dir / line_data_name(model), std::ios::binary) << "earlier file";
   fs::create_symlink("/dev/full", dir / (line_data_name(model) + ".tmp"));
   std::string error;

@@ -9,7 +9,7 @@ namespace compila::testing {
 namespace {
 
 scenario_model compile_train(const std::string& records, const std::string& line_records = "") {
-  return compile_sources(line_source(line_records), train_source(records));
+  return compiled_model(line_source(line_records), train_source(records));
 }
 
 std::string signal_at(int position) {
@@ -40,7 +40,7 @@ void expect_approach_codes(const scenario_model& model, int signal_cell, int fir
 }
 
 TEST(TrainObjects, EmbeddedSignals) {
-  const scenario_model model = compile_sources(line_source(""), embedded_train_source());
+  const scenario_model model = compiled_model(line_source(""), embedded_train_source());
   ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
   EXPECT_EQ(count_cells(model, cell_kind::signal), 14);
   EXPECT_EQ(object(model.cells[249]), (cell_object{1, 40, 10, 0, 3, 0}));

@@ -13,7 +13,7 @@ namespace compila::testing {
 namespace {
 
 scenario_model compile_train(const std::string& records, const std::string& line_records = "") {
-  return compile_sources(line_source(line_records), train_source(records));
+  return compiled_model(line_source(line_records), train_source(records));
 }
 
 // Each run is {first cell, last cell, value}.
@@ -24,7 +24,7 @@ void expect_runs(const scenario_model& model, std::uint8_t track_cell::*field,
 }
 
 TEST(TrainReading, EmbeddedTrainDataAndProfiles) {
-  const scenario_model model = compile_sources(line_source(""), embedded_train_source());
+  const scenario_model model = compiled_model(line_source(""), embedded_train_source());
   ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
   expect_runs(model, &track_cell::speed_limit,
               {{0, 29, 6}, {30, 513, 16}, {514, 539, 6}, {540, 715, 16}, {716, 822, 8}, {823, 1665, 16},
@@ -58,7 +58,7 @@ TEST(TrainReading, FileEndingInsideAStationIsAFaultAndBothSourcesAreGone) {
   memory_source_files files;
   files.files[line_source_name(model)] = line_source("");
   files.files[train_source_name(model)] = "[generale]\r\nstazione, 10000, 12, 400, 0\r\n";
-  memorizza_dati(model, files);
+  compile_sources(model, files);
   EXPECT_EQ(model.error_kind, 25);
   EXPECT_TRUE(files.files.empty());
 }
@@ -77,7 +77,7 @@ TEST(TrainReading, WhichEndsFillTheProfilesAndCheckTheChainage) {
       {"[generale]\r\nvelocita, 0, 80\r\nsabbia, 40000\r\n[fine]\r\n", 25, 0},
   };
   for (const auto& c : cases) {
-    const scenario_model model = compile_sources(line, c.train);
+    const scenario_model model = compiled_model(line, c.train);
     EXPECT_EQ(model.error_kind, c.error_kind) << c.train;
     EXPECT_EQ(model.items[86].word_1, 0) << c.train;
     EXPECT_EQ(model.cells[0].speed_limit, c.speed_of_cell_0) << c.train;

@@ -16,7 +16,7 @@ std::string station(int position, int kind, int length, int byte_4 = 1, int byte
 }
 
 scenario_model compile_train(const std::string& records, const std::string& line_records = "") {
-  return compile_sources(line_source(line_records), train_source(records));
+  return compiled_model(line_source(line_records), train_source(records));
 }
 
 // A station slot: at_m, kind, start_m, end_m, seconds, byte_4, byte_3.
@@ -41,7 +41,7 @@ TEST(TrainStations, EmbeddedStationsFillSlotsOneToEleven) {
       {{54300, 24, 54100, 54550, 45420, 0, 1}, 1090}, {{69900, 22, 69650, 70200, 0, 0, 1}, 1403},
       {{83700, 12, 83400, 84000, 47100, 1, 0}, 1679},
   };
-  const scenario_model model = compile_sources(line_source(""), embedded_train_source());
+  const scenario_model model = compiled_model(line_source(""), embedded_train_source());
   ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
   const auto count = [&](auto test) { return std::count_if(model.cells.begin(), model.cells.end(), test); };
   EXPECT_EQ(count([](const track_cell& c) { return c.cell_type == cell_kind::stopping_point; }), 7);

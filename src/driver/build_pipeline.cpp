@@ -65,19 +65,19 @@ const char* stamp_model(scenario_model& model) {
   line_item.word_1 = item_format_marker;
   cell_1.param_1 = track_format_marker;
   if (line_item.seconds != 0 || cell_1.param_2 != 0) return "1251";
-  line_item.seconds = codice_gara_st(model);
-  cell_1.param_2 = static_cast<std::int16_t>(codice_gara_og(model));
+  line_item.seconds = weighted_competition_code(model);
+  cell_1.param_2 = static_cast<std::int16_t>(plain_competition_code(model));
   return nullptr;
 }
 
-build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_files& sources,
+build_outcome build_from_sources(scenario_model& model, bool with_plan, source_files& sources,
                                  const std::string& directory) {
-  model.with_plan = j;
+  model.with_plan = with_plan;
   model.error_kind = 0;
   model.diagnostic = {};
   for (item& it : model.items) it = item{};
 
-  memorizza_dati(model, sources);
+  compile_sources(model, sources);
   if (!model.has_cells()) return {build_outcome::kind::no_track, {}, {}};
   post_process_track(model);
 
@@ -85,7 +85,7 @@ build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_f
 
   build_outcome outcome;
   std::string error;
-  if (model.with_plan != 0 && !written(write_line_data_file(model, directory, error), error, outcome))
+  if (model.with_plan && !written(write_line_data_file(model, directory, error), error, outcome))
     return outcome;
   if (!written(write_item_file(model, directory, error), error, outcome)) return outcome;
   written(write_track_file(model, directory, error), error, outcome);
@@ -102,7 +102,7 @@ std::string diagnostic_report(const scenario_model& model) {
   return line;
 }
 
-void errore(const std::string& a) {
+void show_error_and_exit(const std::string& a) {
   platform::show_message_box(" Errore n. " + a);
   std::exit(1);
 }
@@ -122,15 +122,15 @@ build_result build_scenario(const scenario_text& scenario, const std::string& di
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
   std::string error;
-  if (!dati_linea(model, scenario, directory, error) || !dati_treno(model, scenario, directory, error) ||
-      !dati_note(model, scenario, directory, error) || !dati_rallentamenti(model, scenario, directory, error) ||
-      !dati_scheda(model, scenario, directory, error)) {
+  if (!write_line_source(model, scenario, directory, error) || !write_train_source(model, scenario, directory, error) ||
+      !write_notes(model, scenario, directory, error) || !write_slowdown_order(model, scenario, directory, error) ||
+      !write_train_card(model, scenario, directory, error)) {
     report(error);
     return end(1);
   }
 
   directory_source_files sources(directory);
-  const build_outcome outcome = memorizza_percorso(model, 1, sources, directory);
+  const build_outcome outcome = build_from_sources(model, /*with_plan=*/true, sources, directory);
   switch (outcome.end) {
     case build_outcome::kind::refused:
       if (model.error_kind != 0) report(diagnostic_report(model));
@@ -150,7 +150,7 @@ build_result build_scenario(const scenario_text& scenario, const std::string& di
   return end(2);
 }
 
-int Form_Load(const scenario_text& scenario) {
+int run_program(const scenario_text& scenario) {
   platform::show_wait_window();
   const std::string directory = platform::program_directory();
   if (directory.empty()) {
@@ -158,7 +158,7 @@ int Form_Load(const scenario_text& scenario) {
     return 1;
   }
   const build_result result = build_scenario(scenario, directory);
-  if (!result.refusal.empty()) errore(result.refusal);
+  if (!result.refusal.empty()) show_error_and_exit(result.refusal);
   return result.status;
 }
 

@@ -1,4 +1,4 @@
-// The build frame `memorizza_percorso` and the program's start, `Form_Load`.
+// The build frame `build_from_sources` and the program's start, `run_program`.
 #pragma once
 
 #include <cstdint>
@@ -25,9 +25,9 @@ struct build_outcome {
 };
 
 // Compiles the two source files found by `sources`, completes, checks and
-// stamps the model, and writes the binary files into `directory`; `j`
-// nonzero builds the track plan and writes the line data file.
-build_outcome memorizza_percorso(scenario_model& model, std::int32_t j, source_files& sources,
+// stamps the model, and writes the binary files into `directory`;
+// `with_plan` builds the track plan and writes the line data file.
+build_outcome build_from_sources(scenario_model& model, bool with_plan, source_files& sources,
                                  const std::string& directory);
 
 // Each binary file of the model streamed into `directory` under its name,
@@ -49,7 +49,7 @@ const char* stamp_model(scenario_model& model);
 std::string diagnostic_report(const scenario_model& model);
 
 // Shows " Errore n. " followed by `a` and ends the program (status 1).
-[[noreturn]] void errore(const std::string& a);
+[[noreturn]] void show_error_and_exit(const std::string& a);
 
 // How a whole build ended: the exit status (0 for a clean build, 2 when the
 // files are written with a diagnostic, 1 when the build stops or a file
@@ -67,7 +67,7 @@ struct build_result {
 build_result build_scenario(const scenario_text& scenario, const std::string& directory);
 
 // Runs the whole build of `scenario` in the program directory and returns the
-// program's exit status; a refusal ends the program through `errore`.
-int Form_Load(const scenario_text& scenario);
+// program's exit status; a refusal ends the program through `show_error_and_exit`.
+int run_program(const scenario_text& scenario);
 
 }  // namespace compila

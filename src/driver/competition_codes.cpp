@@ -24,14 +24,14 @@ std::int32_t character_code(char c) { return static_cast<unsigned char>(c); }
 
 }  // namespace
 
-std::int32_t codice_gara_og(scenario_model& model) {
+std::int32_t plain_competition_code(scenario_model& model) {
   const std::string& code = build_code_string(model);
   std::int32_t sum = 0;
   for (std::size_t i = 0; i < counted_positions; ++i) sum += character_code(code[i]);
   return sum;
 }
 
-std::int32_t codice_gara_st(scenario_model& model) {
+std::int32_t weighted_competition_code(scenario_model& model) {
   const std::string& code = build_code_string(model);
   std::int32_t sum = 0;
   for (std::size_t i = 0; i < counted_positions; ++i)

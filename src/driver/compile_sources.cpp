@@ -32,7 +32,7 @@ void check_chainage(scenario_model& model, const line_reading& line, bool every_
 
 }  // namespace
 
-void memorizza_dati(scenario_model& model, source_files& files, reading_observer* observer) {
+void compile_sources(scenario_model& model, source_files& files, reading_observer* observer) {
   // A resuming reading also reads the train source after a line source that
   // stopped, so that both files are diagnosed in one run.
   const bool resumes = observer != nullptr && observer->resumes();

@@ -3,4 +3,4 @@
 #include "driver/build_pipeline.h"
 #include "scenario/scenario_text.h"
 
-int main() { return compila::Form_Load(compila::embedded_scenario()); }
+int main() { return compila::run_program(compila::embedded_scenario()); }

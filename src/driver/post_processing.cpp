@@ -1,5 +1,6 @@
 #include "driver/post_processing.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 
@@ -21,7 +22,7 @@ class track_post_processing {
   explicit track_post_processing(scenario_model& model)
       : model_(model),
         cells_(model.cells),
-        top_(minimo(model.cell_count, static_cast<std::int32_t>(model.cells.size()) - 1)) {}
+        top_(std::min(model.cell_count, static_cast<std::int32_t>(model.cells.size()) - 1)) {}
 
   void run() {
     const std::int32_t last = top_ - 2;
@@ -67,9 +68,9 @@ class track_post_processing {
       } else if (free(q)) {
         place_point(q);
       } else if (is_type(p, cell_kind::reduction_with_value)) {
-        cells_[p].param_1 = minimo(automatic_value, cells_[p].param_1);
+        cells_[p].param_1 = std::min(automatic_value, cells_[p].param_1);
       } else if (is_type(q, cell_kind::reduction_with_value)) {
-        cells_[q].param_1 = minimo(automatic_value, cells_[q].param_1);
+        cells_[q].param_1 = std::min(automatic_value, cells_[q].param_1);
       } else {
         diagnose(error_kinds::auto_point_signal, s, s, "ahead of the signal before a warning board");
       }

@@ -14,12 +14,6 @@
 
 namespace compila {
 
-// Smaller of two numbers; the first on a tie.
-template <typename T>
-constexpr T minimo(T x, T y) {
-  return x > y ? y : x;
-}
-
 void post_process_track(scenario_model& model);
 
 }  // namespace compila

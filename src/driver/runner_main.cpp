@@ -21,5 +21,5 @@ int main() {
     compila::platform::show_message_box(error);
     return 1;
   }
-  return compila::Form_Load(folder.text());
+  return compila::run_program(folder.text());
 }

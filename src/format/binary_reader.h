@@ -1,6 +1,6 @@
 // Reading the three binary files back into the model's records.
 //
-// The decoders are the inverse of the encoders in binary_files.h (where the
+// The decoders are the inverse of the encoders in binary_writer.h (where the
 // byte layouts are described): for every model m,
 //   decode_track_file(encode_track_file(m)).records == m.cells           (cells non-empty)
 //   decode_item_file(encode_item_file(m)).records   == m.items           (texts up to 65535 bytes)

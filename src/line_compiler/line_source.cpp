@@ -95,7 +95,7 @@ line_reading line_source_reader::run() {
 
 record_step line_source_reader::sort_breakpoints(line_reading& reading) {
   std::array<int, 3> origin{};
-  const bool sorted = progressive_ordina(model_, &origin);
+  const bool sorted = sort_chainage_breakpoints(model_, &origin);
   for (int i = 0; i < 3; ++i) {
     const bool was_read = origin[i] != 0 && !read_breakpoint_sites_[origin[i] - 81].file.empty();
     reading.breakpoint_sites[i] =
@@ -261,7 +261,7 @@ void line_source_reader::complete_reading() {
   if (plan_on()) plan_tail();
 }
 
-bool progressive_ordina(scenario_model& model, std::array<int, 3>* origin) {
+bool sort_chainage_breakpoints(scenario_model& model, std::array<int, 3>* origin) {
   struct breakpoint {
     std::int32_t position, chainage, flag;
     int read_rank;  // on equal positions "uno" comes first, then "due", then "tre"

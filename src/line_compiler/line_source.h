@@ -45,6 +45,6 @@ line_reading read_line_source(scenario_model& model, std::string_view text, std:
 // the flag rule; false when a chainage value plus 100 no longer fits 32 bits.
 // `origin`, when given, receives for items 81 to 83 the slot each breakpoint
 // was read into (81 "tre", 82 "due", 83 "uno"), or 0 where all became zero.
-bool progressive_ordina(scenario_model& model, std::array<int, 3>* origin = nullptr);
+bool sort_chainage_breakpoints(scenario_model& model, std::array<int, 3>* origin = nullptr);
 
 }  // namespace compila

@@ -52,7 +52,7 @@ class line_source_reader : public source_reading {
                                     std::int32_t vbd, std::int32_t vcd, std::int32_t strisced);
   record_step signboard();
 
-  bool plan_on() const { return model_.with_plan != 0; }
+  bool plan_on() const { return model_.with_plan; }
   record_step sort_breakpoints(line_reading& reading);
 
   std::int32_t gradient_cursor_ = 0;

@@ -3,7 +3,7 @@
 // The line source compiler and the train source compiler fill it, the track
 // post-processing and the competition codes complete it, and the build frame
 // writes `items`, `cells` and `track_plan` to the three binary files (their
-// byte layouts are described in binary_files.h). The scalars and the mountain
+// byte layouts are described in format/binary_writer.h). The scalars and the mountain
 // tables are working state of the build and never reach a file.
 #pragma once
 
@@ -108,7 +108,7 @@ struct logged_diagnostic {
 struct scenario_model {
   std::string line_name;
   std::string train_number;
-  std::int32_t with_plan = 0;
+  bool with_plan = false;  // the track plan is built and written
   std::string current_line;  // the field last read from a source file
   std::int32_t track_extent_m = 0;
   std::int32_t cell_count = 0;  // highest index of `cells`

@@ -1,4 +1,4 @@
-// Where `memorizza_dati` finds its two source files: the program directory in
+// Where `compile_sources` finds its two source files: the program directory in
 // a real build, memory in tests and fuzzing.
 #pragma once
 

@@ -18,8 +18,8 @@ namespace compila {
 enum class record_step {
   go_on,         // read the next keyword field
   stop_reading,  // a position beyond the track (15): the reading ends softly
-  failure_exit,  // a failed record: `memorizza_dati` ends
-  fault_exit,    // a read failure (25): `memorizza_dati` ends
+  failure_exit,  // a failed record: `compile_sources` ends
+  fault_exit,    // a read failure (25): `compile_sources` ends
 };
 
 // One record test of a source file: the record's shipped keyword and the

@@ -46,27 +46,27 @@ bool write_in(const std::string& directory, const std::string& name, std::span<c
 
 }  // namespace
 
-bool dati_linea(const scenario_model& model, const scenario_text& text, const std::string& directory,
+bool write_line_source(const scenario_model& model, const scenario_text& text, const std::string& directory,
                 std::string& error) {
   return write_in(directory, line_source_name(model), text.line_source, error);
 }
 
-bool dati_treno(const scenario_model& model, const scenario_text& text, const std::string& directory,
+bool write_train_source(const scenario_model& model, const scenario_text& text, const std::string& directory,
                 std::string& error) {
   return write_in(directory, train_source_name(model), text.train_source, error);
 }
 
-bool dati_note(const scenario_model& model, const scenario_text& text, const std::string& directory,
+bool write_notes(const scenario_model& model, const scenario_text& text, const std::string& directory,
                std::string& error) {
   return write_in(directory, notes_name(model), text.notes, error);
 }
 
-bool dati_rallentamenti(const scenario_model& model, const scenario_text& text, const std::string& directory,
+bool write_slowdown_order(const scenario_model& model, const scenario_text& text, const std::string& directory,
                         std::string& error) {
   return write_in(directory, slowdown_order_name(model), text.slowdown_order, error);
 }
 
-bool dati_scheda(const scenario_model& model, const scenario_text& text, const std::string& directory,
+bool write_train_card(const scenario_model& model, const scenario_text& text, const std::string& directory,
                  std::string& error) {
   return write_in(directory, train_card_name(model), text.train_card, error);
 }

@@ -34,15 +34,15 @@ class text_line_table {
                                     std::string& error);
 
 // The writers; each writes its file into `directory`.
-[[nodiscard]] bool dati_linea(const scenario_model& model, const scenario_text& text,
+[[nodiscard]] bool write_line_source(const scenario_model& model, const scenario_text& text,
                               const std::string& directory, std::string& error);
-[[nodiscard]] bool dati_treno(const scenario_model& model, const scenario_text& text,
+[[nodiscard]] bool write_train_source(const scenario_model& model, const scenario_text& text,
                               const std::string& directory, std::string& error);
-[[nodiscard]] bool dati_note(const scenario_model& model, const scenario_text& text,
+[[nodiscard]] bool write_notes(const scenario_model& model, const scenario_text& text,
                              const std::string& directory, std::string& error);
-[[nodiscard]] bool dati_rallentamenti(const scenario_model& model, const scenario_text& text,
+[[nodiscard]] bool write_slowdown_order(const scenario_model& model, const scenario_text& text,
                                       const std::string& directory, std::string& error);
-[[nodiscard]] bool dati_scheda(const scenario_model& model, const scenario_text& text,
+[[nodiscard]] bool write_train_card(const scenario_model& model, const scenario_text& text,
                                const std::string& directory, std::string& error);
 
 }  // namespace compila

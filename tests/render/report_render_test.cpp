@@ -118,7 +118,7 @@ TEST_F(ReportRender, TheLargestRoutesPageShowsTheMapAndTheProfile) {
   memory_source_files sources;
   sources.files[line_source_name(model)] = large_scenario::line_source();
   sources.files[train_source_name(model)] = large_scenario::train_source();
-  ASSERT_EQ(memorizza_percorso(model, 1, sources, files.string()).end, build_outcome::kind::written);
+  ASSERT_EQ(build_from_sources(model, true, sources, files.string()).end, build_outcome::kind::written);
 
   const fs::path page = scratch / "report.html";
   const auto start = std::chrono::steady_clock::now();

@@ -362,7 +362,7 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   scenario_model model;
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
-  model.with_plan = 1;  // as every build
+  model.with_plan = true;  // as every build
   std::vector<logged_diagnostic> log;
   model.diagnostic_log = &log;
   memory_source_files files;
@@ -370,7 +370,7 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   files.files[train_source_name(model)] = written_text(scenario.train_source);
 
   check_listener listener(line_source_name(model), train_source_name(model));
-  memorizza_dati(model, files, &listener);
+  compile_sources(model, files, &listener);
   const char* refusal = nullptr;
   if (model.has_cells()) {
     post_process_track(model);
