@@ -51,9 +51,12 @@ constexpr void for_each_field(const Fields& fields, Visit&& visit) {
 // (approach_code for an object a few cells further on), the others describe
 // the line under it; dump tells cells apart by the two groups.
 inline constexpr auto track_cell_object_fields = std::tuple{
-    record_field{"cell_type", &track_cell::cell_type},     record_field{"param_1", &track_cell::param_1},
-    record_field{"param_2", &track_cell::param_2},         record_field{"param_3", &track_cell::param_3},
-    record_field{"param_4", &track_cell::param_4},         record_field{"signal_time", &track_cell::signal_time},
+    record_field{"cell_type", &track_cell::cell_type},
+    record_field{"param_1", &track_cell::param_1},
+    record_field{"param_2", &track_cell::param_2},
+    record_field{"param_3", &track_cell::param_3},
+    record_field{"param_4", &track_cell::param_4},
+    record_field{"signal_time", &track_cell::signal_time},
     record_field{"approach_code", &track_cell::approach_code},
 };
 inline constexpr auto track_cell_line_fields = std::tuple{
@@ -66,11 +69,21 @@ inline constexpr auto track_cell_fields = std::tuple_cat(track_cell_object_field
 
 // Item, its text in the middle.
 inline constexpr auto item_fields = std::tuple{
-    record_field{"kind", &item::kind},     record_field{"start_m", &item::start_m}, record_field{"end_m", &item::end_m},
-    record_field{"at_m", &item::at_m},     record_field{"flag", &item::flag},       record_field{"text", &item::text},
-    record_field{"word_1", &item::word_1}, record_field{"word_2", &item::word_2},   record_field{"word_3", &item::word_3},
-    record_field{"word_4", &item::word_4}, record_field{"word_5", &item::word_5},   record_field{"byte_1", &item::byte_1},
-    record_field{"byte_2", &item::byte_2}, record_field{"byte_3", &item::byte_3},   record_field{"byte_4", &item::byte_4},
+    record_field{"kind", &item::kind},
+    record_field{"start_m", &item::start_m},
+    record_field{"end_m", &item::end_m},
+    record_field{"at_m", &item::at_m},
+    record_field{"flag", &item::flag},
+    record_field{"text", &item::text},
+    record_field{"word_1", &item::word_1},
+    record_field{"word_2", &item::word_2},
+    record_field{"word_3", &item::word_3},
+    record_field{"word_4", &item::word_4},
+    record_field{"word_5", &item::word_5},
+    record_field{"byte_1", &item::byte_1},
+    record_field{"byte_2", &item::byte_2},
+    record_field{"byte_3", &item::byte_3},
+    record_field{"byte_4", &item::byte_4},
     record_field{"seconds", &item::seconds},
 };
 
