@@ -7,10 +7,14 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
+#include <string_view>
+#include <type_traits>
 
 #include "driver/build_pipeline.h"
 #include "large_scenario.h"
 #include "format/binary_writer.h"
+#include "format/record_fields.h"
 #include "model/file_names.h"
 #include "test_support.h"
 
@@ -93,6 +97,121 @@ TEST(BinaryReading, EveryFieldKeepsItsFullRangeAndEveryTextByte) {
   ASSERT_TRUE(points.ok()) << points.error->message;
   EXPECT_TRUE(points.records == values);
   EXPECT_TRUE(std::signbit(std::get<double>(points.records[0][1])));  // -0.0 stays negative
+}
+
+// The record layouts as binary_writer.h describes them, written out here
+// apart from the tables: each field's name, offset and size in a record whose
+// texts are empty (a text's size is that of its count).
+struct documented_field {
+  std::string_view name;
+  std::size_t offset;
+  std::size_t size;
+};
+
+constexpr documented_field documented_cell[] = {
+    {"cell_type", 0, 1},     {"param_1", 1, 2},        {"param_2", 3, 2},      {"param_3", 5, 2},
+    {"param_4", 7, 2},       {"signal_time", 9, 1},    {"approach_code", 10, 1}, {"tunnel_kind", 11, 1},
+    {"speed_limit", 12, 1},  {"gradient", 13, 1},      {"adhesion", 14, 1},
+};
+
+constexpr documented_field documented_item[] = {
+    {"kind", 0, 1},     {"start_m", 1, 4},  {"end_m", 5, 4},    {"at_m", 9, 4},     {"flag", 13, 1},
+    {"text", 14, 2},    {"word_1", 16, 2},  {"word_2", 18, 2},  {"word_3", 20, 2},  {"word_4", 22, 2},
+    {"word_5", 24, 2},  {"byte_1", 26, 1},  {"byte_2", 27, 1},  {"byte_3", 28, 1},  {"byte_4", 29, 1},
+    {"seconds", 30, 4},
+};
+
+// A value whose every byte in the file is nonzero: all bits set, or a text
+// of 257 bytes, whose count is 0x0101.
+template <typename Value>
+Value nonzero_value() {
+  if constexpr (std::is_same_v<Value, std::string>)
+    return std::string(257, 'x');
+  else
+    return static_cast<Value>(-1);
+}
+
+std::size_t text_bytes(const std::string& text) { return text.size(); }
+template <typename Value>
+std::size_t text_bytes(const Value&) {
+  return 0;
+}
+
+// Sets one field at a time through `fields` and checks that the encoded file
+// is nonzero exactly at the documented bytes of that field, and that the
+// record decodes back whole: the table holds every field of the layout, in
+// order, under its name and at its width. Which member each field reads is
+// pinned by the byte tests of binary_writer_test.cpp.
+template <typename Record, typename Fields, typename Encode, typename Decode>
+void expect_documented_layout(const Fields& fields, std::span<const documented_field> documented, Encode encode,
+                              Decode decode) {
+  std::size_t index = 0;
+  for_each_field(fields, [&](const auto& field) {
+    if (index == documented.size()) {
+      ADD_FAILURE() << field.name << " is not in the documented layout";
+      return;
+    }
+    const documented_field& expected = documented[index++];
+    EXPECT_EQ(field.name, expected.name);
+    Record record{};
+    using value_type = typename std::remove_cvref_t<decltype(field)>::value_type;
+    record.*field.member = nonzero_value<value_type>();
+    const byte_buffer bytes = encode(record);
+    std::vector<std::size_t> nonzero, wanted;
+    for (std::size_t at = 0; at < bytes.size(); ++at)
+      if (bytes[at] != 0) nonzero.push_back(at);
+    const std::size_t end = expected.offset + expected.size + text_bytes(record.*field.member);
+    for (std::size_t at = expected.offset; at < end; ++at) wanted.push_back(at);
+    EXPECT_EQ(nonzero, wanted) << expected.name;
+    const std::optional<Record> decoded = decode(bytes);
+    EXPECT_TRUE(decoded && *decoded == record) << expected.name << " does not decode back";
+  });
+  EXPECT_EQ(index, documented.size()) << "fields of the documented layout missing from the table";
+}
+
+TEST(BinaryRecords, TheCellTableFollowsTheDocumentedLayout) {
+  expect_documented_layout<track_cell>(
+      track_cell_fields, documented_cell,
+      [](const track_cell& cell) {
+        scenario_model model;
+        model.cells = {cell};
+        return encode_track_file(model);
+      },
+      [](const byte_buffer& bytes) -> std::optional<track_cell> {
+        const auto decoded = decode_track_file(bytes);
+        if (!decoded.ok() || decoded.records.size() != 1) return std::nullopt;
+        return decoded.records[0];
+      });
+}
+
+TEST(BinaryRecords, TheItemTableFollowsTheDocumentedLayout) {
+  expect_documented_layout<item>(
+      item_fields, documented_item,
+      [](const item& it) {
+        scenario_model model;
+        model.items[0] = it;
+        return encode_item_file(model);
+      },
+      [](const byte_buffer& bytes) -> std::optional<item> {
+        const auto decoded = decode_item_file(bytes);
+        if (!decoded.ok()) return std::nullopt;
+        return decoded.records[0];
+      });
+}
+
+// Cut where each field of item 1 begins, the file is refused at that byte
+// with the field's name (item 1's kind would be "after item 0" instead).
+TEST(BinaryRecords, AnItemFileCutAtAFieldNamesThatField) {
+  const byte_buffer empty_items = encode_item_file(scenario_model{});
+  for (const documented_field& field : std::span(documented_item).subspan(1)) {
+    const std::size_t cut = 34 + field.offset;
+    const auto decoded = decode_item_file(std::span(empty_items).first(cut));
+    ASSERT_FALSE(decoded.ok()) << field.name;
+    EXPECT_EQ(decoded.error->offset, cut) << field.name;
+    const std::string part = field.name == "text" ? "text byte count" : std::string(field.name);
+    EXPECT_EQ(decoded.error->message,
+              "file ends inside item 1, " + part + " (0 of its " + std::to_string(field.size) + " bytes)");
+  }
 }
 
 // A file of the embedded build, damaged by `damage`, and where the decoder

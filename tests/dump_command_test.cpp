@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "format/binary_writer.h"
 #include "test_support.h"
@@ -129,6 +131,29 @@ TEST_F(Dump, SeveralFilesGiveAnArrayAndTextGivesOneRowPerRecord) {
   EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 1 + 1 + 1781);  // title, header, cells
   EXPECT_NE(text.out.find("cell_type  param_1"), std::string::npos);
   EXPECT_NE(text.out.find("  signal\n"), std::string::npos);
+}
+
+// The words of the second line of a text dump: its column headers.
+std::vector<std::string> header_words(const std::string& out) {
+  const std::size_t start = out.find('\n') + 1;
+  std::istringstream line(out.substr(start, out.find('\n', start) - start));
+  std::vector<std::string> words;
+  for (std::string word; line >> word;) words.push_back(word);
+  return words;
+}
+
+TEST_F(Dump, TextColumnsFollowTheFileOrderWithTheItemTextLast) {
+  const tool_run track = dump(track_name);
+  ASSERT_EQ(track.status, 0) << track.err;
+  EXPECT_EQ(header_words(track.out),
+            (std::vector<std::string>{"cell", "position_m", "cell_type", "param_1", "param_2", "param_3", "param_4",
+                                      "signal_time", "approach_code", "tunnel_kind", "speed_limit", "gradient",
+                                      "adhesion", "object"}));
+  const tool_run items = dump(items_name);
+  ASSERT_EQ(items.status, 0) << items.err;
+  EXPECT_EQ(header_words(items.out),
+            (std::vector<std::string>{"slot", "kind", "start_m", "end_m", "at_m", "flag", "word_1", "word_2", "word_3",
+                                      "word_4", "word_5", "byte_1", "byte_2", "byte_3", "byte_4", "seconds", "text"}));
 }
 
 TEST_F(Dump, ATruncatedOrDamagedFileIsReportedWithItsOffset) {

@@ -1,11 +1,14 @@
 #include "format/binary_reader.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
+#include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "format/binary_writer.h"
+#include "format/little_endian.h"
+#include "format/record_fields.h"
 
 namespace compila {
 namespace {
@@ -20,11 +23,12 @@ class le_reader {
   std::size_t left() const { return bytes_.size() - offset_; }
   bool has(std::size_t count) const { return count <= left(); }
 
-  std::uint8_t u8() { return bytes_[offset_++]; }
-  std::uint16_t u16() { return static_cast<std::uint16_t>(take(2)); }
-  std::int16_t i16() { return static_cast<std::int16_t>(take(2)); }
-  std::int32_t i32() { return static_cast<std::int32_t>(static_cast<std::uint32_t>(take(4))); }
-  double f64() { return std::bit_cast<double>(take(8)); }
+  template <little_endian::number Number>
+  Number number() {
+    const auto value = little_endian::load<Number>(bytes_.data() + offset_);
+    offset_ += sizeof value;
+    return value;
+  }
   void skip(std::size_t count) { offset_ += count; }
   std::string text(std::size_t count) {
     std::string value(reinterpret_cast<const char*>(bytes_.data() + offset_), count);
@@ -33,13 +37,6 @@ class le_reader {
   }
 
  private:
-  std::uint64_t take(int count) {
-    std::uint64_t value = 0;
-    for (int i = 0; i < count; ++i) value |= std::uint64_t{bytes_[offset_ + i]} << (8 * i);
-    offset_ += static_cast<std::size_t>(count);
-    return value;
-  }
-
   std::span<const std::uint8_t> bytes_;
   std::size_t offset_ = 0;
 };
@@ -53,17 +50,10 @@ decode_result<records_type> failure(std::size_t offset, std::string message) {
 
 track_cell read_cell(le_reader& in) {
   track_cell cell;
-  cell.cell_type = in.u8();
-  cell.param_1 = in.i16();
-  cell.param_2 = in.i16();
-  cell.param_3 = in.i16();
-  cell.param_4 = in.i16();
-  cell.signal_time = in.u8();
-  cell.approach_code = in.u8();
-  cell.tunnel_kind = in.u8();
-  cell.speed_limit = in.u8();
-  cell.gradient = in.u8();
-  cell.adhesion = in.u8();
+  for_each_field(track_cell_fields, [&](const auto& field) {
+    using value_type = typename std::remove_cvref_t<decltype(field)>::value_type;
+    cell.*field.member = in.number<value_type>();
+  });
   return cell;
 }
 
@@ -73,35 +63,35 @@ class item_reader {
  public:
   item_reader(le_reader& in, int slot) : in_(in), slot_(slot) {}
 
-  template <typename field_type>
-  void number(field_type& field, const char* name) {
-    if (!fits(sizeof(field_type), name)) return;
-    if constexpr (sizeof(field_type) == 1) field = in_.u8();
-    if constexpr (sizeof(field_type) == 2) field = in_.i16();
-    if constexpr (sizeof(field_type) == 4) field = in_.i32();
+  template <little_endian::number Number>
+  void field(Number& value, std::string_view name) {
+    if (!fits(sizeof value, name)) return;
+    value = in_.number<Number>();
   }
 
-  void text(std::string& field) {
-    if (!fits(2, "text byte count")) return;
+  void field(std::string& value, std::string_view name) {
+    if (!fits(sizeof(text_count), name, " byte count")) return;
     const std::size_t count_offset = in_.offset();
-    const std::size_t count = in_.u16();
+    const std::size_t count = in_.number<text_count>();
     if (!in_.has(count)) {
-      fail(count_offset, "item " + std::to_string(slot_) + " text of " + std::to_string(count) +
+      fail(count_offset, "item " + std::to_string(slot_) + " " + std::string(name) + " of " + std::to_string(count) +
                              " bytes runs past the end of the file (" + std::to_string(in_.left()) +
                              " bytes left)");
       return;
     }
-    field = in_.text(count);
+    value = in_.text(count);
   }
 
   const std::optional<decode_error>& error() const { return error_; }
 
  private:
-  bool fits(std::size_t size, const char* name) {
+  // `part` names a part of the field: the byte count of a text.
+  bool fits(std::size_t size, std::string_view name, std::string_view part = "") {
     if (error_) return false;
     if (in_.has(size)) return true;
-    fail(in_.offset(), "file ends inside item " + std::to_string(slot_) + ", " + name + " (" +
-                           std::to_string(in_.left()) + " of its " + std::to_string(size) + " bytes)");
+    fail(in_.offset(), "file ends inside item " + std::to_string(slot_) + ", " + std::string(name) +
+                           std::string(part) + " (" + std::to_string(in_.left()) + " of its " + std::to_string(size) +
+                           " bytes)");
     return false;
   }
 
@@ -114,22 +104,7 @@ class item_reader {
 
 std::optional<decode_error> read_item(le_reader& in, int slot, item& it) {
   item_reader r(in, slot);
-  r.number(it.kind, "kind");
-  r.number(it.start_m, "start_m");
-  r.number(it.end_m, "end_m");
-  r.number(it.at_m, "at_m");
-  r.number(it.flag, "flag");
-  r.text(it.text);
-  r.number(it.word_1, "word_1");
-  r.number(it.word_2, "word_2");
-  r.number(it.word_3, "word_3");
-  r.number(it.word_4, "word_4");
-  r.number(it.word_5, "word_5");
-  r.number(it.byte_1, "byte_1");
-  r.number(it.byte_2, "byte_2");
-  r.number(it.byte_3, "byte_3");
-  r.number(it.byte_4, "byte_4");
-  r.number(it.seconds, "seconds");
+  for_each_field(item_fields, [&](const auto& field) { r.field(it.*field.member, field.name); });
   return r.error();
 }
 
@@ -201,7 +176,7 @@ std::variant<std::size_t, decode_error> count_tagged_values(std::span<const std:
     const std::size_t start = in.offset();
     if (!in.has(2))
       return decode_error{start, "file ends inside the tag of " + value_name(count) + " (1 of its 2 bytes)"};
-    const std::uint16_t tag = in.u16();
+    const auto tag = in.number<std::uint16_t>();
     const std::optional<std::size_t> data_size = tagged_data_size(tag);
     if (!data_size)
       return decode_error{start, "unknown tag " + std::to_string(tag) + " of " + value_name(count) +
@@ -217,9 +192,9 @@ std::variant<std::size_t, decode_error> count_tagged_values(std::span<const std:
 }
 
 plan_value read_tagged(le_reader& in) {
-  switch (in.u16()) {
-    case 2: return in.i16();
-    case 5: return in.f64();
+  switch (in.number<std::uint16_t>()) {
+    case 2: return in.number<std::int16_t>();
+    case 5: return in.number<double>();
     default: return std::monostate{};
   }
 }
@@ -268,7 +243,7 @@ std::optional<binary_file_kind> binary_file_kind_from_word(std::string_view word
 }
 
 std::optional<decode_error> format_marker_problem(std::span<const track_cell> cells) {
-  constexpr std::size_t marker_offset = track_record_size + 1;  // param_1 of cell 1
+  constexpr std::size_t marker_offset = track_record_size + fixed_field_offset(track_cell_fields, "param_1");
   if (cells.size() < 2)
     return decode_error{track_record_size * cells.size(), "no cell 1, which carries the format marker " +
                                                               std::to_string(track_format_marker)};
@@ -283,7 +258,7 @@ std::optional<decode_error> format_marker_problem(const std::array<item, item_sl
   if (marked.word_1 == item_format_marker) return std::nullopt;
   std::size_t offset = 0;
   for (int slot = 0; slot < marker_slot; ++slot) offset += item_record_size_without_text + items[slot].text.size();
-  offset += 16 + marked.text.size();  // word_1 follows the text
+  offset += fixed_field_offset(item_fields, "word_1") + marked.text.size();  // word_1 follows the text
   return decode_error{offset, "item 85 word_1 is " + std::to_string(marked.word_1) + ", not the format marker " +
                                   std::to_string(item_format_marker)};
 }

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <limits>
+
+#include "format/little_endian.h"
 
 namespace compila {
 namespace {
@@ -19,16 +20,17 @@ class le_stream {
   le_stream(const le_stream&) = delete;
   le_stream& operator=(const le_stream&) = delete;
 
-  void u8(std::uint8_t value) { put(value); }
-  void u16(std::uint16_t value) { put(value); }
-  void i16(std::int16_t value) { put(static_cast<std::uint16_t>(value)); }
-  void i32(std::int32_t value) { put(static_cast<std::uint32_t>(value)); }
+  template <little_endian::number Number>
+  void number(Number value) {
+    room(sizeof value);
+    store(value);
+  }
 
   // The readers hold texts to 65535 bytes; a longer one (a line name, say)
   // is cut there, so that the count always matches the bytes that follow.
   void text(const std::string& value) {
-    const std::size_t size = std::min<std::size_t>(value.size(), std::numeric_limits<std::uint16_t>::max());
-    u16(static_cast<std::uint16_t>(size));
+    const std::size_t size = std::min<std::size_t>(value.size(), std::numeric_limits<text_count>::max());
+    number(static_cast<text_count>(size));
     for (std::size_t done = 0; done < size;) {
       if (used_ == buffer_.size()) flush();
       const std::size_t piece = std::min(size - done, buffer_.size() - used_);
@@ -39,16 +41,23 @@ class le_stream {
   }
 
   // Tagged values: the variant type code, then the value.
-  void empty_value() { u16(0); }
+  void empty_value() { number(std::uint16_t{0}); }
   void integer_value(std::int16_t value) {
     room(4);
     store(std::uint16_t{2});
-    store(static_cast<std::uint16_t>(value));
+    store(value);
   }
   void double_value(double value) {
     room(10);
     store(std::uint16_t{5});
-    store(std::bit_cast<std::uint64_t>(value));
+    store(value);
+  }
+
+  // One field of a record, as the field table gives it.
+  void field(const std::string& value) { text(value); }
+  template <little_endian::number Number>
+  void field(Number value) {
+    number(value);
   }
 
   // Hands over what is left; false when the sink refused any piece.
@@ -58,23 +67,13 @@ class le_stream {
   }
 
  private:
-  template <typename Unsigned>
-  void put(Unsigned value) {
-    room(sizeof value);
-    store(value);
-  }
-
   void room(std::size_t size) {
     if (buffer_.size() - used_ < size) flush();
   }
 
-  template <typename Unsigned>
-  void store(Unsigned value) {
-    if constexpr (std::endian::native != std::endian::little) {
-      for (std::size_t i = 0; i < sizeof value; ++i) buffer_[used_ + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    } else {
-      std::memcpy(buffer_.data() + used_, &value, sizeof value);
-    }
+  template <little_endian::number Number>
+  void store(Number value) {
+    little_endian::store(buffer_.data() + used_, value);
     used_ += sizeof value;
   }
 
@@ -101,6 +100,12 @@ class buffer_sink final : public byte_sink {
   }
   byte_buffer bytes_;
 };
+
+// Every field of `record` in file order, as its table gives them.
+template <typename Record, typename Fields>
+void put_record(le_stream& out, const Record& record, const Fields& fields) {
+  for_each_field(fields, [&](const auto& field) { out.field(record.*field.member); });
+}
 
 // Bytes of one half of the line data file: the origin's two integers, the
 // computed doubles, then the empty points.
@@ -145,42 +150,13 @@ bool stream_line_data(const scenario_model& model, byte_sink& sink) {
 
 bool stream_item_file(const scenario_model& model, byte_sink& sink) {
   le_stream out(sink);
-  for (const item& it : model.items) {
-    out.u8(it.kind);
-    out.i32(it.start_m);
-    out.i32(it.end_m);
-    out.i32(it.at_m);
-    out.u8(it.flag);
-    out.text(it.text);
-    out.i16(it.word_1);
-    out.i16(it.word_2);
-    out.i16(it.word_3);
-    out.i16(it.word_4);
-    out.i16(it.word_5);
-    out.u8(it.byte_1);
-    out.u8(it.byte_2);
-    out.u8(it.byte_3);
-    out.u8(it.byte_4);
-    out.i32(it.seconds);
-  }
+  for (const item& it : model.items) put_record(out, it, item_fields);
   return out.finish();
 }
 
 bool stream_track_file(const scenario_model& model, byte_sink& sink) {
   le_stream out(sink);
-  for (const track_cell& cell : model.cells) {
-    out.u8(cell.cell_type);
-    out.i16(cell.param_1);
-    out.i16(cell.param_2);
-    out.i16(cell.param_3);
-    out.i16(cell.param_4);
-    out.u8(cell.signal_time);
-    out.u8(cell.approach_code);
-    out.u8(cell.tunnel_kind);
-    out.u8(cell.speed_limit);
-    out.u8(cell.gradient);
-    out.u8(cell.adhesion);
-  }
+  for (const track_cell& cell : model.cells) put_record(out, cell, track_cell_fields);
   return out.finish();
 }
 

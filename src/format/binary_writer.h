@@ -27,18 +27,22 @@
 // Track file "<line>_<train>.dat": cells 0..cell_count, 15 bytes each:
 //   cell_type u8, param_1..param_4 i16, signal_time u8, approach_code u8,
 //   tunnel_kind u8, speed_limit u8, gradient u8, adhesion u8.
+//
+// The two records are written and read through their field tables in
+// format/record_fields.h, which must follow these layouts.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "format/record_fields.h"
 #include "model/scenario_model.h"
 
 namespace compila {
 
-inline constexpr std::size_t track_record_size = 15;
-inline constexpr std::size_t item_record_size_without_text = 34;
+static_assert(track_record_size == 15, "the track cell table no longer gives 15 bytes a cell");
+static_assert(item_record_size_without_text == 34, "the item table no longer gives 34 bytes an item besides its text");
 
 using byte_buffer = std::vector<std::uint8_t>;
 

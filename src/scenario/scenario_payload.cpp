@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "format/little_endian.h"
 #include "platform/utf8_path.h"
 
 namespace compila {
@@ -25,14 +26,16 @@ constexpr std::array<std::uint32_t, 256> crc_table() {
   return table;
 }
 
-void put_le(std::string& out, std::uint64_t value, int size) {
-  for (int i = 0; i < size; ++i) out += static_cast<char>((value >> (8 * i)) & 0xff);
+template <typename Unsigned>
+void put_le(std::string& out, Unsigned value) {
+  std::array<std::uint8_t, sizeof value> bytes;
+  little_endian::store(bytes.data(), value);
+  out.append(bytes.begin(), bytes.end());
 }
 
-std::uint64_t get_le(std::string_view bytes, std::size_t at, int size) {
-  std::uint64_t value = 0;
-  for (int i = 0; i < size; ++i) value |= std::uint64_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-  return value;
+template <typename Unsigned>
+Unsigned get_le(std::string_view bytes, std::size_t at) {
+  return little_endian::load<Unsigned>(reinterpret_cast<const std::uint8_t*>(bytes.data() + at));
 }
 
 std::string lines_text(std::span<const std::string_view> lines) {
@@ -48,7 +51,8 @@ std::string hex32(std::uint32_t value) {
 }
 
 // Each file's byte count is as wide as the payload's own, so no file is too long.
-constexpr int file_size_bytes = 8;
+using file_size = std::uint64_t;
+constexpr std::size_t file_size_bytes = sizeof(file_size);
 
 // The six files of a payload, in their fixed order.
 constexpr std::size_t payload_files = 1 + scenario_text_files.size();
@@ -97,7 +101,7 @@ std::string encode_scenario_payload(const scenario_folder& folder) {
       lines_text(text.slowdown_order), lines_text(text.train_card)};
   std::string payload;
   for (const std::string& file : files) {
-    put_le(payload, file.size(), file_size_bytes);
+    put_le(payload, file_size{file.size()});
     payload += file;
   }
   return payload;
@@ -107,8 +111,8 @@ std::string packed_program(std::string_view runner, std::string_view payload) {
   std::string program;
   program.reserve(runner.size() + payload.size() + payload_trailer_size);
   program.append(runner).append(payload);
-  put_le(program, payload.size(), 8);
-  put_le(program, crc32(payload), 4);
+  put_le(program, std::uint64_t{payload.size()});
+  put_le(program, crc32(payload));
   program.append(payload_mark);
   return program;
 }
@@ -122,14 +126,14 @@ payload_search find_payload(std::string_view program) {
   }
   search.result = payload_search::kind::damaged;
   const std::size_t trailer = program.size() - payload_trailer_size;
-  const std::uint64_t length = get_le(program, trailer, 8);
+  const auto length = get_le<std::uint64_t>(program, trailer);
   if (length > trailer) {
     search.problem = "the appended scenario is damaged: its trailer gives " + std::to_string(length) +
                      " bytes, but only " + std::to_string(trailer) + " precede it";
     return search;
   }
   const std::string_view payload = program.substr(trailer - length, length);
-  const auto stored = static_cast<std::uint32_t>(get_le(program, trailer + 8, 4));
+  const auto stored = get_le<std::uint32_t>(program, trailer + 8);
   const std::uint32_t computed = crc32(payload);
   if (stored != computed) {
     search.problem = "the appended scenario is damaged: its CRC-32 should be " + hex32(stored) + ", its " +
@@ -151,7 +155,7 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
       error = label + ": the appended scenario is damaged: it ends before the size of " + name;
       return false;
     }
-    const std::uint64_t size = get_le(payload, at, file_size_bytes);
+    const auto size = get_le<file_size>(payload, at);
     at += file_size_bytes;
     if (size > payload.size() - at) {
       error = label + ": the appended scenario is damaged: " + name + " should hold " + std::to_string(size) +

@@ -5,8 +5,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <type_traits>
 #include <variant>
 #include <vector>
+
+#include "format/record_fields.h"
 
 namespace compila::tool {
 namespace {
@@ -48,47 +52,27 @@ class aligned_table {
   bool text_last_;
 };
 
-// The fields of a track cell in file order, under the model's names.
-struct cell_field {
-  const char* name;
-  int (*value)(const track_cell&);
-};
-constexpr cell_field cell_fields[] = {
-    {"cell_type", [](const track_cell& c) -> int { return c.cell_type; }},
-    {"param_1", [](const track_cell& c) -> int { return c.param_1; }},
-    {"param_2", [](const track_cell& c) -> int { return c.param_2; }},
-    {"param_3", [](const track_cell& c) -> int { return c.param_3; }},
-    {"param_4", [](const track_cell& c) -> int { return c.param_4; }},
-    {"signal_time", [](const track_cell& c) -> int { return c.signal_time; }},
-    {"approach_code", [](const track_cell& c) -> int { return c.approach_code; }},
-    {"tunnel_kind", [](const track_cell& c) -> int { return c.tunnel_kind; }},
-    {"speed_limit", [](const track_cell& c) -> int { return c.speed_limit; }},
-    {"gradient", [](const track_cell& c) -> int { return c.gradient; }},
-    {"adhesion", [](const track_cell& c) -> int { return c.adhesion; }},
-};
+// Calls `visit(name, value)` for each number of `record` in file order, under
+// the model's names. A text is left out: dump shows it last, after the numbers.
+template <typename Record, typename Fields, typename Visit>
+void for_each_number(const Record& record, const Fields& fields, Visit&& visit) {
+  for_each_field(fields, [&](const auto& field) {
+    if constexpr (!std::remove_cvref_t<decltype(field)>::is_text)
+      visit(field.name, static_cast<std::int32_t>(record.*field.member));
+  });
+}
 
-// The fields of an item in file order, the text apart (it is shown last).
-struct item_field {
-  const char* name;
-  std::int32_t (*value)(const item&);
-};
-constexpr item_field item_fields[] = {
-    {"kind", [](const item& i) -> std::int32_t { return i.kind; }},
-    {"start_m", [](const item& i) -> std::int32_t { return i.start_m; }},
-    {"end_m", [](const item& i) -> std::int32_t { return i.end_m; }},
-    {"at_m", [](const item& i) -> std::int32_t { return i.at_m; }},
-    {"flag", [](const item& i) -> std::int32_t { return i.flag; }},
-    {"word_1", [](const item& i) -> std::int32_t { return i.word_1; }},
-    {"word_2", [](const item& i) -> std::int32_t { return i.word_2; }},
-    {"word_3", [](const item& i) -> std::int32_t { return i.word_3; }},
-    {"word_4", [](const item& i) -> std::int32_t { return i.word_4; }},
-    {"word_5", [](const item& i) -> std::int32_t { return i.word_5; }},
-    {"byte_1", [](const item& i) -> std::int32_t { return i.byte_1; }},
-    {"byte_2", [](const item& i) -> std::int32_t { return i.byte_2; }},
-    {"byte_3", [](const item& i) -> std::int32_t { return i.byte_3; }},
-    {"byte_4", [](const item& i) -> std::int32_t { return i.byte_4; }},
-    {"seconds", [](const item& i) -> std::int32_t { return i.seconds; }},
-};
+// The names of the numbers of a record, after `leading` and before `trailing`.
+template <typename Fields>
+std::vector<std::string> headers(std::initializer_list<const char*> leading, const Fields& fields,
+                                 const char* trailing) {
+  std::vector<std::string> names(leading.begin(), leading.end());
+  for_each_field(fields, [&](const auto& field) {
+    if (!std::remove_cvref_t<decltype(field)>::is_text) names.emplace_back(field.name);
+  });
+  names.emplace_back(trailing);
+  return names;
+}
 
 // The object on a cell, by the names of cell_kind; empty for a code the
 // build never writes.
@@ -111,13 +95,15 @@ std::string_view object_name(std::uint8_t cell_type) {
 }
 
 bool holds_object(const track_cell& c) {
-  return c.cell_type != 0 || c.param_1 != 0 || c.param_2 != 0 || c.param_3 != 0 || c.param_4 != 0 ||
-         c.signal_time != 0 || c.approach_code != 0;
+  bool any = false;
+  for_each_field(track_cell_object_fields, [&](const auto& field) { any = any || c.*field.member != 0; });
+  return any;
 }
 
 bool same_line_under(const track_cell& a, const track_cell& b) {
-  return a.tunnel_kind == b.tunnel_kind && a.speed_limit == b.speed_limit && a.gradient == b.gradient &&
-         a.adhesion == b.adhesion;
+  bool same = true;
+  for_each_field(track_cell_line_fields, [&](const auto& field) { same = same && a.*field.member == b.*field.member; });
+  return same;
 }
 
 std::vector<std::size_t> shown_cells(std::span<const track_cell> cells, const dump_options& options) {
@@ -204,20 +190,19 @@ void show_track(std::string_view name, std::size_t bytes, std::span<const track_
     json rows = json::array();
     for (std::size_t i : shown) {
       json row{{"cell", i}, {"position_m", i * cell_length_m}};
-      for (const cell_field& f : cell_fields) row[f.name] = f.value(cells[i]);
+      for_each_number(cells[i], track_cell_fields,
+                      [&](std::string_view field, std::int32_t value) { row[std::string(field)] = value; });
       row["object"] = object_name(cells[i].cell_type);
       rows.push_back(std::move(row));
     }
     out.json["cells"] = std::move(rows);
     return;
   }
-  std::vector<std::string> headers{"cell", "position_m"};
-  for (const cell_field& f : cell_fields) headers.emplace_back(f.name);
-  headers.emplace_back("object");
-  aligned_table table(std::move(headers), true);
+  aligned_table table(headers({"cell", "position_m"}, track_cell_fields, "object"), true);
   for (std::size_t i : shown) {
     std::vector<std::string> row{std::to_string(i), std::to_string(i * cell_length_m)};
-    for (const cell_field& f : cell_fields) row.push_back(std::to_string(f.value(cells[i])));
+    for_each_number(cells[i], track_cell_fields,
+                    [&](std::string_view, std::int32_t value) { row.push_back(std::to_string(value)); });
     row.emplace_back(object_name(cells[i].cell_type));
     table.add(std::move(row));
   }
@@ -233,20 +218,19 @@ void show_items(std::string_view name, std::size_t bytes, const std::array<item,
     json rows = json::array();
     for (std::size_t slot : shown) {
       json row{{"slot", slot}};
-      for (const item_field& f : item_fields) row[f.name] = f.value(items[slot]);
+      for_each_number(items[slot], item_fields,
+                      [&](std::string_view field, std::int32_t value) { row[std::string(field)] = value; });
       row["text"] = latin1_to_utf8(items[slot].text);
       rows.push_back(std::move(row));
     }
     out.json["items"] = std::move(rows);
     return;
   }
-  std::vector<std::string> headers{"slot"};
-  for (const item_field& f : item_fields) headers.emplace_back(f.name);
-  headers.emplace_back("text");
-  aligned_table table(std::move(headers), true);
+  aligned_table table(headers({"slot"}, item_fields, "text"), true);
   for (std::size_t slot : shown) {
     std::vector<std::string> row{std::to_string(slot)};
-    for (const item_field& f : item_fields) row.push_back(std::to_string(f.value(items[slot])));
+    for_each_number(items[slot], item_fields,
+                    [&](std::string_view, std::int32_t value) { row.push_back(std::to_string(value)); });
     row.push_back(quoted_text(items[slot].text));
     table.add(std::move(row));
   }
