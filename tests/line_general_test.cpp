@@ -73,7 +73,7 @@ TEST(LineGeneral, SignalRepetition) {
   }
 }
 
-TEST(LineGeneral, ProgressiveOrdina) {
+TEST(LineGeneral, SortChainageBreakpoints) {
   using nine = std::array<std::int32_t, 9>;  // position, chainage, flag of items 81, 82, 83
   const std::pair<nine, nine> cases[] = {     // {as read from tre, due, uno; as sorted}
       {{0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},

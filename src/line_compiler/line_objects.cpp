@@ -21,10 +21,13 @@ record_step line_source_reader::mountain() {
   const std::int32_t end = reader_.read_i32();
   const std::int32_t kind = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
-  note_record("montagna", std::array<std::int64_t, 3>{start, end, kind});
+  note_record("montagna", std::array<std::int32_t, 3>{start, end, kind});
   if (!within_track(start, 100, model_.cell_count)) return beyond_track(start);
   const bool markers = kind > marker_kind_offset;
-  return place_mountain_span({start, end, markers ? kind - marker_kind_offset : kind, markers});
+  return place_mountain_span({.start_m = start,
+                              .end_m = end,
+                              .tunnel_kind = markers ? kind - marker_kind_offset : kind,
+                              .tunnel_markers = markers});
 }
 
 record_step line_source_reader::place_mountain_span(const mountain_span_record& span) {
@@ -57,12 +60,12 @@ record_step line_source_reader::speed_board() {
   std::array<std::int32_t, 9> values;
   for (std::int32_t& value : values) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
-  note_record("indicatori_vmax", std::array<std::int64_t, 9>{values[0], values[1], values[2], values[3], values[4],
-                                                             values[5], values[6], values[7], values[8]});
-  if (!within_track(values[0], 100, model_.cell_count)) return beyond_track(values[0]);
-  return place_speed_board({values[0],
-                            {{values[1], values[2], values[3]}, values[4]},
-                            {{values[5], values[6], values[7]}, values[8]}});
+  note_record("indicatori_vmax", values);
+  const speed_board_record board{.position_m = values[0],
+                                 .left = {{values[1], values[2], values[3]}, values[4]},
+                                 .right = {{values[5], values[6], values[7]}, values[8]}};
+  if (!within_track(board.position_m, 100, model_.cell_count)) return beyond_track(board.position_m);
+  return place_speed_board(board);
 }
 
 record_step line_source_reader::place_speed_board(const speed_board_record& board) {

@@ -248,18 +248,18 @@ bool sort_chainage_breakpoints(scenario_model& model, std::array<int, 3>* origin
     const item& it = model.items[slot];
     return breakpoint{it.start_m, it.end_m, it.at_m, rank, slot};
   };
-  const breakpoint tre = take(81, 2), due = take(82, 1), uno = take(83, 0);
+  const breakpoint three = take(81, 2), two = take(82, 1), one = take(83, 0);
   const breakpoint zero{0, 0, 0, 0, 0};
   std::array<breakpoint, 3> order;
 
-  const std::int64_t position_sum = std::int64_t{tre.position} + due.position + uno.position;
+  const std::int64_t position_sum = std::int64_t{three.position} + two.position + one.position;
   if (position_sum == 0) {
-    if (uno.chainage > 0) order = {uno, due, tre};
-    else if (due.chainage > 0) order = {due, tre, uno};
-    else if (tre.chainage > 0) order = {tre, due, uno};
+    if (one.chainage > 0) order = {one, two, three};
+    else if (two.chainage > 0) order = {two, three, one};
+    else if (three.chainage > 0) order = {three, two, one};
     else order = {zero, zero, zero};
   } else {
-    order = {tre, due, uno};
+    order = {three, two, one};
     std::sort(order.begin(), order.end(), [](const breakpoint& a, const breakpoint& b) {
       return a.position != b.position ? a.position > b.position : a.read_rank < b.read_rank;
     });

@@ -108,6 +108,12 @@ class source_reading {
   // What the observer, if any, is told.
   void note_keyword(field_place place) const;
   void note_record(std::string_view record, std::span<const std::int64_t> values) const;
+  template <std::size_t count>
+  void note_record(std::string_view record, const std::array<std::int32_t, count>& values) const {
+    std::array<std::int64_t, count> wide;
+    for (std::size_t i = 0; i < count; ++i) wide[i] = values[i];
+    note_record(record, wide);
+  }
   // Before an object is written on `cell`.
   void note_object(std::int64_t cell) const;
 

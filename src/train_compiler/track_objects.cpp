@@ -20,16 +20,18 @@ std::string at_cell(const char* what, std::int64_t position, std::int64_t cell) 
 }  // namespace
 
 record_step train_source_reader::signal() {
-  std::array<std::int32_t, 11> v;
-  for (std::int32_t& value : v) value = reader_.read_i32();
+  std::array<std::int32_t, 11> values;
+  for (std::int32_t& value : values) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
-  note_record("segnale",
-              std::array<std::int64_t, 11>{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
-  if (!within_track(v[0], 100, model_.cell_count)) return beyond_track(v[0]);
+  note_record("segnale", values);
+  const signal_record signal{.position_m = values[0],
+                             .left = {values[1], {values[2], values[3], values[4]}},
+                             .whole_signal_code = values[5],
+                             .right = {values[6], {values[7], values[8], values[9]}},
+                             .time = values[10]};
+  if (!within_track(signal.position_m, 100, model_.cell_count)) return beyond_track(signal.position_m);
   const std::int32_t earlier_kind = model_.error_kind;
-  if (record_step step = place_signal({v[0], {v[1], {v[2], v[3], v[4]}}, v[5], {v[6], {v[7], v[8], v[9]}}, v[10]});
-      step != record_step::go_on)
-    return step;
+  if (record_step step = place_signal(signal); step != record_step::go_on) return step;
   // A diagnostic left by the line source ends the reading at the first signal
   // (a resuming reading has reported it and reads on).
   return earlier_kind > 0 && !resuming() ? record_step::failure_exit : record_step::go_on;
@@ -61,14 +63,19 @@ record_step train_source_reader::place_signal(const signal_record& signal) {
 }
 
 record_step train_source_reader::slowdown() {
-  std::array<std::int32_t, 6> v;
-  for (std::int32_t& value : v) value = reader_.read_i32();
+  std::array<std::int32_t, 6> values;
+  for (std::int32_t& value : values) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
-  note_record("rallentamento", std::array<std::int64_t, 6>{v[0], v[1], v[2], v[3], v[4], v[5]});
-  if (!within_track(v[0], 100, model_.cell_count)) return beyond_track(v[0]);
+  note_record("rallentamento", values);
+  const slowdown_record slowdown{.start_m = values[0],
+                                 .speed_kmh = values[1],
+                                 .length_m = values[2],
+                                 .ends_value = values[3],
+                                 .countdown_boards = values[4] != 0,
+                                 .boards_value = values[5]};
+  if (!within_track(slowdown.start_m, 100, model_.cell_count)) return beyond_track(slowdown.start_m);
   const std::int32_t earlier_kind = model_.error_kind;
-  if (record_step step = place_slowdown({v[0], v[1], v[2], v[3], v[4] != 0, v[5]}); step != record_step::go_on)
-    return step;
+  if (record_step step = place_slowdown(slowdown); step != record_step::go_on) return step;
   return earlier_kind > 0 && !resuming() ? record_step::failure_exit : record_step::go_on;
 }
 
