@@ -51,7 +51,7 @@ bool is_section_end(const std::string& field) {
 
 // A field may match several records: each one that matches reads its own
 // values, in this order.
-constexpr std::array<line_source_reader::record, 8> line_source_reader::general_records{{
+constexpr std::array<line_source_reader::record_row, 8> line_source_reader::general_records{{
     {{"lunghezza percorso", is_route_length}, &line_source_reader::route_length},
     {{"progressiva chilometrica tre", is_chainage_three}, &line_source_reader::chainage_breakpoint_three},
     {{"progressiva chilometrica due", is_chainage_two}, &line_source_reader::chainage_breakpoint_two},
@@ -63,7 +63,7 @@ constexpr std::array<line_source_reader::record, 8> line_source_reader::general_
 }};
 
 // The curve is read only with the plan built (see curve()).
-constexpr std::array<line_source_reader::record, 5> line_source_reader::line_records{{
+constexpr std::array<line_source_reader::record_row, 5> line_source_reader::line_records{{
     {{"pendenza", is_gradient}, &line_source_reader::gradient},
     {{"curva", is_curve}, &line_source_reader::curve},
     {{"montagna", is_mountain}, &line_source_reader::mountain},

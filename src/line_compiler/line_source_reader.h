@@ -46,9 +46,9 @@ class line_source_reader : public source_reading {
 
   // The records of the general section and of the record part, in the order
   // the reading tests them (line_source.cpp).
-  using record = record_entry<line_source_reader>;
-  static const std::array<record, 8> general_records;
-  static const std::array<record, 5> line_records;
+  using record_row = record_entry<line_source_reader>;
+  static const std::array<record_row, 8> general_records;
+  static const std::array<record_row, 5> line_records;
 
  private:
   // Structure of the file.

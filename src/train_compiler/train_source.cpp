@@ -31,7 +31,7 @@ bool is_station(std::string_view f) { return contains_any_case(f, "stazione"); }
 
 // A field may match several records: each one that matches reads its own
 // values, in this order.
-constexpr std::array<train_source_reader::record, 10> train_source_reader::records{{
+constexpr std::array<train_source_reader::record_row, 10> train_source_reader::records{{
     {{"percentuale massa frenata", is_braked_mass}, &train_source_reader::braked_mass},
     {{"numero vetture", is_cars}, &train_source_reader::cars},
     {{"velocita", is_speed}, &train_source_reader::speed_entry},

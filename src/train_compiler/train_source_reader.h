@@ -49,8 +49,8 @@ class train_source_reader : public source_reading {
   reading_end run();
 
   // The records, in the order the reading tests them (train_source.cpp).
-  using record = record_entry<train_source_reader>;
-  static const std::array<record, 10> records;
+  using record_row = record_entry<train_source_reader>;
+  static const std::array<record_row, 10> records;
 
  private:
   // A step profile over the cells: each entry holds from its position up to
