@@ -28,8 +28,8 @@ struct speed_board_side {
   std::int32_t stripes;
 };
 
-// An "indicatori_vmax" record. The format calls the left side "s" and the
-// right side "d".
+// An "indicatori_vmax" record. The authors' guide calls the left side s and
+// the right side d.
 struct speed_board_record {
   std::int32_t position_m;
   speed_board_side left;

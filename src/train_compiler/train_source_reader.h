@@ -13,15 +13,15 @@
 
 namespace compila {
 
-// One side of a signal: its signal code (0 to 2) and three further codes,
+// One side of a signal: its signal code, 0 to 2, and three further codes,
 // single digits.
 struct signal_side {
   std::int32_t code;
   std::array<std::int32_t, 3> further_codes;
 };
 
-// A "segnale" record. The format calls the left side "s" and the right side
-// "d".
+// A "segnale" record. The authors' guide names its fields posizione, sx, s1 to
+// s3, rapp, dx, d1 to d3 and tempo: s is the left side, d the right one.
 struct signal_record {
   std::int32_t position_m;
   signal_side left;
@@ -30,13 +30,13 @@ struct signal_record {
   std::int32_t time;  // kept by the cell when the left code is 2
 };
 
-// A "rallentamento" record.
+// A "rallentamento" record; the guide's x, v, l, f_tt, f_ta and d_v.
 struct slowdown_record {
   std::int32_t start_m;
   std::int32_t speed_kmh;
   std::int32_t length_m;
-  std::int32_t ends_value;  // carried by the start and end cells
-  bool countdown_boards;    // four countdown cells before the warning board
+  std::int32_t ends_value;    // carried by the start and end cells
+  bool countdown_boards;      // four countdown cells before the warning board
   std::int32_t boards_value;  // when not 0, carried by the start, end and warning cells
 };
 
