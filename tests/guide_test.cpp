@@ -315,8 +315,8 @@ struct keyword_word {
   bool operator<(const keyword_word& o) const { return std::tie(word, any_case) < std::tie(o.word, o.any_case); }
 };
 
-// The reader's table of record tests (`{"keyword", predicate}` rows) names the
-// predicates; each predicate is a chain of contains / contains_any_case calls.
+// The reader's record table (rows `{{"keyword", predicate}, &reader::method}`)
+// names the predicates; each predicate is a chain of contains / contains_any_case calls.
 std::set<keyword_word> tested_words(const std::string& source_file, const std::string& table) {
   const std::string source = read_file(source_dir / source_file);
   const std::size_t begin = source.find(" " + table + "{{");
@@ -400,9 +400,9 @@ struct reader_part {
 };
 
 const reader_part reader_parts[] = {
-    {"The line source: general section", "src/line_compiler/line_source.cpp", "general_tests"},
-    {"The line source: records", "src/line_compiler/line_source.cpp", "line_tests"},
-    {"The train source: records", "src/train_compiler/train_source.cpp", "train_tests"},
+    {"The line source: general section", "src/line_compiler/line_source.cpp", "line_source_reader::general_records"},
+    {"The line source: records", "src/line_compiler/line_source.cpp", "line_source_reader::line_records"},
+    {"The train source: records", "src/train_compiler/train_source.cpp", "train_source_reader::records"},
 };
 
 TEST(AuthorsGuide, NamesEveryKeywordTheReadersTestWithItsCaseRule) {

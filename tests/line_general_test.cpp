@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <map>
+#include <span>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -42,6 +45,47 @@ TEST(LineGeneral, KeywordCaseCommentsAndSectionBounds) {
   }
 }
 
+// Each shipped keyword matches its own test only and reaches its own record.
+// The three chainage breakpoints, all at position 0, keep the slots they were
+// read into, so a breakpoint read into the wrong slot shows.
+TEST(LineGeneral, EachKeywordReachesItsOwnRecord) {
+  const std::string breakpoints =
+      "progressiva chilometrica uno, 0, 100, 0\r\nprogressiva chilometrica due, 0, 200, 0\r\n"
+      "progressiva chilometrica tre, 0, 300, 0\r\n";
+  struct effect { std::string lines; int slot; std::int32_t item::*field; std::int32_t expected; };
+  const std::map<std::string_view, effect> effects = {
+      {"lunghezza percorso", {"lunghezza percorso, 6000\r\n", 84, &item::end_m, 6000}},
+      {"progressiva chilometrica tre", {route + breakpoints, 83, &item::end_m, 300}},
+      {"progressiva chilometrica due", {route + breakpoints, 82, &item::end_m, 200}},
+      {"progressiva chilometrica uno", {route + breakpoints, 81, &item::end_m, 100}},
+      {"sfondo uno", {route + "sfondo uno, 7\r\n", 85, &item::start_m, 7}},
+      {"sfondo due", {route + "sfondo due, 8\r\n", 85, &item::at_m, 8}},
+      {"sfondo tre", {route + "sfondo tre, 9\r\n", 85, &item::end_m, 9}},
+      {"ripetizione segnali 4 codici", {route + "ripetizione segnali 4 codici, 1000, 2000\r\n", 86, &item::at_m, 4}},
+  };
+  const std::span<const keyword_test> tests = general_record_tests();
+  ASSERT_EQ(tests.size(), effects.size());
+  for (const keyword_test& test : tests) {
+    for (const keyword_test& other : tests)
+      EXPECT_EQ(other.matches(test.record), &other == &test) << test.record << " / " << other.record;
+    const auto found = effects.find(test.record);
+    ASSERT_NE(found, effects.end()) << test.record;
+    const effect& e = found->second;
+    const scenario_model model = general(e.lines);
+    EXPECT_EQ(model.error_kind, 0) << e.lines << model.diagnostic.detail;
+    EXPECT_EQ(model.items[e.slot].*e.field, e.expected) << test.record;
+  }
+}
+
+// A field holding two keywords reads both records, each its own values, in
+// the order of the table.
+TEST(LineGeneral, AFieldWithTwoKeywordsReadsBothInTableOrder) {
+  const scenario_model model = general(route + "sfondo tre uno, 7, 9\r\n");
+  ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
+  EXPECT_EQ(model.items[85].start_m, 7);
+  EXPECT_EQ(model.items[85].end_m, 9);
+}
+
 TEST(LineGeneral, RouteLengthSizesTheCells) {
   struct { std::int32_t length, code, cells; } cases[] = {
       {82000, 0, 1780}, {1'000'000, 0, 20140}, {25, 0, 140}, {75, 0, 142}, {1'000'001, 1, -1}};
@@ -73,7 +117,7 @@ TEST(LineGeneral, SignalRepetition) {
   }
 }
 
-TEST(LineGeneral, ProgressiveOrdina) {
+TEST(LineGeneral, SortChainageBreakpoints) {
   using nine = std::array<std::int32_t, 9>;  // position, chainage, flag of items 81, 82, 83
   const std::pair<nine, nine> cases[] = {     // {as read from tre, due, uno; as sorted}
       {{0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},

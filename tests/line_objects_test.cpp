@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <map>
 #include <set>
+#include <span>
 #include <string>
+#include <string_view>
+#include <variant>
 
+#include "line_compiler/line_source.h"
 #include "test_support.h"
 
 namespace compila::testing {
@@ -57,6 +63,44 @@ TEST(LineObjects, SpeedIndicatorBoardsAndSignboards) {
   EXPECT_EQ(model.items[80].text, "(Km.35.800)");
   EXPECT_EQ(model.items[79].text, "(GALLERIA)(VALICO  )(m.8100  )");
   EXPECT_EQ(model.items[78].text, "");
+}
+
+// Each shipped keyword matches its own test only and reaches its own record
+// (with the plan built, as a curve is read only then).
+TEST(LineObjects, EachKeywordReachesItsOwnRecord) {
+  struct effect { std::string record; std::function<bool(const scenario_model&)> placed; };
+  const std::map<std::string_view, effect> effects = {
+      {"pendenza", {"pendenza, 1000, 7", [](const scenario_model& m) { return m.cells[20].gradient == 107; }}},
+      {"curva", {"curva 6, 1000, 500",
+                 [](const scenario_model& m) { return std::get<double>(m.track_plan.point(1200).x) != 0.0; }}},
+      {"montagna", {"montagna, 3400, 3700, 1", [](const scenario_model& m) { return m.cells[68].tunnel_kind == 1; }}},
+      {"indicatori_vmax", {"indicatori_vmax, 1500, 100, 100, 100, 0, , , , 0",
+                           [](const scenario_model& m) { return m.cells[31].cell_type == cell_kind::speed_board; }}},
+      {"cartello_indicatore", {"cartello_indicatore, 1100, (X)", [](const scenario_model& m) {
+                                 return m.cells[23].cell_type == cell_kind::signboard && m.items[80].text == "(X)";
+                               }}},
+  };
+  const std::span<const keyword_test> tests = line_record_tests();
+  ASSERT_EQ(tests.size(), effects.size());
+  for (const keyword_test& test : tests) {
+    for (const keyword_test& other : tests)
+      EXPECT_EQ(other.matches(test.record), &other == &test) << test.record << " / " << other.record;
+    const auto found = effects.find(test.record);
+    ASSERT_NE(found, effects.end()) << test.record;
+    const scenario_model model = compiled_model(line_source(found->second.record + "\r\n"), "", true);
+    EXPECT_EQ(model.error_kind, 0) << found->second.record << ": " << model.diagnostic.detail;
+    EXPECT_TRUE(found->second.placed(model)) << found->second.record;
+  }
+}
+
+// "cartello indicatori_vmax" holds the speed board's and the signboard's
+// keywords: the board reads its nine values first, then the signboard its two.
+TEST(LineObjects, AFieldWithTwoKeywordsReadsBothInTableOrder) {
+  const scenario_model model = line("cartello indicatori_vmax, 1500, 80, 80, 80, 0, , , , 0, 1100, (X)\r\n");
+  ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
+  EXPECT_EQ(object(model.cells[31]), (std::array<std::int16_t, 5>{6, 1600, 1600, 1600, 0}));
+  EXPECT_EQ(object(model.cells[23]), (std::array<std::int16_t, 5>{14, 80, 0, 0, 0}));
+  EXPECT_EQ(model.items[80].text, "(X)");
 }
 
 TEST(LineObjects, ExitsOfObjectRecords) {

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <map>
+#include <span>
+#include <string_view>
 #include <utility>
 
 #include "driver/compile_sources.h"
 #include "model/file_names.h"
 #include "test_support.h"
+#include "train_compiler/train_source.h"
 
 namespace compila::testing {
 namespace {
@@ -102,6 +107,54 @@ TEST(TrainReading, LastPositionsWithinTheTrack) {
       EXPECT_EQ(model.error_kind, position == c.passing ? 0 : 15) << record << ": " << model.diagnostic.detail;
     }
   }
+}
+
+// Each shipped keyword matches its own test only and reaches its own record.
+TEST(TrainReading, EachKeywordReachesItsOwnRecord) {
+  struct effect { std::string record; std::function<bool(const scenario_model&)> read; };
+  using m = const scenario_model&;
+  const std::map<std::string_view, effect> effects = {
+      {"percentuale massa frenata", {"percentuale massa frenata, 77", [](m m) { return m.items[84].start_m == 77; }}},
+      {"numero vetture", {"numero vetture, 4", [](m m) { return m.items[84].at_m == 4; }}},
+      {"velocita", {"velocita, 0, 100", [](m m) { return m.cells[0].speed_limit == 20; }}},
+      {"aderenza", {"aderenza, 0, 90", [](m m) { return m.cells[0].adhesion == 90; }}},
+      {"orologio", {"orologio, 11, 34, 30", [](m m) { return m.items[86].word_3 == 11 && m.items[86].word_5 == 30; }}},
+      {"sabbia", {"sabbia, 3", [](m m) { return m.items[86].word_1 == 3; }}},
+      {"segnale", {"segnale, 1000, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0",
+                   [](m m) { return m.cells[21].cell_type == cell_kind::signal; }}},
+      {"rallentamento", {"rallentamento, 3200, 60, 400, 0, 1, 0",
+                         [](m m) { return m.cells[65].cell_type == cell_kind::slowdown_start; }}},
+      {"abbattimento", {"abbattimento, 1800, 120",
+                        [](m m) { return m.cells[36].cell_type == cell_kind::reduction_with_value; }}},
+      {"stazione", {"stazione, 10000, 26, 400, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X",
+                    [](m m) { return m.items[1].at_m == 10000 && m.items[1].text == "X"; }}},
+  };
+  const std::span<const keyword_test> tests = train_record_tests();
+  ASSERT_EQ(tests.size(), effects.size());
+  for (const keyword_test& test : tests) {
+    for (const keyword_test& other : tests)
+      EXPECT_EQ(other.matches(test.record), &other == &test) << test.record << " / " << other.record;
+    const auto found = effects.find(test.record);
+    ASSERT_NE(found, effects.end()) << test.record;
+    const scenario_model model = compile_train(found->second.record + "\r\n");
+    EXPECT_EQ(model.error_kind, 0) << found->second.record << ": " << model.diagnostic.detail;
+    EXPECT_TRUE(found->second.read(model)) << found->second.record;
+  }
+}
+
+// A field holding two keywords reads both records in the order of the table,
+// each its own values; a record that ends the reading leaves the next unread.
+TEST(TrainReading, AFieldWithTwoKeywordsReadsBothInTableOrder) {
+  const scenario_model both = compile_train("aderenza velocita, 0, 100, 0, 90\r\n");
+  ASSERT_EQ(both.error_kind, 0) << both.diagnostic.detail;
+  EXPECT_EQ(both.cells[0].speed_limit, 20);
+  EXPECT_EQ(both.cells[0].adhesion, 90);
+
+  const scenario_model stopped = compile_train(
+      "segnale, 1000, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+      "segnale rallentamento, 1000, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0, 3200, 60, 400, 0, 1, 0\r\n");
+  EXPECT_EQ(stopped.error_kind, 16);
+  EXPECT_EQ(stopped.cells[65].cell_type, cell_kind::nothing);
 }
 
 // Keywords in capitals and a speed keyword with an accented last letter. Speed

@@ -50,7 +50,10 @@ void line_source_reader::gradient_tail() {
   } while (gradient_cursor_ < model_.cell_count - 2);
 }
 
+// Without the plan a curve keyword is no record: its values are read as
+// keyword fields.
 record_step line_source_reader::curve() {
+  if (!plan_on()) return record_step::go_on;
   const std::int32_t start = reader_.read_i32();
   const std::int32_t length = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;

@@ -22,37 +22,18 @@ namespace {
 bool is_route_length(std::string_view f) {
   return contains_any_case(f, "lunghezza") && contains_any_case(f, "percorso");
 }
-bool is_chainage_tre(std::string_view f) { return contains(f, "tre") && contains(f, "progressiva"); }
-bool is_chainage_due(std::string_view f) { return contains(f, "due") && contains(f, "progressiva"); }
-bool is_chainage_uno(std::string_view f) { return contains(f, "uno") && contains(f, "progressiva"); }
-bool is_background_uno(std::string_view f) { return contains(f, "sfondo") && contains(f, "uno"); }
-bool is_background_due(std::string_view f) { return contains(f, "sfondo") && contains(f, "due"); }
-bool is_background_tre(std::string_view f) { return contains(f, "sfondo") && contains(f, "tre"); }
+bool is_chainage_three(std::string_view f) { return contains(f, "tre") && contains(f, "progressiva"); }
+bool is_chainage_two(std::string_view f) { return contains(f, "due") && contains(f, "progressiva"); }
+bool is_chainage_one(std::string_view f) { return contains(f, "uno") && contains(f, "progressiva"); }
+bool is_background_one(std::string_view f) { return contains(f, "sfondo") && contains(f, "uno"); }
+bool is_background_two(std::string_view f) { return contains(f, "sfondo") && contains(f, "due"); }
+bool is_background_three(std::string_view f) { return contains(f, "sfondo") && contains(f, "tre"); }
 bool is_signal_repetition(std::string_view f) { return contains(f, "segnali") && contains(f, "ripetizione"); }
 bool is_gradient(std::string_view f) { return contains_any_case(f, "pendenza"); }
 bool is_curve(std::string_view f) { return contains_any_case(f, "curva"); }
 bool is_mountain(std::string_view f) { return contains_any_case(f, "montagna"); }
-bool is_speed_boards(std::string_view f) { return contains_any_case(f, "indicatori_v"); }
+bool is_speed_board(std::string_view f) { return contains_any_case(f, "indicatori_v"); }
 bool is_signboard(std::string_view f) { return contains_any_case(f, "indicat") && contains_any_case(f, "cartello"); }
-
-constexpr std::array<keyword_test, 8> general_tests{{
-    {"lunghezza percorso", is_route_length},
-    {"progressiva chilometrica tre", is_chainage_tre},
-    {"progressiva chilometrica due", is_chainage_due},
-    {"progressiva chilometrica uno", is_chainage_uno},
-    {"sfondo uno", is_background_uno},
-    {"sfondo due", is_background_due},
-    {"sfondo tre", is_background_tre},
-    {"ripetizione segnali 4 codici", is_signal_repetition},
-}};
-
-constexpr std::array<keyword_test, 5> line_tests{{
-    {"pendenza", is_gradient},
-    {"curva", is_curve},
-    {"montagna", is_mountain},
-    {"indicatori_vmax", is_speed_boards},
-    {"cartello_indicatore", is_signboard},
-}};
 
 reading_end end_of(record_step step) {
   switch (step) {
@@ -65,6 +46,35 @@ reading_end end_of(record_step step) {
 bool is_section_end(const std::string& field) {
   return contains(field, "[") && contains(field, "]") && field.front() != '-';
 }
+
+}  // namespace
+
+// A field may match several records: each one that matches reads its own
+// values, in this order.
+constexpr std::array<line_source_reader::record_row, 8> line_source_reader::general_records{{
+    {{"lunghezza percorso", is_route_length}, &line_source_reader::route_length},
+    {{"progressiva chilometrica tre", is_chainage_three}, &line_source_reader::chainage_breakpoint_three},
+    {{"progressiva chilometrica due", is_chainage_two}, &line_source_reader::chainage_breakpoint_two},
+    {{"progressiva chilometrica uno", is_chainage_one}, &line_source_reader::chainage_breakpoint_one},
+    {{"sfondo uno", is_background_one}, &line_source_reader::background_one},
+    {{"sfondo due", is_background_two}, &line_source_reader::background_two},
+    {{"sfondo tre", is_background_three}, &line_source_reader::background_three},
+    {{"ripetizione segnali 4 codici", is_signal_repetition}, &line_source_reader::signal_repetition},
+}};
+
+// The curve is read only with the plan built (see curve()).
+constexpr std::array<line_source_reader::record_row, 5> line_source_reader::line_records{{
+    {{"pendenza", is_gradient}, &line_source_reader::gradient},
+    {{"curva", is_curve}, &line_source_reader::curve},
+    {{"montagna", is_mountain}, &line_source_reader::mountain},
+    {{"indicatori_vmax", is_speed_board}, &line_source_reader::speed_board},
+    {{"cartello_indicatore", is_signboard}, &line_source_reader::signboard},
+}};
+
+namespace {
+
+constexpr auto general_tests = keyword_tests_of(line_source_reader::general_records);
+constexpr auto line_tests = keyword_tests_of(line_source_reader::line_records);
 
 }  // namespace
 
@@ -87,7 +97,7 @@ line_reading line_source_reader::run() {
   // of the file is left unread and nothing is completed.
   if (!model_.has_cells()) return ended(record_step::go_on);
   start_record_part();
-  step = read_record_loop([this] { return read_line_records(); });
+  step = read_record_loop([this] { return read_matching_records(line_records); });
   if (step == record_step::failure_exit || step == record_step::fault_exit) return ended(step);
   complete_reading();
   return ended(record_step::go_on);
@@ -132,7 +142,7 @@ record_step line_source_reader::read_general_section() {
     for (int skipped = 0; skipped < 10 && contains(keyword(), "-"); ++skipped) read_keyword();
     if (reader_.failed()) return values_read();
     note_keyword(field_place::general_section);
-    const record_step step = read_general_records();
+    const record_step step = read_matching_records(general_records);
     if (step != record_step::go_on) {
       if (!resuming()) return step;
       reader_.resume_at_next_line(keyword_line_);
@@ -141,24 +151,6 @@ record_step line_source_reader::read_general_section() {
     if (is_section_end(keyword())) break;
   }
   return record_step::go_on;
-}
-
-// The general record tests, in order; each one that matches reads its values.
-record_step line_source_reader::read_general_records() {
-  const std::string field = keyword();
-  record_step step = record_step::go_on;
-  auto test = [&](bool matches, auto&& record) {
-    if (step == record_step::go_on && matches) step = record();
-  };
-  test(is_route_length(field), [&] { return route_length(); });
-  test(is_chainage_tre(field), [&] { return chainage_breakpoint(81); });
-  test(is_chainage_due(field), [&] { return chainage_breakpoint(82); });
-  test(is_chainage_uno(field), [&] { return chainage_breakpoint(83); });
-  test(is_background_uno(field), [&] { return background(&item::start_m); });
-  test(is_background_due(field), [&] { return background(&item::at_m); });
-  test(is_background_tre(field), [&] { return background(&item::end_m); });
-  test(is_signal_repetition(field), [&] { return signal_repetition(); });
-  return step;
 }
 
 record_step line_source_reader::route_length() {
@@ -241,21 +233,6 @@ void line_source_reader::start_record_part() {
   if (plan_on()) model_.track_plan.place_origin();
 }
 
-// The line record tests, in order, all without regard to case.
-record_step line_source_reader::read_line_records() {
-  const std::string field = keyword();
-  record_step step = record_step::go_on;
-  auto test = [&](bool matches, auto&& record) {
-    if (step == record_step::go_on && matches) step = record();
-  };
-  test(is_gradient(field), [&] { return gradient(); });
-  test(plan_on() && is_curve(field), [&] { return curve(); });
-  test(is_mountain(field), [&] { return mountain(); });
-  test(is_speed_boards(field), [&] { return speed_boards(); });
-  test(is_signboard(field), [&] { return signboard(); });
-  return step;
-}
-
 void line_source_reader::complete_reading() {
   gradient_tail();
   if (plan_on()) plan_tail();
@@ -271,18 +248,18 @@ bool sort_chainage_breakpoints(scenario_model& model, std::array<int, 3>* origin
     const item& it = model.items[slot];
     return breakpoint{it.start_m, it.end_m, it.at_m, rank, slot};
   };
-  const breakpoint tre = take(81, 2), due = take(82, 1), uno = take(83, 0);
+  const breakpoint three = take(81, 2), two = take(82, 1), one = take(83, 0);
   const breakpoint zero{0, 0, 0, 0, 0};
   std::array<breakpoint, 3> order;
 
-  const std::int64_t position_sum = std::int64_t{tre.position} + due.position + uno.position;
+  const std::int64_t position_sum = std::int64_t{three.position} + two.position + one.position;
   if (position_sum == 0) {
-    if (uno.chainage > 0) order = {uno, due, tre};
-    else if (due.chainage > 0) order = {due, tre, uno};
-    else if (tre.chainage > 0) order = {tre, due, uno};
+    if (one.chainage > 0) order = {one, two, three};
+    else if (two.chainage > 0) order = {two, three, one};
+    else if (three.chainage > 0) order = {three, two, one};
     else order = {zero, zero, zero};
   } else {
-    order = {tre, due, uno};
+    order = {three, two, one};
     std::sort(order.begin(), order.end(), [](const breakpoint& a, const breakpoint& b) {
       return a.position != b.position ? a.position > b.position : a.read_rank < b.read_rank;
     });

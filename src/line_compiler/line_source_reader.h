@@ -13,6 +13,29 @@
 
 namespace compila {
 
+// A "montagna" record: a tunnel over the cells from start to end.
+struct mountain_span_record {
+  std::int32_t start_m;
+  std::int32_t end_m;
+  std::int32_t tunnel_kind;  // as read less 10 when the markers were asked for
+  bool tunnel_markers;       // the kind was read above 10
+};
+
+// One side of a speed indicator board: the speeds for ranks A, B and C and
+// the stripe count.
+struct speed_board_side {
+  std::array<std::int32_t, 3> speeds_kmh;
+  std::int32_t stripes;
+};
+
+// An "indicatori_vmax" record. The authors' guide calls the left side s and
+// the right side d.
+struct speed_board_record {
+  std::int32_t position_m;
+  speed_board_side left;
+  speed_board_side right;
+};
+
 class line_source_reader : public source_reading {
  public:
   line_source_reader(scenario_model& model, std::string_view text, std::string file_name,
@@ -21,18 +44,28 @@ class line_source_reader : public source_reading {
 
   line_reading run();
 
+  // The records of the general section and of the record part, in the order
+  // the reading tests them (line_source.cpp).
+  using record_row = record_entry<line_source_reader>;
+  static const std::array<record_row, 8> general_records;
+  static const std::array<record_row, 5> line_records;
+
  private:
   // Structure of the file.
   bool find_general_section();
   record_step read_general_section();
-  record_step read_general_records();
   void start_record_part();
-  record_step read_line_records();
   void complete_reading();
 
   // General records.
   record_step route_length();
+  record_step chainage_breakpoint_three() { return chainage_breakpoint(81); }
+  record_step chainage_breakpoint_two() { return chainage_breakpoint(82); }
+  record_step chainage_breakpoint_one() { return chainage_breakpoint(83); }
   record_step chainage_breakpoint(int slot);
+  record_step background_one() { return background(&item::start_m); }
+  record_step background_two() { return background(&item::at_m); }
+  record_step background_three() { return background(&item::end_m); }
   record_step background(std::int32_t item::*field);
   record_step signal_repetition();
 
@@ -45,11 +78,9 @@ class line_source_reader : public source_reading {
 
   // Objects along the track.
   record_step mountain();
-  record_step memo_montagna(std::int32_t inizio, std::int32_t fine, std::int32_t& tipo);
-  record_step speed_boards();
-  record_step memo_indicatori_v_max(std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
-                                    std::int32_t vcs, std::int32_t strisces, std::int32_t vad,
-                                    std::int32_t vbd, std::int32_t vcd, std::int32_t strisced);
+  record_step place_mountain_span(const mountain_span_record& span);
+  record_step speed_board();
+  record_step place_speed_board(const speed_board_record& board);
   record_step signboard();
 
   bool plan_on() const { return model_.with_plan; }

@@ -3,6 +3,8 @@
 // diagnostic together with the place in the file where it arose.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,6 +30,22 @@ struct keyword_test {
   std::string_view record;
   bool (*matches)(std::string_view field);
 };
+
+// One record of a part of a source file: its keyword test and the method of
+// `Reader` that reads the record's values and applies them.
+template <typename Reader>
+struct record_entry {
+  keyword_test test;
+  record_step (Reader::*read)();
+};
+
+// The keyword tests of a record table, in the table's order.
+template <typename Reader, std::size_t count>
+constexpr std::array<keyword_test, count> keyword_tests_of(const std::array<record_entry<Reader>, count>& records) {
+  std::array<keyword_test, count> tests{};
+  for (std::size_t i = 0; i < count; ++i) tests[i] = records[i].test;
+  return tests;
+}
 
 // How the reading of one source file ended.
 enum class reading_end { complete, failure_exit, fault_exit };
@@ -72,10 +90,30 @@ class source_reading {
     return record_step::go_on;
   }
 
+  // Applies, in table order, every record whose test matches the keyword
+  // field: a field may hold several keywords, each record then reads its own
+  // values. The first record that does not go on ends the field.
+  template <typename Reader, std::size_t count>
+  record_step read_matching_records(const std::array<record_entry<Reader>, count>& records) {
+    const std::string field = keyword();
+    for (const record_entry<Reader>& record : records) {
+      if (!record.test.matches(field)) continue;
+      const record_step step = (static_cast<Reader&>(*this).*record.read)();
+      if (step != record_step::go_on) return step;
+    }
+    return record_step::go_on;
+  }
+
   bool resuming() const { return observer_ != nullptr && observer_->resumes(); }
   // What the observer, if any, is told.
   void note_keyword(field_place place) const;
   void note_record(std::string_view record, std::span<const std::int64_t> values) const;
+  template <std::size_t count>
+  void note_record(std::string_view record, const std::array<std::int32_t, count>& values) const {
+    std::array<std::int64_t, count> wide;
+    for (std::size_t i = 0; i < count; ++i) wide[i] = values[i];
+    note_record(record, wide);
+  }
   // Before an object is written on `cell`.
   void note_object(std::int64_t cell) const;
 

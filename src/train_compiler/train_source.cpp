@@ -27,18 +27,26 @@ bool is_slowdown(std::string_view f) { return contains_any_case(f, "rallentament
 bool is_reduction_point(std::string_view f) { return contains_any_case(f, "abbattimento"); }
 bool is_station(std::string_view f) { return contains_any_case(f, "stazione"); }
 
-constexpr std::array<keyword_test, 10> train_tests{{
-    {"percentuale massa frenata", is_braked_mass},
-    {"numero vetture", is_cars},
-    {"velocita", is_speed},
-    {"aderenza", is_adhesion},
-    {"orologio", is_clock},
-    {"sabbia", is_sand},
-    {"segnale", is_signal},
-    {"rallentamento", is_slowdown},
-    {"abbattimento", is_reduction_point},
-    {"stazione", is_station},
+}  // namespace
+
+// A field may match several records: each one that matches reads its own
+// values, in this order.
+constexpr std::array<train_source_reader::record_row, 10> train_source_reader::records{{
+    {{"percentuale massa frenata", is_braked_mass}, &train_source_reader::braked_mass},
+    {{"numero vetture", is_cars}, &train_source_reader::cars},
+    {{"velocita", is_speed}, &train_source_reader::speed_entry},
+    {{"aderenza", is_adhesion}, &train_source_reader::adhesion_entry},
+    {{"orologio", is_clock}, &train_source_reader::clock},
+    {{"sabbia", is_sand}, &train_source_reader::sand},
+    {{"segnale", is_signal}, &train_source_reader::signal},
+    {{"rallentamento", is_slowdown}, &train_source_reader::slowdown},
+    {{"abbattimento", is_reduction_point}, &train_source_reader::reduction_point},
+    {{"stazione", is_station}, &train_source_reader::station},
 }};
+
+namespace {
+
+constexpr auto train_tests = keyword_tests_of(train_source_reader::records);
 
 }  // namespace
 
@@ -46,7 +54,7 @@ std::span<const keyword_test> train_record_tests() { return train_tests; }
 
 reading_end train_source_reader::run() {
   find_general_section();
-  record_step step = read_record_loop([this] { return apply_record_tests(); });
+  record_step step = read_record_loop([this] { return read_matching_records(records); });
   if (step == record_step::failure_exit) return reading_end::failure_exit;
   if (step == record_step::fault_exit) return reading_end::fault_exit;
   // End of reading, also after a position beyond the track: the last entry of
@@ -65,27 +73,6 @@ void train_source_reader::find_general_section() {
     if (contains_any_case(keyword(), "[generale]")) return;
     note_keyword(field_place::before_general);
   }
-}
-
-// The ten record tests, in order, all without regard to case; a keyword
-// field may match several, each reading its own values.
-record_step train_source_reader::apply_record_tests() {
-  const std::string field = keyword();
-  record_step step = record_step::go_on;
-  auto test = [&](bool matches, auto&& record) {
-    if (step == record_step::go_on && matches) step = record();
-  };
-  test(is_braked_mass(field), [&] { return braked_mass(); });
-  test(is_cars(field), [&] { return cars(); });
-  test(is_speed(field), [&] { return speed_entry(); });
-  test(is_adhesion(field), [&] { return adhesion_entry(); });
-  test(is_clock(field), [&] { return clock(); });
-  test(is_sand(field), [&] { return sand(); });
-  test(is_signal(field), [&] { return signal(); });
-  test(is_slowdown(field), [&] { return slowdown(); });
-  test(is_reduction_point(field), [&] { return reduction_point(); });
-  test(is_station(field), [&] { return station(); });
-  return step;
 }
 
 record_step train_source_reader::braked_mass() {

@@ -4,6 +4,7 @@
 // reduction points).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,33 @@
 
 namespace compila {
 
+// One side of a signal: its signal code, 0 to 2, and three further codes,
+// single digits.
+struct signal_side {
+  std::int32_t code;
+  std::array<std::int32_t, 3> further_codes;
+};
+
+// A "segnale" record. The authors' guide names its fields posizione, sx, s1 to
+// s3, rapp, dx, d1 to d3 and tempo: s is the left side, d the right one.
+struct signal_record {
+  std::int32_t position_m;
+  signal_side left;
+  std::int32_t whole_signal_code;  // a further code of the whole signal, a single digit
+  signal_side right;
+  std::int32_t time;  // kept by the cell when the left code is 2
+};
+
+// A "rallentamento" record; the guide's x, v, l, f_tt, f_ta and d_v.
+struct slowdown_record {
+  std::int32_t start_m;
+  std::int32_t speed_kmh;
+  std::int32_t length_m;
+  std::int32_t ends_value;    // carried by the start and end cells
+  bool countdown_boards;      // four countdown cells before the warning board
+  std::int32_t boards_value;  // when not 0, carried by the start, end and warning cells
+};
+
 class train_source_reader : public source_reading {
  public:
   train_source_reader(scenario_model& model, std::string_view text, std::string file_name,
@@ -19,6 +47,10 @@ class train_source_reader : public source_reading {
       : source_reading(model, text, std::move(file_name), observer), next_signboard_slot_(next_signboard_slot) {}
 
   reading_end run();
+
+  // The records, in the order the reading tests them (train_source.cpp).
+  using record_row = record_entry<train_source_reader>;
+  static const std::array<record_row, 10> records;
 
  private:
   // A step profile over the cells: each entry holds from its position up to
@@ -33,7 +65,6 @@ class train_source_reader : public source_reading {
   using cell_writer = record_step (train_source_reader::*)(track_cell&, const profile&);
 
   void find_general_section();
-  record_step apply_record_tests();
 
   // Train data and the two profiles.
   record_step braked_mass();
@@ -53,12 +84,9 @@ class train_source_reader : public source_reading {
 
   // Signals, slowdowns, reduction points.
   record_step signal();
-  record_step memo_segnale(std::int32_t posizione, std::int32_t sx, std::int32_t s1, std::int32_t s2,
-                           std::int32_t s3, std::int32_t rapp, std::int32_t dx, std::int32_t d1,
-                           std::int32_t d2, std::int32_t d3, std::int32_t& tempo);
+  record_step place_signal(const signal_record& signal);
   record_step slowdown();
-  record_step memo_rallentamento(std::int32_t x, std::int32_t v, std::int32_t l, std::int32_t f_tt,
-                                 std::int32_t f_ta, std::int32_t d_v);
+  record_step place_slowdown(const slowdown_record& slowdown);
   record_step reduction_point();
 
   profile speed_;
