@@ -14,9 +14,11 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "driver/post_processing.h"
+#include "format/record_fields.h"
 #include "test_support.h"
 
 namespace {
@@ -127,42 +129,34 @@ bool same_model(const scenario_model& a, const scenario_model& b) {
 
 using field_reader_fn = std::function<std::string(const scenario_model&, int)>;
 
-template <typename Field>
-field_reader_fn cell_field(Field compila::track_cell::*field) {
-  return [field](const scenario_model& m, int i) { return std::to_string(+(m.cells.at(i).*field)); };
+// A field's value as the guide's examples write it: a number, or an item's text.
+template <typename Value>
+std::string field_text(const Value& value) {
+  if constexpr (std::is_same_v<Value, std::string>)
+    return value;
+  else
+    return std::to_string(+value);
 }
 
-template <typename Field>
-field_reader_fn item_field(Field compila::item::*field) {
-  return [field](const scenario_model& m, int i) { return std::to_string(+(m.items.at(i).*field)); };
+// The fields by the names the guide uses, which are the binary records' own.
+template <typename Fields, typename Records>
+std::map<std::string, field_reader_fn> fields_by_name(const Fields& table, Records scenario_model::*records) {
+  std::map<std::string, field_reader_fn> fields;
+  compila::for_each_field(table, [&](const auto& field) {
+    fields[std::string(field.name)] = [member = field.member, records](const scenario_model& m, int i) {
+      return field_text((m.*records).at(i).*member);
+    };
+  });
+  return fields;
 }
 
 const std::map<std::string, field_reader_fn>& cell_fields() {
-  using compila::track_cell;
-  static const std::map<std::string, field_reader_fn> fields{
-      {"cell_type", cell_field(&track_cell::cell_type)},     {"param_1", cell_field(&track_cell::param_1)},
-      {"param_2", cell_field(&track_cell::param_2)},         {"param_3", cell_field(&track_cell::param_3)},
-      {"param_4", cell_field(&track_cell::param_4)},         {"signal_time", cell_field(&track_cell::signal_time)},
-      {"approach_code", cell_field(&track_cell::approach_code)}, {"tunnel_kind", cell_field(&track_cell::tunnel_kind)},
-      {"speed_limit", cell_field(&track_cell::speed_limit)}, {"gradient", cell_field(&track_cell::gradient)},
-      {"adhesion", cell_field(&track_cell::adhesion)},
-  };
+  static const auto fields = fields_by_name(compila::track_cell_fields, &scenario_model::cells);
   return fields;
 }
 
 const std::map<std::string, field_reader_fn>& item_fields() {
-  using compila::item;
-  static const std::map<std::string, field_reader_fn> fields{
-      {"kind", item_field(&item::kind)},       {"start_m", item_field(&item::start_m)},
-      {"end_m", item_field(&item::end_m)},     {"at_m", item_field(&item::at_m)},
-      {"flag", item_field(&item::flag)},       {"word_1", item_field(&item::word_1)},
-      {"word_2", item_field(&item::word_2)},   {"word_3", item_field(&item::word_3)},
-      {"word_4", item_field(&item::word_4)},   {"word_5", item_field(&item::word_5)},
-      {"byte_1", item_field(&item::byte_1)},   {"byte_2", item_field(&item::byte_2)},
-      {"byte_3", item_field(&item::byte_3)},   {"byte_4", item_field(&item::byte_4)},
-      {"seconds", item_field(&item::seconds)},
-      {"text", [](const scenario_model& m, int i) { return m.items.at(i).text; }},
-  };
+  static const auto fields = fields_by_name(compila::item_fields, &scenario_model::items);
   return fields;
 }
 
