@@ -20,6 +20,7 @@
 #include "driver/compile_sources.h"
 #include "reading/source_files.h"
 #include "format/binary_writer.h"
+#include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/text_writers.h"
@@ -118,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!log.empty()) {
     const logged_diagnostic& first = log.front();
     require(first_error->code == first.code, "the check's first error has another code");
-    require(first_error->message == describe_diagnostic(first.code, first.site), "the first error's message differs");
+    require(first_error->message == diagnostic_text(first.code, first.site), "the first error's message differs");
     if (first.site.object_cell < 0)
       require(first_error->line == folder_line(first.site.line), "the first error is at another line");
   }

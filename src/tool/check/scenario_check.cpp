@@ -12,7 +12,7 @@
 #include "driver/compile_sources.h"
 #include "reading/reading_observer.h"
 #include "reading/source_files.h"
-#include "model/error_kinds.h"
+#include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "model/rounding.h"
 #include "train_compiler/train_source.h"
@@ -36,13 +36,6 @@ constexpr std::array<warning_kind, 11> warnings{{
     {"overlap", "spans of one kind that overlap or swallow one another; a station's stopping point over an object"},
     {"reversed-span", "a curve, mountain span or slowdown that ends before it starts, or covers no cell"},
 }};
-
-std::string printable(std::string_view text, std::size_t max_size = 40) {
-  std::string out;
-  for (char c : text.substr(0, max_size)) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-  if (text.size() > max_size) out += "...";
-  return out;
-}
 
 std::string in_quotes(std::string_view field) { return "\"" + printable(field) + "\""; }
 
@@ -351,13 +344,6 @@ std::string written_text(std::span<const std::string_view> lines) {
 
 std::span<const warning_kind> check_warnings() { return warnings; }
 
-std::string describe_diagnostic(std::int32_t code, const diagnostic_site& site) {
-  std::string message = "diagnostic " + std::to_string(code) + ": ";
-  message += site.detail.empty() ? std::string(error_kinds::meaning(code)) : printable(site.detail, 200);
-  if (!site.keyword.empty()) message += " (record " + in_quotes(site.keyword) + ")";
-  return message;
-}
-
 std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   scenario_model model;
   model.line_name = scenario.line_name;
@@ -380,7 +366,7 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   std::vector<check_finding> errors;
   for (const logged_diagnostic& d : log) {
     check_finding error{listener.file_of(d.site.file), folder_line(d.site.line), {},
-                        describe_diagnostic(d.code, d.site), d.code};
+                        diagnostic_text(d.code, d.site), d.code};
     if (d.site.object_cell >= 0) {
       if (const auto object = listener.object_on(d.site.object_cell)) {
         error.file = object->file;
