@@ -110,3 +110,26 @@ else()
     endif()
   endforeach()
 endif()
+
+# The depfile names every file of the folder, so that editing one generates
+# the source again.
+set(dir "${WORK_DIR}/depfile")
+write_folder("${dir}")
+execute_process(
+  COMMAND "${EMBED_TOOL}" "${dir}" "${dir}/generated.cpp" embedded_scenario "${dir}/generated.cpp.d"
+  RESULT_VARIABLE result ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  fail("depfile: refused:\n${output}")
+else()
+  file(READ "${dir}/generated.cpp.d" rule)
+  string(FIND "${rule}" "${dir}/generated.cpp:" at)
+  if(NOT at EQUAL 0)
+    fail("depfile: the rule is not for the generated source:\n${rule}")
+  endif()
+  foreach(name scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
+    string(FIND "${rule}" " ${dir}/${name}" at)
+    if(at EQUAL -1)
+      fail("depfile: ${name} is not named:\n${rule}")
+    endif()
+  endforeach()
+endif()

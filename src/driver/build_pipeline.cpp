@@ -108,9 +108,7 @@ build_result build_scenario(const scenario_text& scenario, const std::string& di
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
   std::string error;
-  if (!write_line_source(model, scenario, directory, error) || !write_train_source(model, scenario, directory, error) ||
-      !write_notes(model, scenario, directory, error) || !write_slowdown_order(model, scenario, directory, error) ||
-      !write_train_card(model, scenario, directory, error)) {
+  if (!write_text_files(model, scenario, directory, error)) {
     report(error);
     return end(1);
   }

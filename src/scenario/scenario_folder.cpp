@@ -182,13 +182,16 @@ bool scenario_folder::load(const scenario_file_source& source, std::string& erro
       return false;
     }
   }
-  for (std::size_t f = 0; f < scenario_text_files.size(); ++f) {
-    const std::string path = source.path(scenario_text_files[f]);
-    if (!source.read(scenario_text_files[f], bytes, error) || !split_scenario_lines(path, bytes, lines_[f], error))
+  text_ = scenario_text{};
+  text_.line_name = line_name_;
+  text_.train_number = train_number_;
+  for (std::size_t f = 0; f < scenario_files.size(); ++f) {
+    const std::string_view name = scenario_files[f].folder_name;
+    if (!source.read(name, bytes, error) || !split_scenario_lines(source.path(name), bytes, lines_[f], error))
       return false;
     views_[f].assign(lines_[f].begin(), lines_[f].end());
+    text_.*scenario_files[f].lines = views_[f];
   }
-  text_ = scenario_text{line_name_, train_number_, views_[0], views_[1], views_[2], views_[3], views_[4]};
   return true;
 }
 

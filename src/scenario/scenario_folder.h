@@ -1,6 +1,6 @@
 // A scenario folder read into memory: scenario.txt (line_name=...,
-// train_number=...) and the five text files linea.txt, treno.txt, note.txt,
-// rallentamenti.txt and scheda_treno.txt, one line of text per table slot.
+// train_number=...) and the five text files of model/scenario_files.h, one
+// line of text per table slot.
 // Lines end in LF or CR LF (the CR is dropped); trailing blanks and empty
 // lines are kept; an empty file has no lines. A file that is missing or
 // unreadable, has more than 1000 lines, holds the end-of-list marker as a
@@ -15,14 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model/scenario_files.h"
 #include "scenario/scenario_text.h"
 
 namespace compila {
-
-// The names of a folder's files, in the order they are read.
-inline constexpr std::string_view scenario_names_file = "scenario.txt";
-inline constexpr std::array<std::string_view, 5> scenario_text_files{
-    "linea.txt", "treno.txt", "note.txt", "rallentamenti.txt", "scheda_treno.txt"};
 
 // Where a scenario's six files come from: a folder on disk, or the scenario
 // packed into a program. The same rules apply whatever the source.
@@ -54,7 +50,7 @@ class scenario_folder {
 
   // The scenario as the build takes it; valid while this object lives.
   const scenario_text& text() const { return text_; }
-  // The lines of one of the five text files, in scenario_text_files order.
+  // The lines of one of the five text files, in scenario_files order.
   const std::vector<std::string>& file_lines(std::size_t index) const { return lines_[index]; }
   const std::string& line_name() const { return line_name_; }
   const std::string& train_number() const { return train_number_; }
@@ -62,8 +58,8 @@ class scenario_folder {
  private:
   std::string line_name_;
   std::string train_number_;
-  std::array<std::vector<std::string>, 5> lines_;
-  std::array<std::vector<std::string_view>, 5> views_;
+  std::array<std::vector<std::string>, scenario_files.size()> lines_;
+  std::array<std::vector<std::string_view>, scenario_files.size()> views_;
   scenario_text text_;
 };
 

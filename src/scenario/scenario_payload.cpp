@@ -51,10 +51,10 @@ std::string hex32(std::uint32_t value) {
 constexpr int file_size_bytes = 8;
 
 // The six files of a payload, in their fixed order.
-constexpr std::size_t payload_files = 1 + scenario_text_files.size();
+constexpr std::size_t payload_files = 1 + scenario_files.size();
 
 std::string_view payload_file_name(std::size_t index) {
-  return index == 0 ? scenario_names_file : scenario_text_files[index - 1];
+  return index == 0 ? scenario_names_file : scenario_files[index - 1].folder_name;
 }
 
 // The payload's files as a source for the folder loader.
@@ -91,15 +91,13 @@ std::uint32_t crc32(std::string_view bytes) {
 
 std::string encode_scenario_payload(const scenario_folder& folder) {
   const scenario_text& text = folder.text();
-  const std::array<std::string, payload_files> files{
-      "line_name=" + std::string(text.line_name) + "\ntrain_number=" + std::string(text.train_number) + "\n",
-      lines_text(text.line_source),    lines_text(text.train_source), lines_text(text.notes),
-      lines_text(text.slowdown_order), lines_text(text.train_card)};
   std::string payload;
-  for (const std::string& file : files) {
+  const auto append_file = [&payload](const std::string& file) {
     put_le(payload, file.size(), file_size_bytes);
     payload += file;
-  }
+  };
+  append_file("line_name=" + std::string(text.line_name) + "\ntrain_number=" + std::string(text.train_number) + "\n");
+  for (const scenario_file& file : scenario_files) append_file(lines_text(text.*file.lines));
   return payload;
 }
 

@@ -68,6 +68,10 @@ std::string matched_names(std::span<const keyword_test> tests, std::string_view 
   return names;
 }
 
+std::string_view folder_name(source_file file) {
+  return (file == source_file::line ? line_source_file : train_source_file).folder_name;
+}
+
 std::string where(std::int32_t line) { return "line " + std::to_string(line); }
 
 const char* cell_kind_name(std::uint8_t type) {
@@ -157,7 +161,7 @@ class check_listener final : public reading_observer {
                             std::to_string(cell) + " replaces the " + cell_kind_name(previous_type);
       if (earlier != objects_.end()) message += " placed there by " + where(earlier->second.line);
       if (earlier != objects_.end() && earlier->second.file != file)
-        message += earlier->second.file == source_file::line ? " of linea.txt" : " of treno.txt";
+        message += " of " + std::string(folder_name(earlier->second.file));
       warn(file, line, "overlap", message);
     }
     objects_[cell] = {file, line};
@@ -391,9 +395,7 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
 }
 
 std::string finding_location(const std::string& folder, const check_finding& finding) {
-  std::string text = folder_file_path(folder, finding.file == source_file::line ? "linea.txt" : "treno.txt");
-  if (finding.line > 0) text += ":" + std::to_string(finding.line);
-  return text;
+  return file_location(folder_file_path(folder, folder_name(finding.file)), finding.line);
 }
 
 void order_findings(std::vector<check_finding>& findings) {
