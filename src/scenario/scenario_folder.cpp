@@ -1,13 +1,9 @@
 #include "scenario/scenario_folder.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
-#include "platform/utf8_path.h"
+#include "platform/read_whole_file.h"
 #include "scenario/text_writers.h"
 
 namespace compila {
@@ -56,29 +52,10 @@ class disk_folder : public scenario_file_source {
 };
 
 bool disk_folder::read_bytes(const std::string& path, std::string& bytes, std::string& error) {
-  std::error_code code;
-  const std::filesystem::path file = utf8_path(path);
-  if (!std::filesystem::exists(file, code)) {
-    error = path + ": missing scenario file";
-    return false;
-  }
-  if (std::filesystem::is_directory(file, code)) {
-    error = path + ": cannot read: it is a directory";
-    return false;
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = path + ": cannot read: " + std::strerror(errno);
-    return false;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    error = path + ": cannot read: " + std::strerror(errno);
-    return false;
-  }
-  bytes = content.str();
-  return true;
+  file_read_error failure;
+  if (read_whole_file(path, bytes, failure)) return true;
+  error = failure.what == file_read_error::kind::missing ? path + ": missing scenario file" : failure.message();
+  return false;
 }
 
 // One line of scenario.txt: `key` names the field it sets.

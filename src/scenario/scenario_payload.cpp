@@ -1,16 +1,11 @@
 #include "scenario/scenario_payload.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <span>
-#include <sstream>
-#include <system_error>
 #include <vector>
 
-#include "platform/utf8_path.h"
+#include "platform/read_whole_file.h"
 
 namespace compila {
 namespace {
@@ -165,23 +160,6 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
     return false;
   }
   return folder.load(payload_source(label, files), error);
-}
-
-bool read_whole_file(const std::string& path, std::string& bytes, std::string& error) {
-  errno = 0;
-  std::ifstream in(utf8_path(path), std::ios::binary);
-  if (!in) {
-    error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
-    return false;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
-    return false;
-  }
-  bytes = std::move(content).str();
-  return true;
 }
 
 bool load_packed_scenario(const std::string& program_path, scenario_folder& folder, std::string& error) {

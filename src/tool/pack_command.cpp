@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/read_whole_file.h"
 #include "platform/utf8_path.h"
 #include "tool/tool_command.h"
 #include "platform/file_writer.h"
