@@ -56,8 +56,9 @@ TEST(ScenarioPayload, FolderSurvivesPackingLineForLine) {
   scratch_directory scratch;
   write_folder(scratch / "folder");
   scenario_folder original;
+  compila::located_problem problem;
+  ASSERT_TRUE(original.load((scratch / "folder").string(), problem)) << compila::problem_line(problem);
   std::string error;
-  ASSERT_TRUE(original.load((scratch / "folder").string(), error)) << error;
 
   const std::string program = compila::packed_program("RUNNER BYTES", compila::encode_scenario_payload(original));
   ASSERT_TRUE(program.starts_with("RUNNER BYTES"));

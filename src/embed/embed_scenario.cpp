@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/diagnostics.h"
 #include "platform/file_writer.h"
 #include "scenario/scenario_folder.h"
 
@@ -85,9 +86,13 @@ int main(int argc, char** argv) {
   }
   const std::string function = argc >= 4 ? argv[3] : "embedded_scenario";
   compila::scenario_folder folder;
+  compila::located_problem problem;
+  if (!folder.load(argv[1], problem)) {
+    std::fprintf(stderr, "%s\n", compila::problem_line(problem).c_str());
+    return 1;
+  }
   std::string error;
-  if (!folder.load(argv[1], error) ||
-      !compila::write_whole_file(argv[2], generated_source(argv[1], folder, function), error) ||
+  if (!compila::write_whole_file(argv[2], generated_source(argv[1], folder, function), error) ||
       (argc == 5 && !compila::write_whole_file(argv[4], dependency_rule(argv[1], argv[2]), error))) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;

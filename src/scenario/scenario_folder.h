@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/diagnostics.h"
 #include "model/scenario_files.h"
 #include "scenario/scenario_text.h"
 
@@ -27,8 +28,8 @@ class scenario_file_source {
   virtual ~scenario_file_source() = default;
   // How reports name the file `name` ("FOLDER/linea.txt").
   virtual std::string path(std::string_view name) const = 0;
-  // The file's bytes; false with `error` naming path(name) and the reason.
-  [[nodiscard]] virtual bool read(std::string_view name, std::string& bytes, std::string& error) const = 0;
+  // The file's bytes; false with `problem` at path(name), line 0.
+  [[nodiscard]] virtual bool read(std::string_view name, std::string& bytes, located_problem& problem) const = 0;
 };
 
 // A folder's file as it is named to the author: with the platform's own
@@ -42,11 +43,12 @@ class scenario_folder {
   scenario_folder(const scenario_folder&) = delete;
   scenario_folder& operator=(const scenario_folder&) = delete;
 
-  // Reads `folder`; false with `error` ("FILE:LINE: reason" or "FILE: reason",
-  // FILE spelt as `folder` + "/" + name) at the first broken rule.
-  [[nodiscard]] bool load(const std::string& folder, std::string& error);
-  // The same from any source of the six files; FILE is spelt as source.path(name).
-  [[nodiscard]] bool load(const scenario_file_source& source, std::string& error);
+  // Reads `folder`; false with `problem` at the first broken rule, its file
+  // spelt as folder_file_path(folder, name) and its line 0 for the file as a
+  // whole.
+  [[nodiscard]] bool load(const std::string& folder, located_problem& problem);
+  // The same from any source of the six files; the file is spelt as source.path(name).
+  [[nodiscard]] bool load(const scenario_file_source& source, located_problem& problem);
 
   // The scenario as the build takes it; valid while this object lives.
   const scenario_text& text() const { return text_; }
@@ -64,8 +66,8 @@ class scenario_folder {
 };
 
 // Splits a text file's bytes into lines under the rules above; false with
-// `error` naming `file` and the line.
+// `problem` at `file` and the line.
 [[nodiscard]] bool split_scenario_lines(const std::string& file, std::string_view bytes,
-                                        std::vector<std::string>& lines, std::string& error);
+                                        std::vector<std::string>& lines, located_problem& problem);
 
 }  // namespace compila

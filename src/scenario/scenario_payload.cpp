@@ -60,13 +60,13 @@ class payload_source : public scenario_file_source {
   std::string path(std::string_view name) const override {
     return label_ + " (packed " + std::string(name) + ")";
   }
-  bool read(std::string_view name, std::string& bytes, std::string& error) const override {
+  bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
     for (std::size_t f = 0; f < payload_files; ++f) {
       if (payload_file_name(f) != name) continue;
       bytes.assign(files_[f]);
       return true;
     }
-    error = path(name) + ": not in the packed scenario";
+    problem = {path(name), 0, "not in the packed scenario"};
     return false;
   }
 
@@ -159,7 +159,10 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
             " bytes follow its six files";
     return false;
   }
-  return folder.load(payload_source(label, files), error);
+  located_problem problem;
+  if (folder.load(payload_source(label, files), problem)) return true;
+  error = problem_line(problem);
+  return false;
 }
 
 bool load_packed_scenario(const std::string& program_path, scenario_folder& folder, std::string& error) {
