@@ -11,7 +11,7 @@
 namespace compila {
 
 inline std::string output_name(const scenario_file& file, const scenario_model& m) {
-  return file.output_name(m.line_name, m.train_number);
+  return output_name(file, m.line_name, m.train_number);
 }
 inline std::string line_source_name(const scenario_model& m) { return output_name(line_source_file, m); }
 inline std::string train_source_name(const scenario_model& m) { return output_name(train_source_file, m); }
