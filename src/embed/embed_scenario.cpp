@@ -70,11 +70,11 @@ std::string make_escaped(std::string_view path) {
 
 // "OUTPUT: FOLDER/scenario.txt FOLDER/linea.txt ...": the files the folder reader read.
 std::string dependency_rule(const std::string& folder, const std::string& output) {
-  std::string rule = make_escaped(output) + ":";
-  rule += " " + make_escaped(compila::folder_file_path(folder, compila::scenario_names_file));
+  std::string rule = make_escaped(output);
+  rule.append(": ").append(make_escaped(compila::folder_file_path(folder, compila::scenario_names_file)));
   for (const compila::scenario_file& file : compila::scenario_files)
-    rule += " \\\n  " + make_escaped(compila::folder_file_path(folder, file.folder_name));
-  return rule + "\n";
+    rule.append(" \\\n  ").append(make_escaped(compila::folder_file_path(folder, file.folder_name)));
+  return rule.append("\n");
 }
 
 }  // namespace
