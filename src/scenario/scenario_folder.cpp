@@ -54,8 +54,8 @@ class disk_folder : public scenario_file_source {
 bool disk_folder::read_bytes(const std::string& path, std::string& bytes, located_problem& problem) {
   file_read_error failure;
   if (read_whole_file(path, bytes, failure)) return true;
-  problem = {path, 0,
-             failure.what == file_read_error::kind::missing ? "missing scenario file" : "cannot read: " + failure.reason};
+  const bool missing = failure.what == file_read_error::kind::missing;
+  problem = {path, 0, missing ? "missing scenario file" : "cannot read: " + failure.reason};
   return false;
 }
 

@@ -2,8 +2,9 @@
 // train_number=...) and the five text files of model/scenario_files.h, one
 // line of text per table slot.
 // Lines end in LF or CR LF (the CR is dropped); trailing blanks and empty
-// lines are kept; an empty file has no lines. A file that is missing or
-// unreadable, has more than 1000 lines, holds the end-of-list marker as a
+// lines are kept; an empty file has no lines. A file that is missing,
+// unreadable or above the size limit of platform/read_whole_file.h, has more
+// than 1000 lines, holds the end-of-list marker as a
 // line or a control character other than the line ends is refused with the
 // file and line named. This is the one place of these rules: the embedding of
 // a folder into a program and the scenario tool both read folders here.
