@@ -1,6 +1,6 @@
-// The writers of the five text files and what they share: the text-line table, closed by
-// the end-of-list marker, and the writing steps that turn it into a file with
-// CR LF after every line.
+// The writers of the five text files and what they share: the text-line
+// table, closed by the end-of-list marker, and the writing steps that turn it
+// into a file with CR LF after every line.
 #pragma once
 
 #include <array>
