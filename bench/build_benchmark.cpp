@@ -67,13 +67,11 @@ struct scenario_fixture {
     fs::create_directories(directory);
     scenario_model model = named(text, true);
     std::string error;
-    if (!write_line_source(model, text, directory, error) || !write_train_source(model, text, directory, error) ||
-        !write_notes(model, text, directory, error) || !write_slowdown_order(model, text, directory, error) ||
-        !write_train_card(model, text, directory, error))
-      give_up(error);
-    for (const std::string& name : {line_source_name(model), train_source_name(model), notes_name(model),
-                                    slowdown_order_name(model), train_card_name(model)})
+    if (!write_text_files(model, text, directory, error)) give_up(error);
+    for (const scenario_file& file : scenario_files) {
+      const std::string name = output_name(file, model);
       files.text_files.push_back({name, read_whole(fs::path(directory) / name)});
+    }
     files.source_names = {line_source_name(model), train_source_name(model)};
     line_text = files.text_files[0].bytes;
     train_text = files.text_files[1].bytes;

@@ -1,6 +1,9 @@
 #include "large_scenario.h"
 
+#include <array>
 #include <string>
+
+#include "model/scenario_files.h"
 
 namespace compila::large_scenario {
 namespace {
@@ -94,14 +97,14 @@ std::string with_cr_lf(const std::string& text) {
 }  // namespace
 
 std::map<std::string, std::string> folder_files() {
-  return {
-      {"scenario.txt", "line_name=Corvalia_Brunasco-Alpestra\ntrain_number=40517\n"},
-      {"linea.txt", line_text()},
-      {"treno.txt", train_text()},
-      {"note.txt", "Prova della linea piu lunga.\n"},
-      {"rallentamenti.txt", "ORDINE DI RALLENTAMENTO\n"},
-      {"scheda_treno.txt", "SCHEDA TRENO 40517\n"},
-  };
+  // In the order of scenario_files.
+  const std::array<std::string, scenario_files.size()> texts{
+      line_text(), train_text(), "Prova della linea piu lunga.\n", "ORDINE DI RALLENTAMENTO\n",
+      "SCHEDA TRENO 40517\n"};
+  std::map<std::string, std::string> files{
+      {std::string(scenario_names_file), "line_name=Corvalia_Brunasco-Alpestra\ntrain_number=40517\n"}};
+  for (std::size_t f = 0; f < scenario_files.size(); ++f) files[std::string(scenario_files[f].folder_name)] = texts[f];
+  return files;
 }
 
 std::string line_source() { return with_cr_lf(line_text()); }

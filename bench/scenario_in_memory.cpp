@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/diagnostics.h"
+
 namespace compila::bench {
 namespace {
 
@@ -11,10 +13,10 @@ class files_in_memory : public scenario_file_source {
  public:
   explicit files_in_memory(const std::map<std::string, std::string>& files) : files_(files) {}
   std::string path(std::string_view name) const override { return std::string(name); }
-  bool read(std::string_view name, std::string& bytes, std::string& error) const override {
+  bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
     const auto file = files_.find(std::string(name));
     if (file == files_.end()) {
-      error = std::string(name) + ": missing scenario file";
+      problem = {std::string(name), 0, "missing scenario file"};
       return false;
     }
     bytes = file->second;
@@ -28,9 +30,9 @@ class files_in_memory : public scenario_file_source {
 }  // namespace
 
 scenario_in_memory::scenario_in_memory(const std::map<std::string, std::string>& files) {
-  std::string error;
-  if (folder_.load(files_in_memory(files), error)) return;
-  std::fprintf(stderr, "scenario: %s\n", error.c_str());
+  located_problem problem;
+  if (folder_.load(files_in_memory(files), problem)) return;
+  std::fprintf(stderr, "scenario: %s\n", problem_line(problem).c_str());
   std::exit(1);
 }
 

@@ -2,22 +2,20 @@
 #
 # Generates <source>, the C++ source of `<function>()` returning the scenario
 # folder <folder> (an absolute path); the folder is checked by the
-# embed_scenario tool when the build runs, and a change to any of its six
-# files generates the source again.
+# embed_scenario tool when the build runs. The tool names the files it read
+# in a depfile, so a change to any of them generates the source again; the
+# list of a folder's files is the tool's own (src/model/scenario_files.h).
 function(embed_scenario_folder folder source function)
-  set(inputs "")
-  foreach(name scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
-    if(NOT EXISTS "${folder}/${name}")
-      message(FATAL_ERROR "${folder}/${name}: missing scenario file")
-    endif()
-    list(APPEND inputs "${folder}/${name}")
-  endforeach()
+  if(NOT IS_DIRECTORY "${folder}")
+    message(FATAL_ERROR "${folder}: no such scenario folder")
+  endif()
   get_filename_component(source_directory "${source}" DIRECTORY)
   file(MAKE_DIRECTORY "${source_directory}")
   add_custom_command(
     OUTPUT "${source}"
-    COMMAND embed_scenario "${folder}" "${source}" "${function}"
-    DEPENDS ${inputs} embed_scenario
+    COMMAND embed_scenario "${folder}" "${source}" "${function}" "${source}.d"
+    DEPENDS embed_scenario
+    DEPFILE "${source}.d"
     COMMENT "Embedding the scenario folder ${folder}"
     VERBATIM)
 endfunction()

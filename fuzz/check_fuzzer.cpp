@@ -20,6 +20,7 @@
 #include "driver/compile_sources.h"
 #include "reading/source_files.h"
 #include "format/binary_writer.h"
+#include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/text_writers.h"
@@ -84,9 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string line_bytes = input.substr(0, split);
   const std::string train_bytes = split == std::string::npos ? "" : input.substr(split + 1);
   std::vector<std::string> line_lines, train_lines;
-  std::string error;
-  if (!split_scenario_lines("linea.txt", line_bytes, line_lines, error) ||
-      !split_scenario_lines("treno.txt", train_bytes, train_lines, error))
+  located_problem problem;
+  if (!split_scenario_lines(std::string(line_source_file.folder_name), line_bytes, line_lines, problem) ||
+      !split_scenario_lines(std::string(train_source_file.folder_name), train_bytes, train_lines, problem))
     return 0;  // the folder is refused before any reading
   const std::vector<std::string_view> line_views(line_lines.begin(), line_lines.end());
   const std::vector<std::string_view> train_views(train_lines.begin(), train_lines.end());
@@ -118,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!log.empty()) {
     const logged_diagnostic& first = log.front();
     require(first_error->code == first.code, "the check's first error has another code");
-    require(first_error->message == describe_diagnostic(first.code, first.site), "the first error's message differs");
+    require(first_error->message == diagnostic_text(first.code, first.site), "the first error's message differs");
     if (first.site.object_cell < 0)
       require(first_error->line == folder_line(first.site.line), "the first error is at another line");
   }

@@ -2,11 +2,15 @@
 // texts, reported with the file and line where it arose.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "driver/build_pipeline.h"
 #include "driver/post_processing.h"
 #include "driver/compile_sources.h"
+#include "model/diagnostics.h"
+#include "model/error_kinds.h"
 #include "model/file_names.h"
 #include "test_support.h"
 
@@ -148,4 +152,50 @@ TEST(Diagnostics, ObjectsOutsideTheTrackAreRefusedOrPlaceNothing) {
 }
 
 }  // namespace
+// Every kind is told apart by its code and its name, and has a meaning of
+// its own: a row copied without its fields changed would break that.
+TEST(ErrorKinds, EveryKindHasItsOwnCodeNameAndMeaning) {
+  std::set<std::int32_t> codes;
+  std::set<std::string_view> names, meanings;
+  for (const error_kinds::error_kind& kind : error_kinds::table) {
+    SCOPED_TRACE(std::string(kind.name));
+    EXPECT_GT(kind.code, 0);  // 0 is "no diagnostic"
+    EXPECT_TRUE(codes.insert(kind.code).second);
+    EXPECT_TRUE(names.insert(kind.name).second);
+    EXPECT_TRUE(meanings.insert(kind.meaning).second);
+    EXPECT_FALSE(kind.meaning.empty());
+    EXPECT_EQ(error_kinds::meaning(kind.code), kind.meaning);
+  }
+  EXPECT_EQ(error_kinds::meaning(14), "unknown diagnostic");
+}
+
+// The one formatter of a diagnostic, for the program and scenario_tool
+// build and check alike: bytes from a source file made printable and cut.
+TEST(Diagnostics, TextKeepsAnyFieldPrintableAndShort) {
+  const std::string long_detail(250, 'd'), long_keyword(45, 'k');
+  const struct {
+    diagnostic_site site;
+    std::int32_t code;
+    std::string line;
+  } cases[] = {
+      {{"a_linea.txt", 4, "pendenza", ""}, 15,
+       "a_linea.txt:4: diagnostic 15: a position beyond the track (record \"pendenza\")"},
+      {{"a_linea.txt", 0, "", ""}, 101, "a_linea.txt: diagnostic 101: line source file missing"},
+      {{"b-.txt", 2, "seg\tnale\x7f", "bad\x01" "field"}, 16,
+       "b-.txt:2: diagnostic 16: bad?field (record \"seg?nale?\")"},
+      {{"b-.txt", 3, long_keyword, long_detail}, 25,
+       "b-.txt:3: diagnostic 25: " + std::string(200, 'd') + "... (record \"" + std::string(40, 'k') + "...\")"},
+      {{"b-.txt", 3, "", ""}, 14, "b-.txt:3: diagnostic 14: unknown diagnostic"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(diagnostic_line(c.code, c.site), c.line);
+    scenario_model model;
+    model.error_kind = c.code;
+    model.diagnostic = c.site;
+    EXPECT_EQ(diagnostic_report(model), c.line);
+  }
+  EXPECT_EQ(problem_line({"F/scenario.txt", 0, "no line_name= line"}), "F/scenario.txt: no line_name= line");
+  EXPECT_EQ(problem_line({"F/linea.txt", 12, "control character 0x09"}), "F/linea.txt:12: control character 0x09");
+}
+
 }  // namespace compila::testing

@@ -1,7 +1,9 @@
 # Runs the embed script on scenario folders written here at test time:
-#   cmake -DEMBED_TOOL=<embed_scenario program> -DWORK_DIR=<dir> -P embed_scenario_test.cmake
+#   cmake -DEMBED_TOOL=<embed_scenario program> -DWORK_DIR=<dir> -DSOURCE_DIR=<repo>
+#         -DGENERATOR=<gen> -P embed_scenario_test.cmake
 # Each bad folder must stop the embedding with its file (and line) named; the
-# good folder must embed every line byte for byte.
+# good folder must embed every line byte for byte; a build through
+# cmake/ScenarioProgram.cmake must embed a folder file again once it changes.
 cmake_minimum_required(VERSION 3.25)
 
 string(ASCII 9 tab)
@@ -109,4 +111,60 @@ else()
       fail("good: the generated source lacks\n${expected}\n--- generated:\n${generated}")
     endif()
   endforeach()
+endif()
+
+# The depfile names every file of the folder, so that editing one generates
+# the source again.
+set(dir "${WORK_DIR}/depfile")
+write_folder("${dir}")
+execute_process(
+  COMMAND "${EMBED_TOOL}" "${dir}" "${dir}/generated.cpp" embedded_scenario "${dir}/generated.cpp.d"
+  RESULT_VARIABLE result ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  fail("depfile: refused:\n${output}")
+else()
+  file(READ "${dir}/generated.cpp.d" rule)
+  string(FIND "${rule}" "${dir}/generated.cpp:" at)
+  if(NOT at EQUAL 0)
+    fail("depfile: the rule is not for the generated source:\n${rule}")
+  endif()
+  foreach(name scenario.txt linea.txt treno.txt note.txt rallentamenti.txt scheda_treno.txt)
+    string(FIND "${rule}" " ${dir}/${name}" at)
+    if(at EQUAL -1)
+      fail("depfile: ${name} is not named:\n${rule}")
+    endif()
+  endforeach()
+endif()
+
+# The build rule of cmake/ScenarioProgram.cmake, in a project of its own that
+# only generates the source: editing a folder file generates it again.
+set(dir "${WORK_DIR}/rebuild")
+set(project "${WORK_DIR}/rebuild_project")
+file(REMOVE_RECURSE "${project}")
+write_folder("${dir}")
+file(WRITE "${project}/CMakeLists.txt" "cmake_minimum_required(VERSION 3.25)
+project(rebuild LANGUAGES NONE)
+include(\"${SOURCE_DIR}/cmake/ScenarioProgram.cmake\")
+add_executable(embed_scenario IMPORTED)
+set_target_properties(embed_scenario PROPERTIES IMPORTED_LOCATION \"${EMBED_TOOL}\")
+embed_scenario_folder(\"${dir}\" \"\${CMAKE_BINARY_DIR}/generated.cpp\" embedded_scenario)
+add_custom_target(generate ALL DEPENDS \"\${CMAKE_BINARY_DIR}/generated.cpp\")
+")
+function(build_project what)
+  execute_process(COMMAND "${CMAKE_COMMAND}" ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
+                  ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    fail("rebuild: ${what} failed:\n${output}")
+  endif()
+endfunction()
+build_project(configure -S "${project}" -B "${project}/build" -G "${GENERATOR}")
+build_project(build --build "${project}/build")
+# After a second, so that the edit is newer than the generated source.
+execute_process(COMMAND "${CMAKE_COMMAND}" -E sleep 1.1)
+file(WRITE "${dir}/scheda_treno.txt" "EDITED\n")
+build_project(build --build "${project}/build")
+file(READ "${project}/build/generated.cpp" generated)
+string(FIND "${generated}" "std::string_view{\"\\x45\\x44\\x49\\x54\\x45\\x44\", 6}" at)
+if(at EQUAL -1)
+  fail("rebuild: the edited scheda_treno.txt was not embedded again")
 endif()

@@ -33,8 +33,8 @@ using namespace compila::report;
 // The embedded scenario's three binary files in `dir`, as the build writes them.
 void build_embedded(const fs::path& dir) {
   scenario_folder folder;
-  std::string error;
-  ASSERT_TRUE(folder.load(COMPILA_SCENARIO_DIR, error)) << error;
+  located_problem problem;
+  ASSERT_TRUE(folder.load(COMPILA_SCENARIO_DIR, problem)) << problem_line(problem);
   ASSERT_EQ(build_scenario(folder.text(), dir.string()).status, 0);
 }
 

@@ -56,8 +56,9 @@ TEST(ScenarioPayload, FolderSurvivesPackingLineForLine) {
   scratch_directory scratch;
   write_folder(scratch / "folder");
   scenario_folder original;
+  compila::located_problem problem;
+  ASSERT_TRUE(original.load((scratch / "folder").string(), problem)) << compila::problem_line(problem);
   std::string error;
-  ASSERT_TRUE(original.load((scratch / "folder").string(), error)) << error;
 
   const std::string program = compila::packed_program("RUNNER BYTES", compila::encode_scenario_payload(original));
   ASSERT_TRUE(program.starts_with("RUNNER BYTES"));
@@ -68,8 +69,8 @@ TEST(ScenarioPayload, FolderSurvivesPackingLineForLine) {
   ASSERT_TRUE(compila::decode_scenario_payload(search.payload, "prog", unpacked, error)) << error;
   EXPECT_EQ(unpacked.line_name(), "Valle_Prima");
   EXPECT_EQ(unpacked.train_number(), "101");
-  for (std::size_t f = 0; f < compila::scenario_text_files.size(); ++f)
-    EXPECT_EQ(unpacked.file_lines(f), original.file_lines(f)) << compila::scenario_text_files[f];
+  for (std::size_t f = 0; f < compila::scenario_files.size(); ++f)
+    EXPECT_EQ(unpacked.file_lines(f), original.file_lines(f)) << compila::scenario_files[f].folder_name;
   EXPECT_EQ(unpacked.file_lines(0), (std::vector<std::string>{"[generale]", "lunghezza, 5000  ", "", "[fine]", ""}));
 }
 

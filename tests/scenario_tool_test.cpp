@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -76,6 +77,36 @@ TEST(ToolBuildInput, BadFolderOrOutputIsNamedAndNothingIsWritten) {
     EXPECT_TRUE(fs::is_empty(out)) << c.named;
   }
   EXPECT_FALSE(fs::exists(scratch.path / "nowhere"));
+}
+
+// Every command that reads a file refuses one above the one size limit,
+// naming it, before reading it into memory.
+TEST(ToolInput, AFileAboveTheSizeLimitIsRefusedByName) {
+  scratch_directory scratch;
+  const fs::path folder = scratch.path / "folder";
+  fs::copy(COMPILA_SCENARIO_DIR, folder);
+  const fs::path huge_line = folder / "linea.txt";
+  fs::resize_file(huge_line, (64u << 20) + 1);  // sparse where the file system allows it
+  const fs::path huge_data = scratch.path / "huge_linea.dat";
+  std::ofstream(huge_data, std::ios::binary).close();
+  fs::resize_file(huge_data, (64u << 20) + 1);
+  const std::string too_large = "larger than 64 MiB, more than any file a build writes";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string expected;
+    bool on_standard_output;
+  } cases[] = {
+      {{"build", folder.string(), "-o", scratch.path.string()}, huge_line.string() + ": cannot read: " + too_large,
+       false},
+      {{"check", folder.string()}, huge_line.string() + ": error: cannot read: " + too_large, true},
+      {{"dump", huge_data.string()}, huge_data.string() + ": error: " + too_large, false},
+  };
+  for (const auto& c : cases) {
+    const process_result r = tool(c.arguments, scratch.path);
+    EXPECT_EQ(r.status, 1) << c.arguments[0];
+    EXPECT_NE((c.on_standard_output ? r.out : r.err).find(c.expected), std::string::npos)
+        << c.arguments[0] << "\n" << r.out << r.err;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "model/file_names.h"
 #include "test_support.h"
 #include "scenario/text_writers.h"
 
@@ -49,27 +50,27 @@ TEST(WriterTable, MarkerEndsTheTableAndIsRefusedAsContent) {
   EXPECT_FALSE(table.fill(too_many));
 }
 
-using writer = bool (*)(const scenario_model&, const scenario_text&, const std::string&, std::string&);
-
 TEST(EmbeddedWriters, WriteTheScenarioFilesUnderTheirNames) {
+  // In the order of scenario_files.
   struct row {
-    writer write;
     std::string name;
     std::size_t line_count;
     std::string first, last;
   } rows[] = {
-      {write_line_source, "Corvalia_Brunasco-Alpestra_linea.txt", 198, "[generale]", "[fine]"},
-      {write_train_source, "Corvalia_Brunasco-Alpestra_40517-.txt", 45, "[generale]", "[fine]"},
-      {write_notes, "Corvalia_Brunasco-Alpestra_40517_note.txt", 0, "", ""},
-      {write_slowdown_order, "Corvalia_Brunasco-Alpestra_40517_rallentamenti.txt", 44, "",
-       "     i giorni esclusi i seguenti:........."},
-      {write_train_card, "Corvalia_Brunasco-Alpestra_40517_scheda_treno.txt", 33, "", ""},
+      {"Corvalia_Brunasco-Alpestra_linea.txt", 198, "[generale]", "[fine]"},
+      {"Corvalia_Brunasco-Alpestra_40517-.txt", 45, "[generale]", "[fine]"},
+      {"Corvalia_Brunasco-Alpestra_40517_note.txt", 0, "", ""},
+      {"Corvalia_Brunasco-Alpestra_40517_rallentamenti.txt", 44, "", "     i giorni esclusi i seguenti:........."},
+      {"Corvalia_Brunasco-Alpestra_40517_scheda_treno.txt", 33, "", ""},
   };
+  static_assert(std::size(rows) == scenario_files.size());
   scratch_directory dir;
   const scenario_model model = named_model();
-  for (const row& r : rows) {
-    std::string error;
-    ASSERT_TRUE(r.write(model, embedded_scenario(), dir.path.string(), error)) << error;
+  std::string error;
+  ASSERT_TRUE(write_text_files(model, embedded_scenario(), dir.path.string(), error)) << error;
+  for (std::size_t f = 0; f < scenario_files.size(); ++f) {
+    const row& r = rows[f];
+    EXPECT_EQ(output_name(scenario_files[f], model), r.name) << scenario_files[f].what;
     const std::string text = read_file(dir.path / r.name);
     std::vector<std::string> lines;
     for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)

@@ -8,7 +8,7 @@
 #include "driver/post_processing.h"
 #include "driver/compile_sources.h"
 #include "format/binary_writer.h"
-#include "model/error_kinds.h"
+#include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "platform/file_writer.h"
 #include "scenario/text_writers.h"
@@ -34,14 +34,6 @@ bool written(bool done, const std::string& error, build_outcome& outcome) {
 void report_line(const std::string& line) {
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
-}
-
-// Keeps a report readable whatever bytes a source file held.
-std::string printable(const std::string& text, std::size_t max_size = 40) {
-  std::string out;
-  for (char c : text.substr(0, max_size)) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-  if (text.size() > max_size) out += "...";
-  return out;
 }
 
 }  // namespace
@@ -93,13 +85,7 @@ build_outcome build_from_sources(scenario_model& model, bool with_plan, source_f
 }
 
 std::string diagnostic_report(const scenario_model& model) {
-  const diagnostic_site& site = model.diagnostic;
-  std::string line = site.file;
-  if (site.line > 0) line.append(":").append(std::to_string(site.line));
-  line.append(": diagnostic ").append(std::to_string(model.error_kind)).append(": ");
-  line.append(site.detail.empty() ? std::string(error_kinds::meaning(model.error_kind)) : printable(site.detail, 200));
-  if (!site.keyword.empty()) line.append(" (record \"").append(printable(site.keyword)).append("\")");
-  return line;
+  return diagnostic_line(model.error_kind, model.diagnostic);
 }
 
 void show_error_and_exit(const std::string& a) {
@@ -122,9 +108,7 @@ build_result build_scenario(const scenario_text& scenario, const std::string& di
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
   std::string error;
-  if (!write_line_source(model, scenario, directory, error) || !write_train_source(model, scenario, directory, error) ||
-      !write_notes(model, scenario, directory, error) || !write_slowdown_order(model, scenario, directory, error) ||
-      !write_train_card(model, scenario, directory, error)) {
+  if (!write_text_files(model, scenario, directory, error)) {
     report(error);
     return end(1);
   }

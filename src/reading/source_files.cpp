@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/read_whole_file.h"
 #include "platform/utf8_path.h"
 
 namespace compila {
@@ -19,17 +20,10 @@ bool directory_source_files::exists(const std::string& name) const {
 }
 
 bool directory_source_files::read(const std::string& name, std::string& content, std::string& reason) {
-  std::ifstream in(directory_ / utf8_path(name), std::ios::binary);
-  if (!in) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    reason = "read error";
-    return false;
-  }
-  return true;
+  file_read_error error;
+  if (read_whole_file(utf8_text(directory_ / utf8_path(name)), content, error)) return true;
+  reason = error.reason;
+  return false;
 }
 
 void directory_source_files::remove(const std::string& name) {

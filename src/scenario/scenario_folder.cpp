@@ -1,13 +1,9 @@
 #include "scenario/scenario_folder.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
-#include "platform/utf8_path.h"
+#include "platform/read_whole_file.h"
 #include "scenario/text_writers.h"
 
 namespace compila {
@@ -26,8 +22,8 @@ namespace {
 constexpr std::size_t max_lines = text_table_slots - 1;
 constexpr std::size_t max_name_size = 200;
 
-std::string at_line(const std::string& file, std::size_t line, const std::string& message) {
-  return file + ":" + std::to_string(line) + ": " + message;
+located_problem at_line(const std::string& file, std::size_t line, const std::string& message) {
+  return {file, static_cast<std::int32_t>(line), message};
 }
 
 std::string marker_message() {
@@ -46,83 +42,65 @@ class disk_folder : public scenario_file_source {
  public:
   explicit disk_folder(const std::string& folder) : folder_(folder) {}
   std::string path(std::string_view name) const override { return folder_file_path(folder_, name); }
-  bool read(std::string_view name, std::string& bytes, std::string& error) const override {
-    return read_bytes(path(name), bytes, error);
+  bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
+    return read_bytes(path(name), bytes, problem);
   }
 
  private:
-  static bool read_bytes(const std::string& path, std::string& bytes, std::string& error);
+  static bool read_bytes(const std::string& path, std::string& bytes, located_problem& problem);
   std::string folder_;
 };
 
-bool disk_folder::read_bytes(const std::string& path, std::string& bytes, std::string& error) {
-  std::error_code code;
-  const std::filesystem::path file = utf8_path(path);
-  if (!std::filesystem::exists(file, code)) {
-    error = path + ": missing scenario file";
-    return false;
-  }
-  if (std::filesystem::is_directory(file, code)) {
-    error = path + ": cannot read: it is a directory";
-    return false;
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = path + ": cannot read: " + std::strerror(errno);
-    return false;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    error = path + ": cannot read: " + std::strerror(errno);
-    return false;
-  }
-  bytes = content.str();
-  return true;
+bool disk_folder::read_bytes(const std::string& path, std::string& bytes, located_problem& problem) {
+  file_read_error failure;
+  if (read_whole_file(path, bytes, failure)) return true;
+  const bool missing = failure.what == file_read_error::kind::missing;
+  problem = {path, 0, missing ? "missing scenario file" : "cannot read: " + failure.reason};
+  return false;
 }
 
 // One line of scenario.txt: `key` names the field it sets.
 bool read_name_line(const std::string& file, std::size_t number, const std::string& line, std::string& line_name,
-                    std::string& train_number, std::string& error) {
+                    std::string& train_number, located_problem& problem) {
   for (auto [key, value] : {std::pair{std::string_view("line_name"), &line_name},
                             std::pair{std::string_view("train_number"), &train_number}}) {
     const std::string head = std::string(key) + "=";
     if (line.compare(0, head.size(), head) != 0) continue;
     const std::string given = line.substr(head.size());
     if (given.empty() || given.size() > max_name_size) {
-      error = at_line(file, number, std::string(key) + " must hold 1 to 200 characters");
+      problem = at_line(file, number, std::string(key) + " must hold 1 to 200 characters");
       return false;
     }
     if (given.find_first_of("/\\:*?\"<>|") != std::string::npos) {
-      error = at_line(file, number, std::string(key) + " holds a character that cannot stand in a file name");
+      problem = at_line(file, number, std::string(key) + " holds a character that cannot stand in a file name");
       return false;
     }
     if (!value->empty()) {
-      error = at_line(file, number, std::string(key) + " given twice");
+      problem = at_line(file, number, std::string(key) + " given twice");
       return false;
     }
     *value = given;
     return true;
   }
-  error = at_line(file, number, "expected line_name=... or train_number=...");
+  problem = at_line(file, number, "expected line_name=... or train_number=...");
   return false;
 }
 
 }  // namespace
 
 bool split_scenario_lines(const std::string& file, std::string_view bytes, std::vector<std::string>& lines,
-                          std::string& error) {
+                          located_problem& problem) {
   lines.clear();
   std::string current;
   bool open_line = false;  // bytes seen since the last line end
   bool pending_cr = false;
   auto close_line = [&](std::size_t number) {
     if (current == end_of_list_marker) {
-      error = at_line(file, number, marker_message());
+      problem = at_line(file, number, marker_message());
       return false;
     }
     if (number > max_lines) {
-      error = at_line(file, number, "more than " + std::to_string(max_lines) + " lines");
+      problem = at_line(file, number, "more than " + std::to_string(max_lines) + " lines");
       return false;
     }
     lines.push_back(std::move(current));
@@ -134,7 +112,7 @@ bool split_scenario_lines(const std::string& file, std::string_view bytes, std::
     const std::size_t number = lines.size() + 1;
     const auto c = static_cast<unsigned char>(byte);
     if (pending_cr && c != '\n') {
-      error = at_line(file, number, "carriage return inside a line");
+      problem = at_line(file, number, "carriage return inside a line");
       return false;
     }
     if (c == '\r') {
@@ -147,48 +125,52 @@ bool split_scenario_lines(const std::string& file, std::string_view bytes, std::
       continue;
     }
     if (is_control(c)) {
-      error = at_line(file, number, control_message(c));
+      problem = at_line(file, number, control_message(c));
       return false;
     }
     current += byte;
     open_line = true;
   }
   if (pending_cr) {
-    error = at_line(file, lines.size() + 1, "carriage return without a line feed at the end of the file");
+    problem = at_line(file, lines.size() + 1, "carriage return without a line feed at the end of the file");
     return false;
   }
   return !open_line || close_line(lines.size() + 1);
 }
 
-bool scenario_folder::load(const std::string& folder, std::string& error) {
-  return load(disk_folder(folder), error);
+bool scenario_folder::load(const std::string& folder, located_problem& problem) {
+  return load(disk_folder(folder), problem);
 }
 
-bool scenario_folder::load(const scenario_file_source& source, std::string& error) {
+bool scenario_folder::load(const scenario_file_source& source, located_problem& problem) {
   const std::string names_path = source.path(scenario_names_file);
   std::string bytes;
   std::vector<std::string> name_lines;
-  if (!source.read(scenario_names_file, bytes, error) || !split_scenario_lines(names_path, bytes, name_lines, error))
+  if (!source.read(scenario_names_file, bytes, problem) ||
+      !split_scenario_lines(names_path, bytes, name_lines, problem))
     return false;
   line_name_.clear();
   train_number_.clear();
   for (std::size_t i = 0; i < name_lines.size(); ++i) {
     if (name_lines[i].empty()) continue;
-    if (!read_name_line(names_path, i + 1, name_lines[i], line_name_, train_number_, error)) return false;
+    if (!read_name_line(names_path, i + 1, name_lines[i], line_name_, train_number_, problem)) return false;
   }
   for (auto [key, value] : {std::pair{"line_name", &line_name_}, std::pair{"train_number", &train_number_}}) {
     if (value->empty()) {
-      error = names_path + ": no " + key + "= line";
+      problem = {names_path, 0, std::string("no ") + key + "= line"};
       return false;
     }
   }
-  for (std::size_t f = 0; f < scenario_text_files.size(); ++f) {
-    const std::string path = source.path(scenario_text_files[f]);
-    if (!source.read(scenario_text_files[f], bytes, error) || !split_scenario_lines(path, bytes, lines_[f], error))
+  text_ = scenario_text{};
+  text_.line_name = line_name_;
+  text_.train_number = train_number_;
+  for (std::size_t f = 0; f < scenario_files.size(); ++f) {
+    const std::string_view name = scenario_files[f].folder_name;
+    if (!source.read(name, bytes, problem) || !split_scenario_lines(source.path(name), bytes, lines_[f], problem))
       return false;
     views_[f].assign(lines_[f].begin(), lines_[f].end());
+    text_.*scenario_files[f].lines = views_[f];
   }
-  text_ = scenario_text{line_name_, train_number_, views_[0], views_[1], views_[2], views_[3], views_[4]};
   return true;
 }
 

@@ -1,17 +1,12 @@
 #include "scenario/scenario_payload.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <span>
-#include <sstream>
-#include <system_error>
 #include <vector>
 
 #include "format/little_endian.h"
-#include "platform/utf8_path.h"
+#include "platform/read_whole_file.h"
 
 namespace compila {
 namespace {
@@ -55,10 +50,10 @@ using file_size = std::uint64_t;
 constexpr std::size_t file_size_bytes = sizeof(file_size);
 
 // The six files of a payload, in their fixed order.
-constexpr std::size_t payload_files = 1 + scenario_text_files.size();
+constexpr std::size_t payload_files = 1 + scenario_files.size();
 
 std::string_view payload_file_name(std::size_t index) {
-  return index == 0 ? scenario_names_file : scenario_text_files[index - 1];
+  return index == 0 ? scenario_names_file : scenario_files[index - 1].folder_name;
 }
 
 // The payload's files as a source for the folder loader.
@@ -69,13 +64,13 @@ class payload_source : public scenario_file_source {
   std::string path(std::string_view name) const override {
     return label_ + " (packed " + std::string(name) + ")";
   }
-  bool read(std::string_view name, std::string& bytes, std::string& error) const override {
+  bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
     for (std::size_t f = 0; f < payload_files; ++f) {
       if (payload_file_name(f) != name) continue;
       bytes.assign(files_[f]);
       return true;
     }
-    error = path(name) + ": not in the packed scenario";
+    problem = {path(name), 0, "not in the packed scenario"};
     return false;
   }
 
@@ -95,15 +90,13 @@ std::uint32_t crc32(std::string_view bytes) {
 
 std::string encode_scenario_payload(const scenario_folder& folder) {
   const scenario_text& text = folder.text();
-  const std::array<std::string, payload_files> files{
-      "line_name=" + std::string(text.line_name) + "\ntrain_number=" + std::string(text.train_number) + "\n",
-      lines_text(text.line_source),    lines_text(text.train_source), lines_text(text.notes),
-      lines_text(text.slowdown_order), lines_text(text.train_card)};
   std::string payload;
-  for (const std::string& file : files) {
+  const auto append_file = [&payload](const std::string& file) {
     put_le(payload, file_size{file.size()});
     payload += file;
-  }
+  };
+  append_file("line_name=" + std::string(text.line_name) + "\ntrain_number=" + std::string(text.train_number) + "\n");
+  for (const scenario_file& file : scenario_files) append_file(lines_text(text.*file.lines));
   return payload;
 }
 
@@ -170,24 +163,10 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
             " bytes follow its six files";
     return false;
   }
-  return folder.load(payload_source(label, files), error);
-}
-
-bool read_whole_file(const std::string& path, std::string& bytes, std::string& error) {
-  errno = 0;
-  std::ifstream in(utf8_path(path), std::ios::binary);
-  if (!in) {
-    error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
-    return false;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
-    return false;
-  }
-  bytes = std::move(content).str();
-  return true;
+  located_problem problem;
+  if (folder.load(payload_source(label, files), problem)) return true;
+  error = problem_line(problem);
+  return false;
 }
 
 bool load_packed_scenario(const std::string& program_path, scenario_folder& folder, std::string& error) {

@@ -60,7 +60,4 @@ payload_search find_payload(std::string_view program);
 [[nodiscard]] bool load_packed_scenario(const std::string& program_path, scenario_folder& folder,
                                         std::string& error);
 
-// The whole content of the file at `path` (UTF-8); false with `error` naming it.
-[[nodiscard]] bool read_whole_file(const std::string& path, std::string& bytes, std::string& error);
-
 }  // namespace compila

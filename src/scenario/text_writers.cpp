@@ -37,38 +37,16 @@ bool write_text_lines(const std::string& path, std::span<const std::string_view>
   return write_whole_file(path, table.file_text(), error);
 }
 
-namespace {
-
-bool write_in(const std::string& directory, const std::string& name, std::span<const std::string_view> lines,
-              std::string& error) {
-  return write_text_lines(platform::file_path(directory, name), lines, error);
+bool write_text_file(const scenario_file& file, const scenario_model& model, const scenario_text& text,
+                     const std::string& directory, std::string& error) {
+  return write_text_lines(platform::file_path(directory, output_name(file, model)), text.*file.lines, error);
 }
 
-}  // namespace
-
-bool write_line_source(const scenario_model& model, const scenario_text& text, const std::string& directory,
-                std::string& error) {
-  return write_in(directory, line_source_name(model), text.line_source, error);
-}
-
-bool write_train_source(const scenario_model& model, const scenario_text& text, const std::string& directory,
-                std::string& error) {
-  return write_in(directory, train_source_name(model), text.train_source, error);
-}
-
-bool write_notes(const scenario_model& model, const scenario_text& text, const std::string& directory,
-               std::string& error) {
-  return write_in(directory, notes_name(model), text.notes, error);
-}
-
-bool write_slowdown_order(const scenario_model& model, const scenario_text& text, const std::string& directory,
-                        std::string& error) {
-  return write_in(directory, slowdown_order_name(model), text.slowdown_order, error);
-}
-
-bool write_train_card(const scenario_model& model, const scenario_text& text, const std::string& directory,
-                 std::string& error) {
-  return write_in(directory, train_card_name(model), text.train_card, error);
+bool write_text_files(const scenario_model& model, const scenario_text& text, const std::string& directory,
+                      std::string& error) {
+  for (const scenario_file& file : scenario_files)
+    if (!write_text_file(file, model, text, directory, error)) return false;
+  return true;
 }
 
 }  // namespace compila

@@ -1,6 +1,6 @@
-// The five text writers and what they share: the text-line table, closed by
-// the end-of-list marker, and the writing steps that turn it into a file with
-// CR LF after every line.
+// The writers of the five text files and what they share: the text-line
+// table, closed by the end-of-list marker, and the writing steps that turn it
+// into a file with CR LF after every line.
 #pragma once
 
 #include <array>
@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/scenario_files.h"
 #include "model/scenario_model.h"
 #include "scenario/scenario_text.h"
 
@@ -33,16 +34,12 @@ class text_line_table {
 [[nodiscard]] bool write_text_lines(const std::string& path, std::span<const std::string_view> lines,
                                     std::string& error);
 
-// The writers; each writes its file into `directory`.
-[[nodiscard]] bool write_line_source(const scenario_model& model, const scenario_text& text,
-                              const std::string& directory, std::string& error);
-[[nodiscard]] bool write_train_source(const scenario_model& model, const scenario_text& text,
-                              const std::string& directory, std::string& error);
-[[nodiscard]] bool write_notes(const scenario_model& model, const scenario_text& text,
-                             const std::string& directory, std::string& error);
-[[nodiscard]] bool write_slowdown_order(const scenario_model& model, const scenario_text& text,
-                                      const std::string& directory, std::string& error);
-[[nodiscard]] bool write_train_card(const scenario_model& model, const scenario_text& text,
-                               const std::string& directory, std::string& error);
+// Writes one of the scenario's text files into `directory` under its output name.
+[[nodiscard]] bool write_text_file(const scenario_file& file, const scenario_model& model, const scenario_text& text,
+                                   const std::string& directory, std::string& error);
+// Writes the five text files into `directory` in the table's order, stopping
+// at the first that cannot be written.
+[[nodiscard]] bool write_text_files(const scenario_model& model, const scenario_text& text,
+                                    const std::string& directory, std::string& error);
 
 }  // namespace compila

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "model/diagnostics.h"
 #include "driver/build_pipeline.h"
 #include "platform/utf8_path.h"
 #include "tool/tool_command.h"
@@ -35,9 +36,9 @@ bool output_directory_usable(const std::string& path) {
 
 int run_build(const build_options& options) {
   scenario_folder folder;
-  std::string error;
-  if (!folder.load(options.folder, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  located_problem problem;
+  if (!folder.load(options.folder, problem)) {
+    std::fprintf(stderr, "%s\n", problem_line(problem).c_str());
     return exit_failed;
   }
   if (!output_directory_usable(options.output)) return exit_failed;

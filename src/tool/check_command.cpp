@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/diagnostics.h"
 #include "tool/check/scenario_check.h"
 #include "tool/tool_command.h"
 #include "scenario/scenario_folder.h"
@@ -48,23 +49,18 @@ std::string plural(std::size_t count, const char* word) {
   return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-// "FILE:LINE: reason" or "FILE: reason" from the folder reader, as an error line.
-void print_folder_error(const std::string& folder, const std::string& error) {
-  const std::size_t colon = error.find(": ", folder.size());
-  if (colon == std::string::npos) {
-    std::printf("%s: error: folder refused\n", error.c_str());
-    return;
-  }
-  std::printf("%s: error: %s\n", error.substr(0, colon).c_str(), error.substr(colon + 2).c_str());
+// The folder reader's problem, as an error line.
+void print_folder_error(const located_problem& problem) {
+  std::printf("%s: error: %s\n", file_location(problem.file, problem.line).c_str(), problem.message.c_str());
 }
 
 int run_check(check_options& options) {
   std::set<std::string> silenced;
   if (!read_switches(options, silenced)) return exit_usage;
   scenario_folder folder;
-  std::string error;
-  if (!folder.load(options.folder, error)) {
-    print_folder_error(options.folder, error);
+  located_problem problem;
+  if (!folder.load(options.folder, problem)) {
+    print_folder_error(problem);
     std::printf("1 error, 0 warnings\n");
     return exit_failed;
   }

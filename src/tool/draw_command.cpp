@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "model/diagnostics.h"
 #include "tool/check/scenario_check.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"
@@ -37,7 +38,12 @@ bool load_input(const std::string& input, report::drawn_scenario& scenario, repo
                 std::string& error) {
   if (!report::is_scenario_folder(input)) return report::load_directory(input, scenario, error);
   scenario_folder folder;
-  if (!folder.load(input, error) || !report::load_folder(input, folder, scenario, error)) return false;
+  located_problem problem;
+  if (!folder.load(input, problem)) {
+    error = problem_line(problem);
+    return false;
+  }
+  if (!report::load_folder(input, folder, scenario, error)) return false;
   page.extra_sections.push_back(check_warnings_section(input, folder));
   return true;
 }

@@ -4,25 +4,18 @@
 // making sense; the other files are shown all the same.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "format/binary_reader.h"
-#include "platform/utf8_path.h"
+#include "platform/read_whole_file.h"
 #include "tool/dump_format.h"
 #include "tool/tool_command.h"
 
 namespace compila::tool {
 namespace {
-
-// Well above the largest file a build writes (the line data file of a
-// 1,000,000 m route, about 20 MB), so that a stray huge file is refused
-// before it is read into memory.
-constexpr std::uintmax_t largest_binary_file = 32u << 20;
 
 struct dump_command_options {
   std::vector<std::string> files;
@@ -30,37 +23,16 @@ struct dump_command_options {
   dump_options shown;
 };
 
+// The file's bytes; false with the reason alone, as dump names the file itself.
 bool read_binary_file(const std::string& name, std::vector<std::uint8_t>& bytes, std::string& reason) {
-  const std::filesystem::path path = utf8_path(name);
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) {
-    reason = "no such file";
-    return false;
+  file_read_error error;
+  if (read_whole_file(name, bytes, error)) return true;
+  switch (error.what) {
+    case file_read_error::kind::missing: reason = "no such file"; break;
+    case file_read_error::kind::directory: reason = "is a folder, not a file"; break;
+    default: reason = error.reason; break;
   }
-  if (std::filesystem::is_directory(status)) {
-    reason = "is a folder, not a file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    reason = "cannot be opened for reading";
-    return false;
-  }
-  bytes.clear();
-  char chunk[65536];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    bytes.insert(bytes.end(), chunk, chunk + in.gcount());
-    if (bytes.size() > largest_binary_file) {
-      reason = "larger than " + std::to_string(largest_binary_file >> 20) + " MiB, more than any file a build writes";
-      return false;
-    }
-  }
-  if (in.bad()) {
-    reason = "read failed";
-    return false;
-  }
-  return true;
+  return false;
 }
 
 // The kind of each file, from --as or from its name; nothing when a name

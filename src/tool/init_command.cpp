@@ -49,7 +49,7 @@ bool folder_ready(const std::filesystem::path& folder) {
     free = false;
   };
   refuse_existing(scenario_names_file);
-  for (std::string_view name : scenario_text_files) refuse_existing(name);
+  for (const scenario_file& file : scenario_files) refuse_existing(file.folder_name);
   return free;
 }
 
@@ -67,11 +67,9 @@ int run_init(const std::string& folder_name) {
   const scenario_text& starter = starter_scenario();
   const std::string names = "line_name=" + std::string(starter.line_name) + "\ntrain_number=" +
                             std::string(starter.train_number) + "\n";
-  const std::span<const std::string_view> texts[] = {starter.line_source, starter.train_source, starter.notes,
-                                                     starter.slowdown_order, starter.train_card};
   if (!write_starter_file(folder, scenario_names_file, names)) return exit_failed;
-  for (std::size_t f = 0; f < scenario_text_files.size(); ++f)
-    if (!write_starter_file(folder, scenario_text_files[f], file_text(texts[f]))) return exit_failed;
+  for (const scenario_file& file : scenario_files)
+    if (!write_starter_file(folder, file.folder_name, file_text(starter.*file.lines))) return exit_failed;
   std::printf("%s: starter scenario written; build it with: scenario_tool build %s\n", folder_name.c_str(),
               folder_name.c_str());
   return exit_ok;

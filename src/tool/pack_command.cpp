@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "model/diagnostics.h"
 #include "platform/platform.h"
+#include "platform/read_whole_file.h"
 #include "platform/utf8_path.h"
 #include "tool/tool_command.h"
 #include "platform/file_writer.h"
@@ -72,11 +74,12 @@ bool same_file(const std::string& a, const std::string& b) {
 
 int run_pack(const pack_options& options) {
   scenario_folder folder;
-  std::string error;
-  if (!folder.load(options.folder, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  located_problem problem;
+  if (!folder.load(options.folder, problem)) {
+    std::fprintf(stderr, "%s\n", problem_line(problem).c_str());
     return exit_failed;
   }
+  std::string error;
   const program_kind& kind = options.windows ? windows_program : host_program;
   std::string runner_path = options.runner;
   if (runner_path.empty()) {

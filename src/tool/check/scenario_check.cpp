@@ -12,7 +12,7 @@
 #include "driver/compile_sources.h"
 #include "reading/reading_observer.h"
 #include "reading/source_files.h"
-#include "model/error_kinds.h"
+#include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "model/rounding.h"
 #include "train_compiler/train_source.h"
@@ -36,13 +36,6 @@ constexpr std::array<warning_kind, 11> warnings{{
     {"overlap", "spans of one kind that overlap or swallow one another; a station's stopping point over an object"},
     {"reversed-span", "a curve, mountain span or slowdown that ends before it starts, or covers no cell"},
 }};
-
-std::string printable(std::string_view text, std::size_t max_size = 40) {
-  std::string out;
-  for (char c : text.substr(0, max_size)) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-  if (text.size() > max_size) out += "...";
-  return out;
-}
 
 std::string in_quotes(std::string_view field) { return "\"" + printable(field) + "\""; }
 
@@ -73,6 +66,10 @@ std::string matched_names(std::span<const keyword_test> tests, std::string_view 
     names += t.record;
   }
   return names;
+}
+
+std::string_view folder_name(source_file file) {
+  return (file == source_file::line ? line_source_file : train_source_file).folder_name;
 }
 
 std::string where(std::int32_t line) { return "line " + std::to_string(line); }
@@ -164,7 +161,7 @@ class check_listener final : public reading_observer {
                             std::to_string(cell) + " replaces the " + cell_kind_name(previous_type);
       if (earlier != objects_.end()) message += " placed there by " + where(earlier->second.line);
       if (earlier != objects_.end() && earlier->second.file != file)
-        message += earlier->second.file == source_file::line ? " of linea.txt" : " of treno.txt";
+        message += " of " + std::string(folder_name(earlier->second.file));
       warn(file, line, "overlap", message);
     }
     objects_[cell] = {file, line};
@@ -351,13 +348,6 @@ std::string written_text(std::span<const std::string_view> lines) {
 
 std::span<const warning_kind> check_warnings() { return warnings; }
 
-std::string describe_diagnostic(std::int32_t code, const diagnostic_site& site) {
-  std::string message = "diagnostic " + std::to_string(code) + ": ";
-  message += site.detail.empty() ? std::string(error_kinds::meaning(code)) : printable(site.detail, 200);
-  if (!site.keyword.empty()) message += " (record " + in_quotes(site.keyword) + ")";
-  return message;
-}
-
 std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   scenario_model model;
   model.line_name = scenario.line_name;
@@ -380,7 +370,7 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   std::vector<check_finding> errors;
   for (const logged_diagnostic& d : log) {
     check_finding error{listener.file_of(d.site.file), folder_line(d.site.line), {},
-                        describe_diagnostic(d.code, d.site), d.code};
+                        diagnostic_text(d.code, d.site), d.code};
     if (d.site.object_cell >= 0) {
       if (const auto object = listener.object_on(d.site.object_cell)) {
         error.file = object->file;
@@ -405,9 +395,7 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
 }
 
 std::string finding_location(const std::string& folder, const check_finding& finding) {
-  std::string text = folder_file_path(folder, finding.file == source_file::line ? "linea.txt" : "treno.txt");
-  if (finding.line > 0) text += ":" + std::to_string(finding.line);
-  return text;
+  return file_location(folder_file_path(folder, folder_name(finding.file)), finding.line);
 }
 
 void order_findings(std::vector<check_finding>& findings) {

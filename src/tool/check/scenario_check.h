@@ -37,9 +37,6 @@ struct warning_kind {
 // Every warning the check gives, by its stable name.
 std::span<const warning_kind> check_warnings();
 
-// The message of a recorded diagnostic: "diagnostic 15: ... (record "pendenza")".
-std::string describe_diagnostic(std::int32_t code, const diagnostic_site& site);
-
 // Line n of a source as the build writes it out is line n of the folder
 // file: each folder line is written as one line ended by CR LF, and a folder
 // line holds no line end of its own.

@@ -1,13 +1,14 @@
 #include "tool/report/report_input.h"
 
 #include <algorithm>
-#include <fstream>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <system_error>
 
 #include "driver/build_pipeline.h"
+#include "platform/read_whole_file.h"
+#include "platform/utf8_path.h"
 #include "scenario/scenario_folder.h"
 
 namespace compila::report {
@@ -67,24 +68,10 @@ bool find_files(const fs::path& directory, std::array<std::string, 3>& names, st
 }
 
 bool read_bytes(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error) {
-  std::error_code code;
-  const std::uintmax_t size = fs::file_size(path, code);
-  if (code) {
-    error = path.string() + ": cannot read: " + code.message();
-    return false;
-  }
-  if (size > largest_binary_file) {
-    error = path.string() + ": " + std::to_string(size) + " bytes, larger than any scenario file can be";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  bytes.resize(static_cast<std::size_t>(size));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
-      in.peek() != std::ifstream::traits_type::eof()) {
-    error = path.string() + ": cannot read the file whole (it changed while read?)";
-    return false;
-  }
-  return true;
+  file_read_error failure;
+  if (read_whole_file(utf8_text(path), bytes, failure)) return true;
+  error = failure.message();
+  return false;
 }
 
 template <typename records_type>

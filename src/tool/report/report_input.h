@@ -18,10 +18,6 @@
 
 namespace compila::report {
 
-// Files larger than this are refused before they are read: the largest line
-// data file a build can write takes about 20 MB.
-inline constexpr std::uintmax_t largest_binary_file = 64u << 20;
-
 struct drawn_scenario {
   std::string source;                 // the folder or directory named by the user
   bool built_from_folder = false;     // true: the files come from a build of `source`

@@ -1,0 +1,84 @@
+#include "platform/read_whole_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/utf8_path.h"
+
+namespace compila {
+namespace {
+
+file_read_error failure(const std::string& path, file_read_error::kind what, std::string reason) {
+  return {path, what, std::move(reason)};
+}
+
+std::string system_reason() { return std::strerror(errno != 0 ? errno : EIO); }
+
+std::string too_large_reason() {
+  return "larger than " + std::to_string(largest_readable_file >> 20) + " MiB, more than any file a build writes";
+}
+
+// Read in chunks up to the limit, as a size asked for beforehand may not hold
+// for a file that grows or is no regular file.
+template <typename byte_container>
+bool read_into(const std::string& path, byte_container& bytes, file_read_error& error) {
+  const std::filesystem::path file = utf8_path(path);
+  std::error_code code;
+  const std::filesystem::file_status status = std::filesystem::status(file, code);
+  if (!std::filesystem::exists(status)) {
+    error = failure(path, file_read_error::kind::missing, std::strerror(ENOENT));
+    return false;
+  }
+  if (std::filesystem::is_directory(status)) {
+    error = failure(path, file_read_error::kind::directory, "it is a directory");
+    return false;
+  }
+  const std::uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(file, code) : 0;
+  if (!code && size > largest_readable_file) {
+    error = failure(path, file_read_error::kind::too_large, too_large_reason());
+    return false;
+  }
+  errno = 0;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    error = failure(path, file_read_error::kind::failed, system_reason());
+    return false;
+  }
+  bytes.clear();
+  if (!code) bytes.reserve(static_cast<std::size_t>(size));
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+    if (bytes.size() > largest_readable_file) {
+      error = failure(path, file_read_error::kind::too_large, too_large_reason());
+      return false;
+    }
+  }
+  if (in.bad()) {
+    error = failure(path, file_read_error::kind::failed, system_reason());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool read_whole_file(const std::string& path, std::string& bytes, file_read_error& error) {
+  return read_into(path, bytes, error);
+}
+
+bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes, file_read_error& error) {
+  return read_into(path, bytes, error);
+}
+
+bool read_whole_file(const std::string& path, std::string& bytes, std::string& error) {
+  file_read_error failure;
+  if (read_whole_file(path, bytes, failure)) return true;
+  error = failure.message();
+  return false;
+}
+
+}  // namespace compila
