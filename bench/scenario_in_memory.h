@@ -6,7 +6,7 @@
 #include <string>
 
 #include "scenario/scenario_folder.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila::bench {
 

@@ -10,7 +10,7 @@
 #include "reading/source_files.h"
 #include "format/binary_writer.h"
 #include "model/file_names.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila::fuzzing {
 

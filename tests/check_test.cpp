@@ -19,7 +19,7 @@
 #include "model/file_names.h"
 #include "test_support.h"
 #include "scenario/scenario_folder.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila::testing {
 namespace {

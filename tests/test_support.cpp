@@ -21,7 +21,7 @@
 #include "driver/compile_sources.h"
 #include "model/file_names.h"
 #include "platform/utf8_path.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila::testing {
 namespace {

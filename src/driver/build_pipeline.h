@@ -7,7 +7,7 @@
 
 #include "reading/source_files.h"
 #include "model/scenario_model.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila {
 

@@ -18,7 +18,7 @@
 
 #include "model/diagnostics.h"
 #include "model/scenario_files.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila {
 

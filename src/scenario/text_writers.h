@@ -10,7 +10,7 @@
 
 #include "model/scenario_files.h"
 #include "model/scenario_model.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/scenario_model.h"
-#include "scenario/scenario_text.h"
+#include "model/scenario_text.h"
 
 namespace compila {
 
