@@ -31,10 +31,62 @@ bool written(bool done, const std::string& error, build_outcome& outcome) {
   return false;
 }
 
+// A build starts from cleared items and no diagnostic.
+void start_build(scenario_model& model, bool with_plan) {
+  model.with_plan = with_plan;
+  model.error_kind = 0;
+  model.diagnostic = {};
+  for (item& it : model.items) it = item{};
+}
+
 void report_line(const std::string& line) {
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
 }
+
+// The lines a build prints, each also kept in the result, and its status.
+class build_report {
+ public:
+  build_result stop(const std::string& line) {
+    print(line);
+    return end(1);
+  }
+
+  build_result outcome(const scenario_model& model, const build_outcome& outcome) {
+    switch (outcome.end) {
+      case build_outcome::kind::refused:
+        print_diagnostic(model);
+        return end(1, outcome.refusal);
+      case build_outcome::kind::no_track:
+        print_diagnostic(model);
+        return stop(line_source_name(model) +
+                    ": no usable route length, so there is no track: no binary file written");
+      case build_outcome::kind::write_failed:
+        return stop(outcome.message);
+      case build_outcome::kind::written:
+        break;
+    }
+    if (model.error_kind == 0) return end(0);
+    print_diagnostic(model);
+    return end(2);
+  }
+
+ private:
+  void print(const std::string& line) {
+    report_line(line);
+    result_.lines.push_back(line);
+  }
+  void print_diagnostic(const scenario_model& model) {
+    if (model.error_kind != 0) print(diagnostic_report(model));
+  }
+  build_result end(int status, std::string refusal = {}) {
+    result_.status = status;
+    result_.refusal = std::move(refusal);
+    return std::move(result_);
+  }
+
+  build_result result_;
+};
 
 }  // namespace
 
@@ -48,6 +100,16 @@ bool write_item_file(const scenario_model& model, const std::string& directory, 
 
 bool write_track_file(const scenario_model& model, const std::string& directory, std::string& error) {
   return write_binary(model, directory, track_file_name(model), stream_track_file, error);
+}
+
+build_outcome write_binary_files(const scenario_model& model, const std::string& directory) {
+  build_outcome outcome;
+  std::string error;
+  if (model.with_plan && !written(write_line_data_file(model, directory, error), error, outcome))
+    return outcome;
+  if (!written(write_item_file(model, directory, error), error, outcome)) return outcome;
+  written(write_track_file(model, directory, error), error, outcome);
+  return outcome;
 }
 
 const char* stamp_model(scenario_model& model) {
@@ -64,74 +126,33 @@ const char* stamp_model(scenario_model& model) {
 
 build_outcome build_from_sources(scenario_model& model, bool with_plan, source_files& sources,
                                  const std::string& directory) {
-  model.with_plan = with_plan;
-  model.error_kind = 0;
-  model.diagnostic = {};
-  for (item& it : model.items) it = item{};
-
-  compile_sources(model, sources);
+  start_build(model, with_plan);
+  compile_sources(model, sources);  // the line source, then the train source
   if (!model.has_cells()) return {build_outcome::kind::no_track, {}, {}};
-  post_process_track(model);
-
+  post_process_track(model);  // the automatic reduction points
   if (const char* refusal = stamp_model(model)) return {build_outcome::kind::refused, refusal, {}};
-
-  build_outcome outcome;
-  std::string error;
-  if (model.with_plan && !written(write_line_data_file(model, directory, error), error, outcome))
-    return outcome;
-  if (!written(write_item_file(model, directory, error), error, outcome)) return outcome;
-  written(write_track_file(model, directory, error), error, outcome);
-  return outcome;
+  return write_binary_files(model, directory);
 }
 
 std::string diagnostic_report(const scenario_model& model) {
   return diagnostic_line(model.error_kind, model.diagnostic);
 }
 
-void show_error_and_exit(const std::string& a) {
-  platform::show_message_box(" Errore n. " + a);
+void show_error_and_exit(const std::string& code) {
+  platform::show_message_box(" Errore n. " + code);
   std::exit(1);
 }
 
 build_result build_scenario(const scenario_text& scenario, const std::string& directory) {
-  build_result result;
-  const auto report = [&result](const std::string& line) {
-    report_line(line);
-    result.lines.push_back(line);
-  };
-  const auto end = [&result](int status, std::string refusal = {}) {
-    result.status = status;
-    result.refusal = std::move(refusal);
-    return std::move(result);
-  };
   scenario_model model;
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
+  build_report report;
   std::string error;
-  if (!write_text_files(model, scenario, directory, error)) {
-    report(error);
-    return end(1);
-  }
-
+  if (!write_text_files(model, scenario, directory, error)) return report.stop(error);
   directory_source_files sources(directory);
   const build_outcome outcome = build_from_sources(model, /*with_plan=*/true, sources, directory);
-  switch (outcome.end) {
-    case build_outcome::kind::refused:
-      if (model.error_kind != 0) report(diagnostic_report(model));
-      return end(1, outcome.refusal);
-    case build_outcome::kind::no_track:
-      if (model.error_kind != 0) report(diagnostic_report(model));
-      report(line_source_name(model) + ": no usable route length, so there is no track: no binary file written");
-      return end(1);
-    case build_outcome::kind::write_failed:
-      report(outcome.message);
-      return end(1);
-    case build_outcome::kind::written:
-      break;
-  }
-  if (model.error_kind == 0) return end(0);
-  report(diagnostic_report(model));
-  return end(2);
+  return report.outcome(model, outcome);
 }
 
 int run_program(const scenario_text& scenario) {

@@ -1,4 +1,7 @@
-// The build frame `build_from_sources` and the program's start, `run_program`.
+// The build, step by step: `run_program` is the program's start;
+// `build_scenario` writes the scenario's text files and runs
+// `build_from_sources`, which compiles the sources, completes and stamps the
+// model and writes the binary files.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +40,9 @@ build_outcome build_from_sources(scenario_model& model, bool with_plan, source_f
                                         std::string& error);
 [[nodiscard]] bool write_item_file(const scenario_model& model, const std::string& directory, std::string& error);
 [[nodiscard]] bool write_track_file(const scenario_model& model, const std::string& directory, std::string& error);
+// All three, the line data file only when the plan is built; `written`, or
+// `write_failed` with the message of the first file that could not be written.
+build_outcome write_binary_files(const scenario_model& model, const std::string& directory);
 
 // The reserved-field checks, the format markers and the competition codes,
 // on a model whose cells exist: param_1 and param_2 of cell 1 and word_1 and
@@ -48,8 +54,8 @@ const char* stamp_model(scenario_model& model);
 // where it arose: "file:line: diagnostic 15: ...".
 std::string diagnostic_report(const scenario_model& model);
 
-// Shows " Errore n. " followed by `a` and ends the program (status 1).
-[[noreturn]] void show_error_and_exit(const std::string& a);
+// Shows " Errore n. " followed by `code` and ends the program (status 1).
+[[noreturn]] void show_error_and_exit(const std::string& code);
 
 // How a whole build ended: the exit status (0 for a clean build, 2 when the
 // files are written with a diagnostic, 1 when the build stops or a file
