@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "format/record_fields.h"
+#include "platform/byte_sink.h"
 #include "model/scenario_model.h"
 
 namespace compila {
@@ -45,17 +46,6 @@ static_assert(track_record_size == 15, "the track cell table no longer gives 15 
 static_assert(item_record_size_without_text == 34, "the item table no longer gives 34 bytes an item besides its text");
 
 using byte_buffer = std::vector<std::uint8_t>;
-
-// Takes an encoded file piece by piece, as the encoder's fixed buffers fill.
-// Each piece says where it goes in the file; the pieces never overlap and
-// together fill the file from its first byte, but a file encoded from two
-// places at once (the line data file's two halves) interleaves them.
-class byte_sink {
- public:
-  virtual ~byte_sink() = default;
-  // False when the bytes cannot be taken; nothing more is handed over then.
-  virtual bool take(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
-};
 
 // Size of the buffer each file is encoded into before it goes to the sink.
 inline constexpr std::size_t encoding_buffer_size = 64 * 1024;

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "format/binary_writer.h"
+#include "platform/byte_sink.h"
 
 namespace compila {
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "format/binary_writer.h"
+#include "platform/byte_sink.h"
 
 namespace compila {
 
