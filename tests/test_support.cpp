@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -53,6 +55,12 @@ scenario_model compiled_model(const std::string& line_text, const std::string& t
   files.files[train_source_name(model)] = train_text;
   compile_sources(model, files);
   return model;
+}
+
+void expect_each_keyword_matches_only_its_own_test(std::span<const keyword_test> tests) {
+  for (const keyword_test& test : tests)
+    for (const keyword_test& other : tests)
+      EXPECT_EQ(other.matches(test.record), &other == &test) << test.record << " / " << other.record;
 }
 
 std::string line_source(const std::string& records, std::int32_t route_length) {

@@ -5,10 +5,12 @@
 
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "reading/source_files.h"
+#include "reading/source_reading.h"
 #include "model/scenario_model.h"
 
 namespace compila::testing {
@@ -23,6 +25,9 @@ scenario_model named_model(bool with_plan = true);
 // after clearing the items, as the build frame does.
 scenario_model compiled_model(const std::string& line_text, const std::string& train_text = "",
                                bool with_plan = true);
+
+// Every record's shipped keyword matches its own test in `tests` and no other.
+void expect_each_keyword_matches_only_its_own_test(std::span<const keyword_test> tests);
 
 // A minimal line source: a general section with the route length, then the
 // given record lines.
