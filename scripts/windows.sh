@@ -32,11 +32,11 @@ fi
 
 # The Linux programs the Windows ones are compared with: the same build as
 # scripts/test.sh, so that after it nothing is built twice.
-cmake -S "$top" -B "$linux_build" -DCMAKE_BUILD_TYPE=Release > /dev/null
+# Both are configured through the presets release and windows (CMakePresets.json).
+(cd "$top" && cmake --preset release > /dev/null)
 cmake --build "$linux_build" -j "$jobs" --target scenario_programs
 
-cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-      -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DCOMPILA_LINUX_BUILD_DIR="$linux_build" > /dev/null
+(cd "$top" && cmake --preset windows -DGTest_DIR="$gtest/install/lib/cmake/GTest" > /dev/null)
 cmake --build "$build" -j "$jobs"
 [ "${1:-}" = "--build" ] && exit 0
 
