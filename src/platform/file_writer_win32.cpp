@@ -28,9 +28,9 @@ bool is_read_only(const std::wstring& path) {
 
 std::string system_message(DWORD code) {
   wchar_t* text = nullptr;
-  const DWORD size = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-      0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD size =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message(text != nullptr ? text : L"", size);
   LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
