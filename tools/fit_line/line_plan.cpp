@@ -3,37 +3,32 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/track_plan.h"
+
 namespace fit_line {
 
-namespace {
-
-// One step of the plan at cursor m with curvature k (0 on straight track).
-void step_plan(track_plan& plan, int m, double k) {
-  const double dx = plan.x[m - 1] - plan.x[m - 2];
-  const double dy = plan.y[m - 1] - plan.y[m - 2];
-  if (k == 0.0) {
-    plan.x[m] = plan.x[m - 1] + dx;
-    plan.y[m] = plan.y[m - 1] + dy;
-  } else {
-    plan.x[m] = plan.x[m - 1] + (dx + k * dy);
-    plan.y[m] = plan.y[m - 1] + (dy - k * dx);
-  }
-}
-
-}  // namespace
-
 track_plan compute_track_plan(const std::vector<curve_record>& curves, int track_extent_m) {
+  // The compiler core's plan, extended run by run as the line compiler does
+  // for each curve record and after the last one.
+  compila::track_plan core_plan;
+  core_plan.create(track_extent_m);
+  core_plan.place_origin();
+  for (const curve_record& curve : curves) {
+    core_plan.extend_to(curve.start_m, 0.0);
+    core_plan.extend_to(curve.end_m(), curvature_per_metre(curve));
+  }
+  core_plan.extend_to(track_extent_m - 2, 0.0);
+
   track_plan plan;
   plan.x.assign(static_cast<std::size_t>(track_extent_m) + 1, 0.0);
   plan.y.assign(static_cast<std::size_t>(track_extent_m) + 1, 0.0);
   plan.y[1] = 1.0;
-  int m = 2;
-  for (const curve_record& curve : curves) {
-    const double k = curvature_per_metre(curve);
-    for (; m <= curve.start_m && m <= track_extent_m; ++m) step_plan(plan, m, 0.0);
-    for (; m <= curve.end_m() && m <= track_extent_m; ++m) step_plan(plan, m, k);
-  }
-  for (; m <= track_extent_m - 2; ++m) step_plan(plan, m, 0.0);
+  std::size_t m = 2;
+  core_plan.for_each_computed_point([&](double x, double y) {
+    plan.x[m] = x;
+    plan.y[m] = y;
+    ++m;
+  });
   return plan;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/rounding.h"
+
 namespace fit_line {
 
 std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans,
@@ -17,12 +19,13 @@ std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans,
   return kinds;
 }
 
-int first_cell_of(const mountain_span& span, const mountain_constraints& rules) {
-  return round_half_even(static_cast<double>(span.start_m) / rules.cell_m);
+// The compiler core's cell of a position (model/rounding.h).
+int first_cell_of(const mountain_span& span, const mountain_constraints& /*rules*/) {
+  return static_cast<int>(compila::cell_of(span.start_m, 0));
 }
 
-int last_cell_of(const mountain_span& span, const mountain_constraints& rules) {
-  return round_half_even(static_cast<double>(span.end_m) / rules.cell_m - 1.0);
+int last_cell_of(const mountain_span& span, const mountain_constraints& /*rules*/) {
+  return static_cast<int>(compila::cell_of(span.end_m, -1));
 }
 
 std::vector<int> tunnel_marker_cells(const std::vector<mountain_span>& spans,

@@ -14,7 +14,8 @@ namespace fit_line {
 std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans,
                                        const mountain_constraints& rules);
 
-// First and last cell a span covers: start / 50 and end / 50 - 1, rounded.
+// First and last cell a span covers, as the compiler core rounds them:
+// start / 50 and end / 50 - 1, halves to even.
 int first_cell_of(const mountain_span& span, const mountain_constraints& rules);
 int last_cell_of(const mountain_span& span, const mountain_constraints& rules);
 
