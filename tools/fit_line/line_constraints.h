@@ -87,9 +87,11 @@ struct mountain_constraints {
   std::vector<mountain_span> required_rows;
   std::vector<std::pair<mountain_span, mountain_span>> consecutive_rows;
   std::vector<int> required_starts_m;  // a span must start here; its end is free
-  // Compiling: a kind above marker_kind_above sets the marker flag and stands
-  // for kind - marker_kind_above; a span starting at most close_follow_m after
-  // the end of the one read before it gets close_follow_kind.
+  // Compiling, as the layout search plans with it (the check compiles the
+  // spans with the compiler core instead, mountain_rules.h): a kind above
+  // marker_kind_above sets the marker flag and stands for kind -
+  // marker_kind_above; a span starting at most close_follow_m after the end of
+  // the one read before it gets close_follow_kind.
   int marker_kind_above = 10;
   int close_follow_m = 150;
   int close_follow_kind = 3;

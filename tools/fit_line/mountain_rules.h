@@ -1,4 +1,5 @@
-// How the line source compiler turns mountain spans into track cells.
+// How the line source compiler turns mountain spans into track cells: the
+// compiler core itself compiles the spans, so these give what a build gives.
 #pragma once
 
 #include <vector>
@@ -8,9 +9,10 @@
 
 namespace fit_line {
 
-// The tunnel kind each span ends up with, in file order: kind above the
-// marker threshold loses it; a span that starts at most close_follow_m after
-// the end of the span read just before it gets close_follow_kind.
+// The tunnel kind each span's cells end up with, in file order (-1 for a span
+// that covers no cell): a kind above the marker threshold loses it; a span that
+// starts at most close_follow_m after the end of the span read just before it
+// gets close_follow_kind. `rules` is not read: the values are the core's.
 std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans,
                                        const mountain_constraints& rules);
 
