@@ -2,29 +2,37 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <string>
 
-#include "model/track_plan.h"
+#include "line_compiler/line_source.h"
+#include "model/scenario_model.h"
 
 namespace fit_line {
 
 track_plan compute_track_plan(const std::vector<curve_record>& curves, int track_extent_m) {
-  // The compiler core's plan, extended run by run as the line compiler does
-  // for each curve record and after the last one.
-  compila::track_plan core_plan;
-  core_plan.create(track_extent_m);
-  core_plan.place_origin();
-  for (const curve_record& curve : curves) {
-    core_plan.extend_to(curve.start_m, 0.0);
-    core_plan.extend_to(curve.end_m(), curvature_per_metre(curve));
+  // A line source with the curves as its only records, read by the compiler
+  // core's line compiler with the plan on.
+  std::string text = "[generale]\nlunghezza percorso,    " +
+                     std::to_string(track_extent_m - compila::extent_beyond_route_m) + "\n[curve]\n";
+  for (const curve_record& curve : curves) text += format_curve(curve) + "\n";
+  text += "[fine]\n";
+  compila::scenario_model model;
+  model.with_plan = true;
+  const compila::line_reading reading = compila::read_line_source(model, text, "fit_line curves");
+  if (reading.end != compila::reading_end::complete || model.error_kind != 0) {
+    std::cerr << "fit_line: the compiler core refuses the curves (" << model.error_kind << ": "
+              << model.diagnostic.detail << ")\n";
+    std::abort();
   }
-  core_plan.extend_to(track_extent_m - 2, 0.0);
 
   track_plan plan;
   plan.x.assign(static_cast<std::size_t>(track_extent_m) + 1, 0.0);
   plan.y.assign(static_cast<std::size_t>(track_extent_m) + 1, 0.0);
   plan.y[1] = 1.0;
   std::size_t m = 2;
-  core_plan.for_each_computed_point([&](double x, double y) {
+  model.track_plan.for_each_computed_point([&](double x, double y) {
     plan.x[m] = x;
     plan.y[m] = y;
     ++m;

@@ -20,10 +20,10 @@ struct track_plan {
   std::vector<double> y;
 };
 
-// The plan step by step, computed by the compiler core's track_plan
-// (model/track_plan.h) as the line compiler extends it: the curves in file
-// order, then straight track up to point track_extent_m - 2. Points a curve
-// would put past track_extent_m are not computed; points never reached stay 0.
+// The plan step by step, as the compiler core's line compiler builds it from
+// the curves (in file order, then straight track up to point
+// track_extent_m - 2). Points a curve would put past track_extent_m are not
+// computed; points never reached stay 0.
 track_plan compute_track_plan(const std::vector<curve_record>& curves, int track_extent_m);
 
 // The last point of a plan and the step that led to it, as complex numbers
