@@ -10,7 +10,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 require_packages "${bench_packages[@]}"
 
 build="$top/build/bench"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCOMPILA_BENCH=ON -DCOMPILA_TESTS=OFF > /dev/null
+(cd "$top" && cmake --preset bench > /dev/null)  # Release, no tests
 cmake --build "$build" -j "$jobs" --target build_benchmark large_route_build
 cd "$build"
 ./bench/build_benchmark --benchmark_repetitions=7 --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true "$@"

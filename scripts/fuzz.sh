@@ -15,7 +15,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(line_source_fuzzer train_source_fuzzer scenario_fuzzer dump_fuzzer check_fuzzer)
 
 build="$top/build/fuzz"
-CXX=clang++ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TESTS=OFF > /dev/null
+(cd "$top" && cmake --preset fuzz > /dev/null)  # clang, RelWithDebInfo, no tests
 cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 
 # Seeds: the embedded scenario as the writers write it (CR LF) and the

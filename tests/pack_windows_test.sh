@@ -3,15 +3,31 @@
 # under wine and compares its status, its standard error lines and every file
 # it writes with those of the CMake-built Linux program of the same scenario;
 # then checks that a damaged .exe is reported and writes nothing.
-#   pack_windows_test.sh TOOL WORK_DIR PROGRAM FOLDER [PROGRAM FOLDER ...]
-# Ends with status 77 (skipped) when no compila_runner.exe lies beside TOOL
-# (configure with -DCOMPILA_WINDOWS_RUNNER=PATH) or wine is missing.
+#   [COMPILA_WINDOWS_RUNNER=PATH/compila_runner.exe] pack_windows_test.sh TOOL WORK_DIR PROGRAM FOLDER [PROGRAM FOLDER ...]
+# The Windows runner is the one named by the environment variable
+# COMPILA_WINDOWS_RUNNER (scripts/windows.sh names its own build's), copied
+# beside a copy of TOOL, so that the build's configuration is left as it is;
+# else the one a build configured with -DCOMPILA_WINDOWS_RUNNER=PATH put beside
+# TOOL. Either way the tool finds it beside itself, as pack --windows does for
+# an author. Ends with status 77 (skipped) when there is no runner or wine is
+# missing.
 set -uo pipefail
 tool=$1 work=$2
 shift 2
+if [ -n "${COMPILA_WINDOWS_RUNNER:-}" ]; then
+  if [ ! -f "$COMPILA_WINDOWS_RUNNER" ]; then
+    echo "COMPILA_WINDOWS_RUNNER: $COMPILA_WINDOWS_RUNNER does not exist"
+    exit 1
+  fi
+  rm -rf "$work/tool"
+  mkdir -p "$work/tool"
+  cp "$tool" "$work/tool/" && cp "$COMPILA_WINDOWS_RUNNER" "$work/tool/compila_runner.exe" || exit 1
+  tool="$work/tool/$(basename "$tool")"
+fi
 runner="$(dirname "$tool")/compila_runner.exe"
 if [ ! -f "$runner" ]; then
-  echo "skipped: no Windows runner beside scenario_tool; configure with -DCOMPILA_WINDOWS_RUNNER=PATH/compila_runner.exe"
+  echo "skipped: no Windows runner; set COMPILA_WINDOWS_RUNNER=PATH/compila_runner.exe when running the test," \
+       "or configure with -DCOMPILA_WINDOWS_RUNNER=PATH/compila_runner.exe"
   exit 77
 fi
 if ! command -v wine > /dev/null; then

@@ -68,7 +68,6 @@ curve_constraints shipped_curve_constraints() {
 plan_constraints shipped_plan_constraints() {
   plan_constraints p;
   p.route_length_m = 82000;
-  p.extent_beyond_route_m = 7000;
   // Fixed by the first curve alone: 799 straight metres, then 300 m of class 3 side s.
   p.points = {{1100, -18.0386, 1099.2805, 5e-5}};
   p.end_x = {6884.08, 2, 0.002};
@@ -101,7 +100,6 @@ mountain_constraints shipped_mountain_constraints() {
   c.close_follow_m = 150;
   c.close_follow_kind = 3;
   c.compiled_kind_counts = {{1, 47}, {2, 5}, {3, 8}};
-  c.cell_m = 50;
   c.marker_every = 4;
   // Speed boards at 1500, 35300, 41150 and signboards at 35800, 72250.
   c.plain_cells = {31, 707, 824, 717, 1446};

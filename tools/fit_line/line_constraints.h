@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "line_records.h"
+#include "model/scenario_model.h"
 
 namespace fit_line {
 
@@ -62,7 +63,7 @@ struct rounded_target {
 
 struct plan_constraints {
   int route_length_m = 0;  // the plan runs to track extent = route length + extent_beyond_route_m
-  int extent_beyond_route_m = 7000;
+  int extent_beyond_route_m = compila::extent_beyond_route_m;
   std::vector<plan_point_target> points;
   rounded_target end_x{};  // point track extent - 2, the last one computed
   rounded_target end_y{};
@@ -86,16 +87,18 @@ struct mountain_constraints {
   std::vector<mountain_span> required_rows;
   std::vector<std::pair<mountain_span, mountain_span>> consecutive_rows;
   std::vector<int> required_starts_m;  // a span must start here; its end is free
-  // Compiling: a kind above marker_kind_above sets the marker flag and stands
-  // for kind - marker_kind_above; a span starting at most close_follow_m after
-  // the end of the one read before it gets close_follow_kind.
+  // Compiling, as the layout search plans with it (the check compiles the
+  // spans with the compiler core instead, mountain_rules.h): a kind above
+  // marker_kind_above sets the marker flag and stands for kind -
+  // marker_kind_above; a span starting at most close_follow_m after the end of
+  // the one read before it gets close_follow_kind.
   int marker_kind_above = 10;
   int close_follow_m = 150;
   int close_follow_kind = 3;
   std::vector<std::pair<int, int>> compiled_kind_counts;  // (compiled kind, spans)
-  // Cells 50 m long; with the marker flag every marker_every-th cell of a span
-  // is a tunnel marker. Boards and signboards stand on plain_cells.
-  int cell_m = 50;
+  // With the marker flag every marker_every-th cell of a span (the compiler
+  // core's 50 m cells) is a tunnel marker. Boards and signboards stand on
+  // plain_cells.
   int marker_every = 4;
   std::vector<int> plain_cells;
 };

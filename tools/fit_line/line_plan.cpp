@@ -2,38 +2,41 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "line_compiler/line_source.h"
+#include "model/scenario_model.h"
 
 namespace fit_line {
 
-namespace {
-
-// One step of the plan at cursor m with curvature k (0 on straight track).
-void step_plan(track_plan& plan, int m, double k) {
-  const double dx = plan.x[m - 1] - plan.x[m - 2];
-  const double dy = plan.y[m - 1] - plan.y[m - 2];
-  if (k == 0.0) {
-    plan.x[m] = plan.x[m - 1] + dx;
-    plan.y[m] = plan.y[m - 1] + dy;
-  } else {
-    plan.x[m] = plan.x[m - 1] + (dx + k * dy);
-    plan.y[m] = plan.y[m - 1] + (dy - k * dx);
-  }
-}
-
-}  // namespace
-
 track_plan compute_track_plan(const std::vector<curve_record>& curves, int track_extent_m) {
+  // A line source with the curves as its only records, read by the compiler
+  // core's line compiler with the plan on.
+  std::string text = "[generale]\nlunghezza percorso,    " +
+                     std::to_string(track_extent_m - compila::extent_beyond_route_m) + "\n[curve]\n";
+  for (const curve_record& curve : curves) text += format_curve(curve) + "\n";
+  text += "[fine]\n";
+  compila::scenario_model model;
+  model.with_plan = true;
+  const compila::line_reading reading = compila::read_line_source(model, text, "fit_line curves");
+  if (reading.end != compila::reading_end::complete || model.error_kind != 0) {
+    std::cerr << "fit_line: the compiler core refuses the curves (" << model.error_kind << ": "
+              << model.diagnostic.detail << ")\n";
+    std::abort();
+  }
+
   track_plan plan;
   plan.x.assign(static_cast<std::size_t>(track_extent_m) + 1, 0.0);
   plan.y.assign(static_cast<std::size_t>(track_extent_m) + 1, 0.0);
   plan.y[1] = 1.0;
-  int m = 2;
-  for (const curve_record& curve : curves) {
-    const double k = curvature_per_metre(curve);
-    for (; m <= curve.start_m && m <= track_extent_m; ++m) step_plan(plan, m, 0.0);
-    for (; m <= curve.end_m() && m <= track_extent_m; ++m) step_plan(plan, m, k);
-  }
-  for (; m <= track_extent_m - 2; ++m) step_plan(plan, m, 0.0);
+  std::size_t m = 2;
+  model.track_plan.for_each_computed_point([&](double x, double y) {
+    plan.x[m] = x;
+    plan.y[m] = y;
+    ++m;
+  });
   return plan;
 }
 

@@ -20,9 +20,9 @@ struct track_plan {
   std::vector<double> y;
 };
 
-// The plan step by step, exactly as the simulator builds it: the curves in
-// file order, then straight track while the plan cursor is at most
-// track_extent_m - 2. Points a curve would put past track_extent_m are not
+// The plan step by step, as the compiler core's line compiler builds it from
+// the curves (in file order, then straight track up to point
+// track_extent_m - 2). Points a curve would put past track_extent_m are not
 // computed; points never reached stay 0.
 track_plan compute_track_plan(const std::vector<curve_record>& curves, int track_extent_m);
 

@@ -1,42 +1,67 @@
 #include "mountain_rules.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "line_compiler/line_source.h"
+#include "model/rounding.h"
+#include "model/scenario_model.h"
 
 namespace fit_line {
 
+namespace {
+
+// The spans as the compiler core compiles them: a line source of a route that
+// reaches past the last span, with the spans as its only records, read by the
+// core's line compiler.
+compila::scenario_model compile_spans(const std::vector<mountain_span>& spans) {
+  int route_length_m = 0;
+  for (const mountain_span& span : spans) route_length_m = std::max(route_length_m, span.end_m);
+  std::string text = "[generale]\nlunghezza percorso,    " + std::to_string(route_length_m) + "\n[montagne]\n";
+  for (const mountain_span& span : spans) text += format_mountain(span) + "\n";
+  text += "[fine]\n";
+  compila::scenario_model model;
+  const compila::line_reading reading = compila::read_line_source(model, text, "fit_line spans");
+  if (reading.end != compila::reading_end::complete || model.error_kind != 0) {
+    std::cerr << "fit_line: the compiler core refuses the spans (" << model.error_kind << ": "
+              << model.diagnostic.detail << ")\n";
+    std::abort();
+  }
+  return model;
+}
+
+}  // namespace
+
 std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans,
-                                       const mountain_constraints& rules) {
+                                       const mountain_constraints& /*rules*/) {
+  const compila::scenario_model model = compile_spans(spans);
   std::vector<int> kinds;
-  for (std::size_t i = 0; i < spans.size(); ++i) {
-    int kind = spans[i].kind;
-    if (kind > rules.marker_kind_above) kind -= rules.marker_kind_above;
-    if (i > 0 && spans[i].start_m - spans[i - 1].end_m <= rules.close_follow_m)
-      kind = rules.close_follow_kind;
-    kinds.push_back(kind);
+  for (const mountain_span& span : spans) {
+    // Spans never share a cell (they lie at least 100 m apart), so a span's
+    // first cell keeps the kind it was given.
+    const auto first = static_cast<std::size_t>(compila::cell_of(span.start_m, 0));
+    const auto last = static_cast<std::size_t>(compila::cell_of(span.end_m, -1));
+    kinds.push_back(first <= last ? int{model.cells.at(first).tunnel_kind} : -1);
   }
   return kinds;
 }
 
-int first_cell_of(const mountain_span& span, const mountain_constraints& rules) {
-  return round_half_even(static_cast<double>(span.start_m) / rules.cell_m);
+int first_cell_of(const mountain_span& span, const mountain_constraints& /*rules*/) {
+  return static_cast<int>(compila::cell_of(span.start_m, 0));
 }
 
-int last_cell_of(const mountain_span& span, const mountain_constraints& rules) {
-  return round_half_even(static_cast<double>(span.end_m) / rules.cell_m - 1.0);
+int last_cell_of(const mountain_span& span, const mountain_constraints& /*rules*/) {
+  return static_cast<int>(compila::cell_of(span.end_m, -1));
 }
 
 std::vector<int> tunnel_marker_cells(const std::vector<mountain_span>& spans,
-                                     const mountain_constraints& rules) {
+                                     const mountain_constraints& /*rules*/) {
+  const compila::scenario_model model = compile_spans(spans);
   std::vector<int> markers;
-  for (const mountain_span& span : spans) {
-    if (span.kind <= rules.marker_kind_above) continue;
-    const int first = first_cell_of(span, rules);
-    for (int cell = first + rules.marker_every - 1; cell <= last_cell_of(span, rules);
-         cell += rules.marker_every)
-      markers.push_back(cell);
-  }
-  std::sort(markers.begin(), markers.end());
-  markers.erase(std::unique(markers.begin(), markers.end()), markers.end());
+  for (std::size_t cell = 0; cell < model.cells.size(); ++cell)
+    if (model.cells[cell].cell_type == compila::cell_kind::tunnel_marker) markers.push_back(static_cast<int>(cell));
   return markers;
 }
 
