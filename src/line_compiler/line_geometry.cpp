@@ -16,9 +16,8 @@ std::uint8_t gradient_byte(std::int32_t gradient) { return low_8_bits(std::int64
 // Turn per metre of the curve class: the first of the digits 1 to 6, tried in
 // that order, that the keyword field holds; 0 when it holds none.
 double class_curvature(std::string_view keyword) {
-  static constexpr std::array<double, 6> curvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
   for (int digit = 1; digit <= 6; ++digit)
-    if (keyword.find(static_cast<char>('0' + digit)) != std::string_view::npos) return curvature[digit - 1];
+    if (keyword.find(static_cast<char>('0' + digit)) != std::string_view::npos) return curve_class_curvature[digit - 1];
   return 0.0;
 }
 

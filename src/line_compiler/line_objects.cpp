@@ -7,15 +7,6 @@
 #include "model/rounding.h"
 
 namespace compila {
-namespace {
-
-constexpr std::int32_t marker_kind_offset = 10;     // a kind above 10 asks for tunnel markers
-constexpr std::int64_t close_follow_gap_m = 150;    // a span this close after the previous gets kind 3
-constexpr std::int32_t close_follow_kind = 3;
-constexpr int marker_spacing = 4;
-
-}  // namespace
-
 record_step line_source_reader::mountain() {
   const std::int32_t start = reader_.read_i32();
   const std::int32_t end = reader_.read_i32();
@@ -23,10 +14,10 @@ record_step line_source_reader::mountain() {
   if (record_step step = values_read(); step != record_step::go_on) return step;
   note_record("montagna", std::array<std::int32_t, 3>{start, end, kind});
   if (!within_track(start, 100, model_.cell_count)) return beyond_track(start);
-  const bool markers = kind > marker_kind_offset;
+  const bool markers = kind > tunnel_marker_kind_offset;
   return place_mountain_span({.start_m = start,
                               .end_m = end,
-                              .tunnel_kind = markers ? kind - marker_kind_offset : kind,
+                              .tunnel_kind = markers ? kind - tunnel_marker_kind_offset : kind,
                               .tunnel_markers = markers});
 }
 
@@ -50,7 +41,7 @@ record_step line_source_reader::place_mountain_span(const mountain_span_record& 
     track_cell& cell = model_.cells[c];
     cell.tunnel_kind = low_8_bits(kind);
     ++counted;
-    if (span.tunnel_markers && counted % marker_spacing == 0 && cell.cell_type == cell_kind::nothing)
+    if (span.tunnel_markers && counted % tunnel_marker_spacing == 0 && cell.cell_type == cell_kind::nothing)
       cell.cell_type = cell_kind::tunnel_marker;
   }
   return record_step::go_on;

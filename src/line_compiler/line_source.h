@@ -21,6 +21,18 @@ inline constexpr std::int32_t min_route_length_m = 26 - extent_beyond_route_m;
 inline constexpr std::int32_t max_plan_points = 1'000'000;
 inline constexpr std::int32_t first_signboard_slot = 80;
 
+// Turn per metre of the curve classes 1 to 6.
+inline constexpr std::array<double, 6> curve_class_curvature{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+
+// Mountain spans: a kind above tunnel_marker_kind_offset asks for tunnel
+// markers (every tunnel_marker_spacing-th cell of the span) and stands for
+// the kind less the offset; a span that starts at most close_follow_gap_m
+// after the end of the span read before it gets close_follow_kind.
+inline constexpr std::int32_t tunnel_marker_kind_offset = 10;
+inline constexpr std::int32_t tunnel_marker_spacing = 4;
+inline constexpr std::int32_t close_follow_gap_m = 150;
+inline constexpr std::int32_t close_follow_kind = 3;
+
 struct line_reading {
   reading_end end = reading_end::complete;
   // The next free signboard slot, counting down from 80; it bounds the

@@ -96,11 +96,7 @@ mountain_constraints shipped_mountain_constraints() {
   c.consecutive_rows = {{{6450, 6750, 11}, {6900, 7050, 11}}};
   // The speed board at 41150 stands on cell 824, the first cell of this span.
   c.required_starts_m = {41200};
-  c.marker_kind_above = 10;
-  c.close_follow_m = 150;
-  c.close_follow_kind = 3;
   c.compiled_kind_counts = {{1, 47}, {2, 5}, {3, 8}};
-  c.marker_every = 4;
   // Speed boards at 1500, 35300, 41150 and signboards at 35800, 72250.
   c.plain_cells = {31, 707, 824, 717, 1446};
   return c;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "line_records.h"
+#include "line_compiler/line_source.h"
 #include "model/scenario_model.h"
 
 namespace fit_line {
@@ -92,14 +93,14 @@ struct mountain_constraints {
   // marker_kind_above sets the marker flag and stands for kind -
   // marker_kind_above; a span starting at most close_follow_m after the end of
   // the one read before it gets close_follow_kind.
-  int marker_kind_above = 10;
-  int close_follow_m = 150;
-  int close_follow_kind = 3;
+  int marker_kind_above = compila::tunnel_marker_kind_offset;
+  int close_follow_m = compila::close_follow_gap_m;
+  int close_follow_kind = compila::close_follow_kind;
   std::vector<std::pair<int, int>> compiled_kind_counts;  // (compiled kind, spans)
   // With the marker flag every marker_every-th cell of a span (the compiler
   // core's 50 m cells) is a tunnel marker. Boards and signboards stand on
   // plain_cells.
-  int marker_every = 4;
+  int marker_every = compila::tunnel_marker_spacing;
   std::vector<int> plain_cells;
 };
 

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "line_compiler/line_source.h"
+
 namespace fit_line {
 
 std::string format_curve(const curve_record& curve) {
@@ -59,8 +61,7 @@ std::optional<mountain_span> parse_mountain(std::string_view line) {
 }
 
 double curvature_per_metre(const curve_record& curve) {
-  static constexpr std::array<double, 6> by_class{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-  const double k = by_class.at(static_cast<std::size_t>(curve.curve_class - 1));
+  const double k = compila::curve_class_curvature.at(static_cast<std::size_t>(curve.curve_class - 1));
   return curve.side == 's' ? -k : k;
 }
 
