@@ -112,7 +112,7 @@ void put_record(le_stream& out, const Record& record, const Fields& fields) {
 std::uint64_t line_data_half_size(const track_plan& plan) {
   if (plan.next_point() < 2) return 2u * static_cast<std::uint64_t>(plan.point_count());
   const auto computed = static_cast<std::uint64_t>(plan.next_point() - 2);
-  return 2 * 4 + 10 * computed + 2 * static_cast<std::uint64_t>(plan.point_count() - plan.next_point());
+  return std::uint64_t{2} * 4 + 10 * computed + 2 * static_cast<std::uint64_t>(plan.point_count() - plan.next_point());
 }
 
 template <typename Stream>

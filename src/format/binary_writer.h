@@ -48,7 +48,7 @@ static_assert(item_record_size_without_text == 34, "the item table no longer giv
 using byte_buffer = std::vector<std::uint8_t>;
 
 // Size of the buffer each file is encoded into before it goes to the sink.
-inline constexpr std::size_t encoding_buffer_size = 64 * 1024;
+inline constexpr std::size_t encoding_buffer_size = std::size_t{64} * 1024;
 
 // Each file encoded through a fixed buffer into `sink` (the line data file
 // through one buffer per half, both filled in one walk of the plan), so that

@@ -171,7 +171,7 @@ bool contains(std::string_view field, std::string_view word) {
 }
 
 bool contains_any_case(std::string_view field, std::string_view word) {
-  const auto match = std::search(field.begin(), field.end(), word.begin(), word.end(),
+  const auto* const match = std::search(field.begin(), field.end(), word.begin(), word.end(),
                                  [](char a, char b) { return fold(a) == fold(b); });
   return match != field.end() || word.empty();
 }

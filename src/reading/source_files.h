@@ -34,7 +34,7 @@ class memory_source_files final : public source_files {
  public:
   std::map<std::string, std::string> files;
 
-  bool exists(const std::string& name) const override { return files.count(name) != 0; }
+  bool exists(const std::string& name) const override { return files.contains(name); }
   bool read(const std::string& name, std::string& content, std::string& reason) override;
   void remove(const std::string& name) override { files.erase(name); }
 };

@@ -138,6 +138,17 @@ payload_search find_payload(std::string_view program) {
   return search;
 }
 
+namespace {
+
+std::string damaged(const std::string& label, const std::string& what) {
+  std::string message = label;
+  message += ": the appended scenario is damaged: ";
+  message += what;
+  return message;
+}
+
+}  // namespace
+
 bool decode_scenario_payload(std::string_view payload, const std::string& label, scenario_folder& folder,
                              std::string& error) {
   std::array<std::string_view, payload_files> files;
@@ -145,22 +156,21 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
   for (std::size_t f = 0; f < payload_files; ++f) {
     const std::string name(payload_file_name(f));
     if (payload.size() - at < file_size_bytes) {
-      error = label + ": the appended scenario is damaged: it ends before the size of " + name;
+      error = damaged(label, "it ends before the size of " + name);
       return false;
     }
     const auto size = get_le<file_size>(payload, at);
     at += file_size_bytes;
     if (size > payload.size() - at) {
-      error = label + ": the appended scenario is damaged: " + name + " should hold " + std::to_string(size) +
-              " bytes, only " + std::to_string(payload.size() - at) + " remain";
+      error = damaged(label, name + " should hold " + std::to_string(size) + " bytes, only " +
+                                 std::to_string(payload.size() - at) + " remain");
       return false;
     }
     files[f] = payload.substr(at, size);
     at += size;
   }
   if (at != payload.size()) {
-    error = label + ": the appended scenario is damaged: " + std::to_string(payload.size() - at) +
-            " bytes follow its six files";
+    error = damaged(label, std::to_string(payload.size() - at) + " bytes follow its six files");
     return false;
   }
   located_problem problem;

@@ -68,7 +68,7 @@ int run_check(check_options& options) {
   order_findings(findings);
   std::size_t errors = 0, warnings = 0;
   for (const check_finding& f : findings) {
-    if (!f.is_error() && silenced.count(std::string(f.warning)) != 0) continue;
+    if (!f.is_error() && silenced.contains(std::string(f.warning))) continue;
     if (f.is_error()) {
       ++errors;
       std::printf("%s: error: %s\n", finding_location(options.folder, f).c_str(), f.message.c_str());

@@ -138,7 +138,7 @@ std::string double_text(double value) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   char buffer[64];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  auto* const end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
   std::string text(buffer, end);
   if (text.find_first_of(".e") == std::string::npos) text += ".0";
   return text;

@@ -1,6 +1,7 @@
 // scenario_tool: the scenario author's tool over the compiler core.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -49,9 +50,7 @@ bool is_command(CLI::App& app, const std::string& name) {
   return false;
 }
 
-}  // namespace
-
-int main(int raw_argc, char** raw_argv) {
+int run_tool(int raw_argc, char** raw_argv) {
   using namespace compila::tool;
   utf8_arguments arguments(raw_argc, raw_argv);
   const int argc = arguments.argc();
@@ -101,4 +100,17 @@ int main(int raw_argc, char** raw_argv) {
     return exit_usage;
   }
   return chosen ? chosen() : exit_usage;
+}
+
+}  // namespace
+
+// What no command expects (memory running out, say) still ends in a message
+// and the error status rather than an abort.
+int main(int argc, char** argv) {
+  try {
+    return run_tool(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "scenario_tool: %s\n", e.what());
+    return compila::tool::exit_failed;
+  }
 }

@@ -166,6 +166,7 @@ record_step train_source_reader::write_speed(track_cell& cell, const profile& li
   return record_step::go_on;
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a cell_writer, as write_speed is
 record_step train_source_reader::write_adhesion(track_cell& cell, const profile& list) {
   cell.adhesion = low_8_bits(list.previous);
   return record_step::go_on;

@@ -201,11 +201,11 @@ class check_listener final : public reading_observer {
     bool after_end_given = false;
   };
 
-  std::span<const keyword_test> own_tests(source_file file, field_place place) const {
+  static std::span<const keyword_test> own_tests(source_file file, field_place place) {
     if (file == source_file::train) return train_record_tests();
     return place == field_place::general_section ? general_record_tests() : line_record_tests();
   }
-  std::span<const keyword_test> other_tests(source_file file, field_place place) const {
+  static std::span<const keyword_test> other_tests(source_file file, field_place place) {
     if (file == source_file::train) return {};
     return place == field_place::general_section ? line_record_tests() : general_record_tests();
   }

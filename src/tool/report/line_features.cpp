@@ -19,7 +19,7 @@ std::vector<station> read_stations(std::span<const track_cell> cells, const std:
   index_of_slot.fill(-1);
   for (int slot = 1; slot <= 80; ++slot) {
     const item& it = items[slot];
-    if (signboard_slots.count(slot) || it == item{}) continue;
+    if (signboard_slots.contains(slot) || it == item{}) continue;
     index_of_slot[slot] = static_cast<int>(stations.size());
     stations.push_back({slot, it.text, it.kind, it.at_m, it.start_m, it.end_m, it.seconds, {}});
   }

@@ -236,8 +236,8 @@ std::string kilometre_axis(profile_svg& page, double bands_top) {
   if (extent_km / tick_step > 250) tick_step = label_step;
   std::string grid, ticks, labels;
   const double axis_y = page.y;
-  for (long i = 0; i * tick_step <= extent_km + 1e-9; ++i) {
-    const double km = i * tick_step;
+  for (long i = 0; static_cast<double>(i) * tick_step <= extent_km + 1e-9; ++i) {
+    const double km = static_cast<double>(i) * tick_step;
     const double x = page.axis.x(km * 1000);
     const bool labelled = std::fmod(km + 1e-9, label_step) < 1e-6;
     ticks += path_step('M', x, axis_y) + "v" + (labelled ? "7" : "4");
