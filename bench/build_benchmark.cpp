@@ -9,25 +9,25 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <filesystem>
 #include <fstream>
-#include <utility>
+#include <functional>
 #include <sstream>
+#include <utility>
 
 #include "driver/build_pipeline.h"
 #include "driver/competition_codes.h"
 #include "driver/post_processing.h"
+#include "format/binary_writer.h"
 #include "large_scenario.h"
 #include "line_compiler/line_source.h"
-#include "reading/source_files.h"
-#include "format/binary_writer.h"
 #include "model/file_names.h"
 #include "plain_file_work.h"
+#include "platform/file_writer.h"
+#include "reading/source_files.h"
+#include "scenario/text_writers.h"
 #include "scenario_in_memory.h"
 #include "train_compiler/train_source.h"
-#include "platform/file_writer.h"
-#include "scenario/text_writers.h"
 
 namespace compila::bench {
 namespace {
@@ -113,8 +113,7 @@ void require(benchmark::State& state, bool done) {
   if (!done) state.SkipWithError("a file could not be written");
 }
 
-void register_scenario(const std::string& prefix, const scenario_text& text, const scenario_fixture& f,
-                       bool phases) {
+void register_scenario(const std::string& prefix, const scenario_text& text, const scenario_fixture& f, bool phases) {
   auto add = [&](const std::string& name, auto&& body) {
     benchmark::RegisterBenchmark((prefix + name).c_str(), body)
         ->UseRealTime()
@@ -268,10 +267,9 @@ int main(int argc, char** argv) {
       if (!plain_file_work(f.directory, f.files)) give_up("the plain file work failed");
     };
   };
-  std::printf("\nRatios of elapsed time, target 1.5x: the median of %d rounds, each running both in turn\n",
-              rounds);
-  print_ratio("largest route: whole build / plain file work", side_by_side(build(large.text(), large_fixture), plain(large_fixture), rounds),
-              1.5);
+  std::printf("\nRatios of elapsed time, target 1.5x: the median of %d rounds, each running both in turn\n", rounds);
+  print_ratio("largest route: whole build / plain file work",
+              side_by_side(build(large.text(), large_fixture), plain(large_fixture), rounds), 1.5);
   print_ratio("largest route: line data file / plain write of it",
               side_by_side([&] { write_line_data(large_fixture.stamped, large_fixture.directory); },
                            [&] { plain_write(large_fixture.directory, large_fixture.files.binary_files[0]); }, rounds),

@@ -4,16 +4,16 @@
 //   draw_report_perftest DIR      (then: scenario_tool draw DIR -o page.html)
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "driver/build_pipeline.h"
 #include "large_scenario.h"
-#include "reading/source_files.h"
 #include "model/file_names.h"
+#include "reading/source_files.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"
 

@@ -53,7 +53,9 @@ std::string speed_boards() {
 
 std::string line_text() {
   return "[generale]\n"
-         "lunghezza percorso,    " + std::to_string(route_length_m) + "\n"
+         "lunghezza percorso,    " +
+         std::to_string(route_length_m) +
+         "\n"
          "progressiva chilometrica uno,    0,    0,    0\n"
          "progressiva chilometrica due,    0,    0,    0\n"
          "progressiva chilometrica tre,    0,    0,    0\n"
@@ -66,8 +68,9 @@ std::string line_text() {
 }
 
 std::string train_text() {
-  std::string text = "[generale]\nnumero vetture,    8\npercentuale massa frenata,    100\nsabbia,    0\n"
-                     "orologio,    6              0            0\n[aderenze]\naderenza,   0,    100\n[vel_limite]\n";
+  std::string text =
+      "[generale]\nnumero vetture,    8\npercentuale massa frenata,    100\nsabbia,    0\n"
+      "orologio,    6              0            0\n[aderenze]\naderenza,   0,    100\n[vel_limite]\n";
   text += "velocita,   0,    30\n";
   for (int i = 1; i < 60; ++i) text += record("velocita", {16'000L * i + 300}, std::to_string(60 + 10 * (i % 7)));
   text += "[stazioni]\n";
@@ -98,9 +101,9 @@ std::string with_cr_lf(const std::string& text) {
 
 std::map<std::string, std::string> folder_files() {
   // In the order of scenario_files.
-  const std::array<std::string, scenario_files.size()> texts{
-      line_text(), train_text(), "Prova della linea piu lunga.\n", "ORDINE DI RALLENTAMENTO\n",
-      "SCHEDA TRENO 40517\n"};
+  const std::array<std::string, scenario_files.size()> texts{line_text(), train_text(),
+                                                             "Prova della linea piu lunga.\n",
+                                                             "ORDINE DI RALLENTAMENTO\n", "SCHEDA TRENO 40517\n"};
   std::map<std::string, std::string> files{
       {std::string(scenario_names_file), "line_name=Corvalia_Brunasco-Alpestra\ntrain_number=40517\n"}};
   for (std::size_t f = 0; f < scenario_files.size(); ++f) files[std::string(scenario_files[f].folder_name)] = texts[f];

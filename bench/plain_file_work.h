@@ -16,9 +16,9 @@ struct plain_file {
 
 // What a build writes and reads, in the order it does so.
 struct plain_build_files {
-  std::vector<plain_file> text_files;    // the two sources, then the three documents
-  std::vector<std::string> source_names; // read back and deleted
-  std::vector<plain_file> binary_files;  // line data, train items, track
+  std::vector<plain_file> text_files;     // the two sources, then the three documents
+  std::vector<std::string> source_names;  // read back and deleted
+  std::vector<plain_file> binary_files;   // line data, train items, track
 };
 
 // Writes one file through the buffer with a temporary file and a rename;

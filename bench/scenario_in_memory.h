@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "scenario/scenario_folder.h"
 #include "model/scenario_text.h"
+#include "scenario/scenario_folder.h"
 
 namespace compila::bench {
 

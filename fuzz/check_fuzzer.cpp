@@ -13,17 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_support.h"
 #include "driver/build_pipeline.h"
-#include "driver/post_processing.h"
-#include "tool/check/scenario_check.h"
 #include "driver/compile_sources.h"
-#include "reading/source_files.h"
+#include "driver/post_processing.h"
 #include "format/binary_writer.h"
+#include "fuzz_support.h"
 #include "model/diagnostics.h"
 #include "model/file_names.h"
+#include "reading/source_files.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/text_writers.h"
+#include "tool/check/scenario_check.h"
 
 namespace {
 

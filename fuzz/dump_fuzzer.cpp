@@ -9,9 +9,9 @@
 #include <span>
 #include <string>
 
-#include "fuzz_support.h"
-#include "format/binary_writer.h"
 #include "format/binary_reader.h"
+#include "format/binary_writer.h"
+#include "fuzz_support.h"
 #include "tool/dump_format.h"
 
 namespace {

@@ -5,12 +5,12 @@
 #include <set>
 
 #include "driver/build_pipeline.h"
-#include "driver/post_processing.h"
 #include "driver/compile_sources.h"
-#include "reading/source_files.h"
+#include "driver/post_processing.h"
 #include "format/binary_writer.h"
 #include "model/file_names.h"
 #include "model/scenario_text.h"
+#include "reading/source_files.h"
 
 namespace compila::fuzzing {
 

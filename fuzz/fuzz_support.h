@@ -14,8 +14,7 @@ void require(bool fact, const char* what);
 // Runs compile_sources over the two texts and checks that neither source file
 // is left behind, that the cells match cell_count and that the diagnostic is
 // one of the build's codes. Aborts (a finding) when any of this fails.
-scenario_model compile_texts(const std::string& line_text, const std::string& train_text,
-                             bool with_plan);
+scenario_model compile_texts(const std::string& line_text, const std::string& train_text, bool with_plan);
 
 // Post-processes, stamps and encodes a compiled model, checking the sizes of
 // the three files. Aborts when a size is wrong.

@@ -12,9 +12,9 @@
 #include <type_traits>
 
 #include "driver/build_pipeline.h"
-#include "large_scenario.h"
 #include "format/binary_writer.h"
 #include "format/record_fields.h"
+#include "large_scenario.h"
 #include "model/file_names.h"
 #include "test_support.h"
 
@@ -83,8 +83,14 @@ TEST(BinaryReading, EveryFieldKeepsItsFullRangeAndEveryTextByte) {
   scenario_model model;
   model.cells.resize(3);
   model.cells[1] = {255, -32768, 32767, -1, 1, 255, 254, 253, 252, 251, 250};
-  model.items[0] = {255, -2147483647 - 1, 2147483647, -1, 255, std::string("\0\xff\r\n\x7f", 5),
-                    -32768, 32767, -1, 0, 1, 255, 0, 128, 1, -2147483647 - 1};
+  model.items[0] = {255,        -2147483647 - 1,
+                    2147483647, -1,
+                    255,        std::string("\0\xff\r\n\x7f", 5),
+                    -32768,     32767,
+                    -1,         0,
+                    1,          255,
+                    0,          128,
+                    1,          -2147483647 - 1};
   model.items[86].text = std::string(65535, 'z');
   const plan_points values{std::vector<plan_value>{std::int16_t{-32768}, -0.0, std::monostate{}, 1e300},
                            std::vector<plan_value>{std::monostate{}, std::int16_t{32767}, 5e-324, -2.5}};
@@ -109,26 +115,23 @@ struct documented_field {
 };
 
 constexpr documented_field documented_cell[] = {
-    {"cell_type", 0, 1},     {"param_1", 1, 2},        {"param_2", 3, 2},      {"param_3", 5, 2},
-    {"param_4", 7, 2},       {"signal_time", 9, 1},    {"approach_code", 10, 1}, {"tunnel_kind", 11, 1},
-    {"speed_limit", 12, 1},  {"gradient", 13, 1},      {"adhesion", 14, 1},
+    {"cell_type", 0, 1},    {"param_1", 1, 2},     {"param_2", 3, 2},        {"param_3", 5, 2},
+    {"param_4", 7, 2},      {"signal_time", 9, 1}, {"approach_code", 10, 1}, {"tunnel_kind", 11, 1},
+    {"speed_limit", 12, 1}, {"gradient", 13, 1},   {"adhesion", 14, 1},
 };
 
 constexpr documented_field documented_item[] = {
-    {"kind", 0, 1},     {"start_m", 1, 4},  {"end_m", 5, 4},    {"at_m", 9, 4},     {"flag", 13, 1},
-    {"text", 14, 2},    {"word_1", 16, 2},  {"word_2", 18, 2},  {"word_3", 20, 2},  {"word_4", 22, 2},
-    {"word_5", 24, 2},  {"byte_1", 26, 1},  {"byte_2", 27, 1},  {"byte_3", 28, 1},  {"byte_4", 29, 1},
-    {"seconds", 30, 4},
+    {"kind", 0, 1},    {"start_m", 1, 4}, {"end_m", 5, 4},   {"at_m", 9, 4},     {"flag", 13, 1},   {"text", 14, 2},
+    {"word_1", 16, 2}, {"word_2", 18, 2}, {"word_3", 20, 2}, {"word_4", 22, 2},  {"word_5", 24, 2}, {"byte_1", 26, 1},
+    {"byte_2", 27, 1}, {"byte_3", 28, 1}, {"byte_4", 29, 1}, {"seconds", 30, 4},
 };
 
 // A value whose every byte in the file is nonzero: all bits set, or a text
 // of 257 bytes, whose count is 0x0101.
 template <typename Value>
 Value nonzero_value() {
-  if constexpr (std::is_same_v<Value, std::string>)
-    return std::string(257, 'x');
-  else
-    return static_cast<Value>(-1);
+  if constexpr (std::is_same_v<Value, std::string>) return std::string(257, 'x');
+  else return static_cast<Value>(-1);
 }
 
 std::size_t text_bytes(const std::string& text) { return text.size(); }
@@ -260,18 +263,18 @@ TEST(BinaryReading, DamagedFilesAreRefusedWhereTheyStopMakingSense) {
        "ends after item 85"},
       {"items cut inside seconds of item 86", binary_file_kind::items, [](std::string& f) { f.pop_back(); },
        slot_86 + 39 - 4, "inside item 86, seconds (3 of its 4 bytes)"},
-      {"items cut inside the text count of item 0", binary_file_kind::items, [](std::string& f) { f.resize(15); },
-       14, "inside item 0, text byte count"},
+      {"items cut inside the text count of item 0", binary_file_kind::items, [](std::string& f) { f.resize(15); }, 14,
+       "inside item 0, text byte count"},
       {"items cut inside start_m of item 0", binary_file_kind::items, [](std::string& f) { f.resize(3); }, 1,
        "inside item 0, start_m (2 of its 4 bytes)"},
-      {"text count of item 86 past the end", binary_file_kind::items,
-       [&](std::string& f) { f[slot_86 + 14] = '\x30'; }, slot_86 + 14, "item 86 text of 48 bytes runs past"},
-      {"text count of item 0 at its largest", binary_file_kind::items,
-       [](std::string& f) { f[14] = f[15] = '\xff'; }, 14, "item 0 text of 65535 bytes"},
-      {"items with a trailing byte", binary_file_kind::items, [](std::string& f) { f.push_back('x'); },
-       slot_86 + 39, "1 bytes after item 86"},
-      {"items with an item more", binary_file_kind::items, [](std::string& f) { f.append(34, '\0'); },
-       slot_86 + 39, "34 bytes after item 86"},
+      {"text count of item 86 past the end", binary_file_kind::items, [&](std::string& f) { f[slot_86 + 14] = '\x30'; },
+       slot_86 + 14, "item 86 text of 48 bytes runs past"},
+      {"text count of item 0 at its largest", binary_file_kind::items, [](std::string& f) { f[14] = f[15] = '\xff'; },
+       14, "item 0 text of 65535 bytes"},
+      {"items with a trailing byte", binary_file_kind::items, [](std::string& f) { f.push_back('x'); }, slot_86 + 39,
+       "1 bytes after item 86"},
+      {"items with an item more", binary_file_kind::items, [](std::string& f) { f.append(34, '\0'); }, slot_86 + 39,
+       "34 bytes after item 86"},
 
       {"empty plan", binary_file_kind::plan, [](std::string& f) { f.clear(); }, 0, "empty file"},
       {"plan with an unknown tag", binary_file_kind::plan, [](std::string& f) { f[8] = '\x03'; }, 8,

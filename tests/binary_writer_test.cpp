@@ -30,17 +30,17 @@ TEST(BinaryFiles, AnItemIsPackedWithItsTextInTheMiddle) {
   model.items[86].text = "40517";
   const byte_buffer bytes = encode_item_file(model);
   ASSERT_EQ(bytes.size(), 87u * 34 + 4 + 5);
-  EXPECT_EQ(slice(bytes, 0, 38), (byte_buffer{0x07,                                    // kind
-                                              0xFF, 0xFF, 0xFF, 0xFF,                  // start_m
-                                              0x04, 0x03, 0x02, 0x01,                  // end_m
-                                              0x50, 0x40, 0x01, 0x00,                  // at_m
-                                              0x09,                                    // flag
-                                              0x04, 0x00, 'A', 'b', ' ', 'c',          // text
-                                              0x62, 0x02, 0xFF, 0xFF, 0x03, 0x00,      // word_1..3
-                                              0xFF, 0x7F, 0x00, 0x80,                  // word_4, word_5
-                                              0x01, 0x02, 0x03, 0xFF,                  // byte_1..4
-                                              0xF0, 0xF1, 0xFF, 0xFF}));               // seconds
-  EXPECT_EQ(slice(bytes, 38, 34), byte_buffer(34, 0));  // an empty item
+  EXPECT_EQ(slice(bytes, 0, 38), (byte_buffer{0x07,                                // kind
+                                              0xFF, 0xFF, 0xFF, 0xFF,              // start_m
+                                              0x04, 0x03, 0x02, 0x01,              // end_m
+                                              0x50, 0x40, 0x01, 0x00,              // at_m
+                                              0x09,                                // flag
+                                              0x04, 0x00, 'A',  'b',  ' ',  'c',   // text
+                                              0x62, 0x02, 0xFF, 0xFF, 0x03, 0x00,  // word_1..3
+                                              0xFF, 0x7F, 0x00, 0x80,              // word_4, word_5
+                                              0x01, 0x02, 0x03, 0xFF,              // byte_1..4
+                                              0xF0, 0xF1, 0xFF, 0xFF}));           // seconds
+  EXPECT_EQ(slice(bytes, 38, 34), byte_buffer(34, 0));                             // an empty item
   const std::size_t slot_86 = 38 + 85 * 34;
   EXPECT_EQ(slice(bytes, slot_86 + 14, 7), (byte_buffer{0x05, 0x00, '4', '0', '5', '1', '7'}));
 }
@@ -61,14 +61,14 @@ TEST(BinaryFiles, TaggedValuesCarryTheirVariantCode) {
   EXPECT_EQ(encode_line_data(model), byte_buffer(20, 0x00));  // before the origin every point is empty
   model.track_plan.place_origin();
   model.track_plan.extend_to(2, 0.0);
-  EXPECT_EQ(encode_line_data(model), (byte_buffer{0x02, 0x00, 0x00, 0x00,                   // x: 16-bit integers
-                                                   0x02, 0x00, 0x00, 0x00,                   //
-                                                   0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,        // binary64 0.0
-                                                   0x00, 0x00, 0x00, 0x00,                   // two empty points
-                                                   0x02, 0x00, 0x00, 0x00,                   // then the y half
-                                                   0x02, 0x00, 0x01, 0x00,                   //
-                                                   0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0x40,     // binary64 2.0
-                                                   0x00, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(encode_line_data(model), (byte_buffer{0x02, 0x00, 0x00, 0x00,                       // x: 16-bit integers
+                                                  0x02, 0x00, 0x00, 0x00,                       //
+                                                  0x05, 0x00, 0,    0,    0, 0, 0, 0, 0, 0,     // binary64 0.0
+                                                  0x00, 0x00, 0x00, 0x00,                       // two empty points
+                                                  0x02, 0x00, 0x00, 0x00,                       // then the y half
+                                                  0x02, 0x00, 0x01, 0x00,                       //
+                                                  0x05, 0x00, 0,    0,    0, 0, 0, 0, 0, 0x40,  // binary64 2.0
+                                                  0x00, 0x00, 0x00, 0x00}));
 }
 
 TEST(BinaryFiles, TheLineDataFileOfACompiledLineHasItsFixedSize) {

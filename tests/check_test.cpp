@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "driver/build_pipeline.h"
-#include "driver/post_processing.h"
-#include "tool/check/scenario_check.h"
 #include "driver/compile_sources.h"
+#include "driver/post_processing.h"
 #include "format/binary_writer.h"
 #include "model/file_names.h"
-#include "test_support.h"
-#include "scenario/scenario_folder.h"
 #include "model/scenario_text.h"
+#include "scenario/scenario_folder.h"
+#include "test_support.h"
+#include "tool/check/scenario_check.h"
 
 namespace compila::testing {
 namespace {
@@ -30,29 +30,29 @@ using lines = std::vector<std::string>;
 // A small clean scenario (a 5 km line, two stations, one slowdown): the check
 // finds nothing in it. Each case below edits it.
 const lines base_line = {
-    "[generale]",                        // 1
-    "lunghezza percorso,    5000",       // 2
-    "[curve]",                           // 3
-    "curvad3,  1200,  400",              // 4
-    "[pendenze]",                        // 5
-    "pendenza,     0,    0",             // 6
-    "pendenza,  1800,    6",             // 7
-    "[montagne]",                        // 8
-    "montagna,  4000,  4300,  11",       // 9
-    "[fine]",                            // 10
+    "[generale]",                   // 1
+    "lunghezza percorso,    5000",  // 2
+    "[curve]",                      // 3
+    "curvad3,  1200,  400",         // 4
+    "[pendenze]",                   // 5
+    "pendenza,     0,    0",        // 6
+    "pendenza,  1800,    6",        // 7
+    "[montagne]",                   // 8
+    "montagna,  4000,  4300,  11",  // 9
+    "[fine]",                       // 10
 };
 const lines base_train = {
-    "[generale]",                                                                         // 1
-    "numero vetture,    2",                                                               // 2
-    "aderenza,   0,    100",                                                              // 3
-    "velocita,      0,    60",                                                            // 4
-    "velocita,   1500,   100",                                                            // 5
-    "stazione,      0,  4, 1000,  1, 1, 0,  4,1,0,  2,1,1,    1,   8, 0, 0, PRIMA",       // 6
-    "stazione,   2500, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   60,   8, 3, 0, MEZZANA",     // 7
-    "rallentamento,   3200,   60,   400,   0,   1,   0",                                  // 8
-    "segnale,   1000,   1, 4, 1,  0, 0,    0,  0,0,0, 0",                                 // 9
-    "segnale,   3900,   1, 4, 1,  0, 0,    0,  0,0,0, 0",                                 // 10
-    "[fine]",                                                                             // 11
+    "[generale]",                                                                      // 1
+    "numero vetture,    2",                                                            // 2
+    "aderenza,   0,    100",                                                           // 3
+    "velocita,      0,    60",                                                         // 4
+    "velocita,   1500,   100",                                                         // 5
+    "stazione,      0,  4, 1000,  1, 1, 0,  4,1,0,  2,1,1,    1,   8, 0, 0, PRIMA",    // 6
+    "stazione,   2500, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   60,   8, 3, 0, MEZZANA",  // 7
+    "rallentamento,   3200,   60,   400,   0,   1,   0",                               // 8
+    "segnale,   1000,   1, 4, 1,  0, 0,    0,  0,0,0, 0",                              // 9
+    "segnale,   3900,   1, 4, 1,  0, 0,    0,  0,0,0, 0",                              // 10
+    "[fine]",                                                                          // 11
 };
 
 // A third station, from 4400 to 5000 m, its stopping point on cell 99.
@@ -103,32 +103,32 @@ struct warning_case {
 
 TEST(Check, EveryWarningFiresWhereItShouldAndStaysQuietOtherwise) {
   const warning_case cases[] = {
-      {"unknown-keyword", source_file::line, 10,
-       [](auto& s) { put(s.line, 10, "pendenze,  2000,    6"); },
+      {"unknown-keyword", source_file::line, 10, [](auto& s) { put(s.line, 10, "pendenze,  2000,    6"); },
        [](auto& s) { put(s.line, 10, "pendenza,  2000,    6"); }},
       {"unknown-keyword", source_file::line, 3,  // exact-case general keyword in capitals
-       [](auto& s) { put(s.line, 3, "Sfondo uno,    2"); },
-       [](auto& s) { put(s.line, 3, "sfondo uno,    2"); }},
-      {"misplaced-record", source_file::line, 3,
-       [](auto& s) { put(s.line, 3, "pendenza,  100,    2"); },
+       [](auto& s) { put(s.line, 3, "Sfondo uno,    2"); }, [](auto& s) { put(s.line, 3, "sfondo uno,    2"); }},
+      {"misplaced-record", source_file::line, 3, [](auto& s) { put(s.line, 3, "pendenza,  100,    2"); },
        [](auto& s) { put(s.line, 3, "sfondo due,    1"); }},
-      {"misplaced-record", source_file::train, 1,
-       [](auto& s) { put(s.train, 1, "numero vetture,    3"); },
+      {"misplaced-record", source_file::train, 1, [](auto& s) { put(s.train, 1, "numero vetture,    3"); },
        [](auto& s) { put(s.train, 1, "the train of the morning"); }},
       {"after-end", source_file::line, 11,
-       [](auto& s) { s.line.insert(s.line.end(), {"pendenza,  2000,    1", "[fine]"}); },
+       [](auto& s) {
+         s.line.insert(s.line.end(), {"pendenza,  2000,    1", "[fine]"});
+       },
        [](auto& s) { put(s.line, 10, "pendenza,  2000,    1"); }},
       {"comment-run", source_file::train, 4,
-       [](auto& s) { s.train.insert(s.train.begin() + 1, {"-- one", "-- two", "-- three"}); },
-       [](auto& s) { s.train.insert(s.train.begin() + 1, {"-- one", "-- two"}); }},
-      {"extra-value", source_file::line, 10,
-       [](auto& s) { put(s.line, 10, "pendenza,  2000,    1,    5"); },
+       [](auto& s) {
+         s.train.insert(s.train.begin() + 1, {"-- one", "-- two", "-- three"});
+       },
+       [](auto& s) {
+         s.train.insert(s.train.begin() + 1, {"-- one", "-- two"});
+       }},
+      {"extra-value", source_file::line, 10, [](auto& s) { put(s.line, 10, "pendenza,  2000,    1,    5"); },
        [](auto& s) { put(s.line, 10, "pendenza,  2000,    1"); }},
       {"multiple-records", source_file::line, 10,
        [](auto& s) { put(s.line, 10, "pendenza curvas2,  2000,  1,  2500,  100"); },
        [](auto& s) { put(s.line, 10, "curvas2,  2500,  100"); }},
-      {"position-order", source_file::train, 6,
-       [](auto& s) { put(s.train, 6, "velocita,   1000,    80"); },
+      {"position-order", source_file::train, 6, [](auto& s) { put(s.train, 6, "velocita,   1000,    80"); },
        [](auto& s) { put(s.train, 6, "velocita,   2000,    80"); }},
       {"position-order", source_file::line, 8,  // a gradient repeating the position
        [](auto& s) { put(s.line, 8, "pendenza,  1800,    2"); },
@@ -136,20 +136,21 @@ TEST(Check, EveryWarningFiresWhereItShouldAndStaysQuietOtherwise) {
       {"station-times", source_file::train, 8,
        [](auto& s) { put(s.train, 8, "stazione,   4700, 12,  600,  1, 1, 0,  1,1,0,  2,1,1,  0,  8, 1, 0, VALLE"); },
        [](auto& s) { put(s.train, 8, "stazione,   4700, 12,  600,  1, 1, 0,  1,1,0,  2,1,1,  0,  8, 7, 0, VALLE"); }},
-      {"past-route-end", source_file::line, 10,
-       [](auto& s) { put(s.line, 10, "montagna,  4500,  5100,  11"); },
+      {"past-route-end", source_file::line, 10, [](auto& s) { put(s.line, 10, "montagna,  4500,  5100,  11"); },
        [](auto& s) { put(s.line, 10, "montagna,  4500,  4900,  11"); }},
-      {"past-route-end", source_file::line, 5,
-       [](auto& s) { put(s.line, 5, "curvas2,  4800,  300"); },
+      {"past-route-end", source_file::line, 5, [](auto& s) { put(s.line, 5, "curvas2,  4800,  300"); },
        [](auto& s) { put(s.line, 5, "curvas2,  4600,  300"); }},
       {"overlap", source_file::line, 5,  // a curve inside the one before it
        [](auto& s) { put(s.line, 5, "curvad2,  1400,  100"); },
        [](auto& s) { put(s.line, 5, "curvad2,  1700,  100"); }},
       {"overlap", source_file::train, 12,  // a station's stopping point (cell 99) over a signal
-       [](auto& s) { s.train.insert(s.train.begin() + 10, {"segnale, 4900, 1,4,1,0,0,0,0,0,0,0", last_station}); },
-       [](auto& s) { s.train.insert(s.train.begin() + 10, {"segnale, 4950, 1,4,1,0,0,0,0,0,0,0", last_station}); }},
-      {"reversed-span", source_file::line, 10,
-       [](auto& s) { put(s.line, 10, "montagna,  4500,  4400,  11"); },
+       [](auto& s) {
+         s.train.insert(s.train.begin() + 10, {"segnale, 4900, 1,4,1,0,0,0,0,0,0,0", last_station});
+       },
+       [](auto& s) {
+         s.train.insert(s.train.begin() + 10, {"segnale, 4950, 1,4,1,0,0,0,0,0,0,0", last_station});
+       }},
+      {"reversed-span", source_file::line, 10, [](auto& s) { put(s.line, 10, "montagna,  4500,  4400,  11"); },
        [](auto& s) { put(s.line, 10, "montagna,  4400,  4500,  11"); }},
       {"reversed-span", source_file::train, 8,  // a slowdown whose end falls on its start cell
        [](auto& s) { put(s.train, 8, "rallentamento,   600,   120,   10,   0,   0,   0"); },
@@ -177,23 +178,23 @@ TEST(Check, EveryWarningFiresWhereItShouldAndStaysQuietOtherwise) {
 TEST(Check, EveryPlantedMistakeIsListedAtItsFileAndLine) {
   scenario_lines s;
   s.line = {
-      "[generale]",                                      // 1
-      "lunghezza percorso,    5000",                     // 2
-      "ripetizione segnali 4 codici,    25,    0",       // 3  diagnostic 3
-      "[curve]",                                         // 4
-      "curva,  1200,  400",                              // 5  103: no class digit
-      "pendenza,  1800,  x6",                            // 6  25: not a number
-      "pendenze,  2000,    6",                           // 7  warning
-      "montagna,  4000,  4300,  11",                     // 8
-      "indicatori_vmax,  1500,  80,80,80,0, ,,,0",       // 9
-      "cartello_indicatore,  1500,  (A)",                // 10 6: cell taken by the board
-      "pendenza,  99000,    1",                          // 11 15: beyond the track
-      "[fine]",                                          // 12
+      "[generale]",                                 // 1
+      "lunghezza percorso,    5000",                // 2
+      "ripetizione segnali 4 codici,    25,    0",  // 3  diagnostic 3
+      "[curve]",                                    // 4
+      "curva,  1200,  400",                         // 5  103: no class digit
+      "pendenza,  1800,  x6",                       // 6  25: not a number
+      "pendenze,  2000,    6",                      // 7  warning
+      "montagna,  4000,  4300,  11",                // 8
+      "indicatori_vmax,  1500,  80,80,80,0, ,,,0",  // 9
+      "cartello_indicatore,  1500,  (A)",           // 10 6: cell taken by the board
+      "pendenza,  99000,    1",                     // 11 15: beyond the track
+      "[fine]",                                     // 12
   };
   put(s.train, 7, "stazione,   2525, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   60,   8, 3, 0, X");  // 8
   put(s.train, 10, "segnale,   1000,   1, 4, 1,  0, 0,    0,  0,0,0, 0");  // line 11 finds its cell taken: 16
-  put(s.train, 12, "abbattimento,   1800");                                 // a value short: 25 at line 13
-  put(s.train, 13, "velocita,   1000,    80");                              // read all the same: order warning
+  put(s.train, 12, "abbattimento,   1800");                                // a value short: 25 at line 13
+  put(s.train, 13, "velocita,   1000,    80");                             // read all the same: order warning
   const std::string expected =
       "linea:3 error: diagnostic 3: signal repetition value 25 is not a multiple of 50 (record \"ripetizione "
       "segnali 4 codici\")\n"
@@ -217,9 +218,11 @@ TEST(Check, DiagnosticsAfterTheReadingAreLocatedAtTheirRecords) {
     std::function<void(scenario_lines&)> edit;
     std::string expected;
   } cases[] = {
-      {[](auto& s) { s.train.insert(s.train.begin() + 9, {"segnale, 2850, 1,4,1,0,0,0,0,0,0,0",
-                                                           "segnale, 2900, 1,4,1,0,0,0,0,0,0,0",
-                                                           "segnale, 2950, 1,4,1,0,0,0,0,0,0,0"}); },
+      {[](auto& s) {
+         s.train.insert(s.train.begin() + 9,
+                        {"segnale, 2850, 1,4,1,0,0,0,0,0,0,0", "segnale, 2900, 1,4,1,0,0,0,0,0,0,0",
+                         "segnale, 2950, 1,4,1,0,0,0,0,0,0,0"});
+       },
        "treno:8 error: diagnostic 12: no free cell for an automatic reduction point before the slowdown start on "
        "cell 65 (cell 60, position 3000)\n"},
       {[](auto& s) { put(s.line, 2, "progressiva chilometrica uno,  5025,  0,  0"); },
@@ -343,7 +346,8 @@ TEST(CheckCommand, ListsAtTheFolderFilesAndSetsTheStatus) {
 
   tool_run r = run_tool("check '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, folder_file_path(f, "linea.txt") + ":10: warning: \"pendenze\" matches no record keyword and is ignored "
+  EXPECT_EQ(r.out, folder_file_path(f, "linea.txt") +
+                       ":10: warning: \"pendenze\" matches no record keyword and is ignored "
                        "[-Wunknown-keyword]\n0 errors, 1 warning\n");
   EXPECT_EQ(run_tool("check --werror '" + f + "'", scratch.path).status, 1);
   EXPECT_EQ(run_tool("check -Werror '" + f + "'", scratch.path).status, 1);
@@ -363,7 +367,8 @@ TEST(CheckCommand, ListsAtTheFolderFilesAndSetsTheStatus) {
   write_lines(folder / "treno.txt", {"[generale]", "riferimento fine del file", "[fine]"});
   r = run_tool("check '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), folder_file_path(f, "treno.txt") + ":2: error: line equal to the end-of-list marker "
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), folder_file_path(f, "treno.txt") +
+                                                   ":2: error: line equal to the end-of-list marker "
                                                    "\"riferimento fine del file\"");
 
   std::size_t left = 0;

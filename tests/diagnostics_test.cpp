@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "driver/build_pipeline.h"
-#include "driver/post_processing.h"
 #include "driver/compile_sources.h"
+#include "driver/post_processing.h"
 #include "model/diagnostics.h"
 #include "model/error_kinds.h"
 #include "model/file_names.h"
@@ -41,7 +41,9 @@ std::string slowdown(int speed, int countdown = 0) {
   return "rallentamento, 20000, " + std::to_string(speed) + ", 600, 0, " + std::to_string(countdown) + ", 0\r\n";
 }
 
-std::string signal_at(int position) { return "segnale, " + std::to_string(position) + ", 1, 4, 1, 0, 0, 0, 0,0,0, 0\r\n"; }
+std::string signal_at(int position) {
+  return "segnale, " + std::to_string(position) + ", 1, 4, 1, 0, 0, 0, 0,0,0, 0\r\n";
+}
 
 std::string signals_on(std::initializer_list<int> cells) {
   std::string records;
@@ -178,12 +180,17 @@ TEST(Diagnostics, TextKeepsAnyFieldPrintableAndShort) {
     std::int32_t code;
     std::string line;
   } cases[] = {
-      {{"a_linea.txt", 4, "pendenza", ""}, 15,
+      {{"a_linea.txt", 4, "pendenza", ""},
+       15,
        "a_linea.txt:4: diagnostic 15: a position beyond the track (record \"pendenza\")"},
       {{"a_linea.txt", 0, "", ""}, 101, "a_linea.txt: diagnostic 101: line source file missing"},
-      {{"b-.txt", 2, "seg\tnale\x7f", "bad\x01" "field"}, 16,
+      {{"b-.txt", 2, "seg\tnale\x7f",
+        "bad\x01"
+        "field"},
+       16,
        "b-.txt:2: diagnostic 16: bad?field (record \"seg?nale?\")"},
-      {{"b-.txt", 3, long_keyword, long_detail}, 25,
+      {{"b-.txt", 3, long_keyword, long_detail},
+       25,
        "b-.txt:3: diagnostic 25: " + std::string(200, 'd') + "... (record \"" + std::string(40, 'k') + "...\")"},
       {{"b-.txt", 3, "", ""}, 14, "b-.txt:3: diagnostic 14: unknown diagnostic"},
   };

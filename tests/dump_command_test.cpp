@@ -49,7 +49,9 @@ class Dump : public ::testing::Test {
     return json::parse(r.out, nullptr, false);
   }
 
-  void write(const std::string& name, const std::string& bytes) { std::ofstream(dir / name, std::ios::binary) << bytes; }
+  void write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+  }
 
   scratch_directory dir;
 };

@@ -5,8 +5,8 @@
 // in the guide, with the right case rule, and no other.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cctype>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <regex>
@@ -102,8 +102,8 @@ scenario_model read_example(const std::string& tag, const std::string& records, 
   if (tag == "linea-generale") {
     const std::string length =
         default_length ? "lunghezza percorso,    " + std::to_string(route_length_m) + "\r\n" : "";
-    model = compiled_model("[generale]\r\n" + length + records + "[curve]\r\n" + line_sentinel + "[fine]\r\n",
-                            empty_train);
+    model =
+        compiled_model("[generale]\r\n" + length + records + "[curve]\r\n" + line_sentinel + "[fine]\r\n", empty_train);
   } else if (tag == "linea") {
     model = compiled_model(line_source(records + line_sentinel, route_length_m), empty_train);
   } else {
@@ -132,10 +132,8 @@ using field_reader_fn = std::function<std::string(const scenario_model&, int)>;
 // A field's value as the guide's examples write it: a number, or an item's text.
 template <typename Value>
 std::string field_text(const Value& value) {
-  if constexpr (std::is_same_v<Value, std::string>)
-    return value;
-  else
-    return std::to_string(+value);
+  if constexpr (std::is_same_v<Value, std::string>) return value;
+  else return std::to_string(+value);
 }
 
 // The fields by the names the guide uses, which are the binary records' own.
@@ -374,8 +372,7 @@ std::vector<std::string> keyword_paragraphs(const std::string& part) {
 std::set<keyword_word> named_words(const std::string& paragraph) {
   std::set<keyword_word> words;
   const std::regex quoted(R"re("([^"]+)")re");
-  for (auto it = std::sregex_iterator(paragraph.begin(), paragraph.end(), quoted); it != std::sregex_iterator();
-       ++it) {
+  for (auto it = std::sregex_iterator(paragraph.begin(), paragraph.end(), quoted); it != std::sregex_iterator(); ++it) {
     const std::size_t after = static_cast<std::size_t>(it->position() + it->length());
     const std::size_t any = paragraph.find("any case", after), exact = paragraph.find("exact case", after);
     if (any == std::string::npos && exact == std::string::npos) {

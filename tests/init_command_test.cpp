@@ -15,12 +15,13 @@ namespace fs = std::filesystem;
 using compila::testing::read_file;
 using compila::testing::scratch_directory;
 
-const char* const folder_files[] = {"scenario.txt",      "linea.txt",        "treno.txt", "note.txt",
-                                    "rallentamenti.txt", "scheda_treno.txt"};
+const char* const folder_files[] = {"scenario.txt", "linea.txt",         "treno.txt",
+                                    "note.txt",     "rallentamenti.txt", "scheda_treno.txt"};
 
 // Runs the tool in the scratch folder; its standard error goes to the file `err_file`.
 int tool(const std::vector<std::string>& arguments, const fs::path& err_file) {
-  const compila::testing::process_result r = compila::testing::run_process(COMPILA_TOOL, arguments, err_file.parent_path());
+  const compila::testing::process_result r =
+      compila::testing::run_process(COMPILA_TOOL, arguments, err_file.parent_path());
   std::ofstream(err_file, std::ios::binary) << r.err;
   return r.status;
 }
@@ -45,7 +46,8 @@ TEST(ToolInit, RefusesAFolderThatHoldsAScenarioFile) {
   fs::create_directories(folder);
   { std::ofstream(folder / "treno.txt", std::ios::binary) << "my own train\n"; }
   EXPECT_EQ(tool({"init", folder.string()}, scratch / "err"), 1);
-  EXPECT_NE(read_file(scratch / "err").find("treno.txt: already exists"), std::string::npos) << read_file(scratch / "err");
+  EXPECT_NE(read_file(scratch / "err").find("treno.txt: already exists"), std::string::npos)
+      << read_file(scratch / "err");
   EXPECT_EQ(read_file(folder / "treno.txt"), "my own train\n");
   EXPECT_FALSE(fs::exists(folder / "linea.txt"));
 }

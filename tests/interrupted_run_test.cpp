@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "model/file_names.h"
-#include "test_support.h"
 #include "platform/file_writer.h"
+#include "test_support.h"
 
 namespace compila::testing {
 namespace {

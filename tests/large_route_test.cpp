@@ -9,8 +9,8 @@
 #include "driver/build_pipeline.h"
 #include "large_scenario.h"
 #include "model/file_names.h"
-#include "test_support.h"
 #include "scenario/scenario_folder.h"
+#include "test_support.h"
 
 namespace compila::testing {
 namespace {
@@ -54,7 +54,8 @@ TEST(LargeRoute, BuildsTheLargestRouteCleanlyWithTheKnownBytes) {
 // rules, written out, compiled and streamed to its files by the whole build.
 TEST(LargeRoute, TheWholeProgramStreamsTheSameBytesFromTheFolder) {
   scratch_directory folder, out;
-  for (const auto& [name, text] : large_scenario::folder_files()) std::ofstream(folder / name, std::ios::binary) << text;
+  for (const auto& [name, text] : large_scenario::folder_files())
+    std::ofstream(folder / name, std::ios::binary) << text;
   scenario_folder scenario;
   located_problem problem;
   ASSERT_TRUE(scenario.load(folder.path.string(), problem)) << problem_line(problem);

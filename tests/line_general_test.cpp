@@ -23,7 +23,12 @@ const std::string route = "lunghezza percorso, 5000\r\n";
 
 TEST(LineGeneral, KeywordCaseCommentsAndSectionBounds) {
   const std::string dashes10 = "----------\r\n- a\r\n- b\r\n- c\r\n- d\r\n- e\r\n- f\r\n- g\r\n- h\r\n- i\r\n";
-  const struct { std::string lines; int slot; std::int32_t item::*field; std::int32_t expected; } cases[] = {
+  const struct {
+    std::string lines;
+    int slot;
+    std::int32_t item::*field;
+    std::int32_t expected;
+  } cases[] = {
       {"LUNGHEZZA Percorso, 6000\r\n", 84, &item::end_m, 6000},
       {"lunghezza percorso\r\n6000\r\n", 84, &item::end_m, 6000},
       {"lunghezza-percorso, 6000\r\n", 84, &item::end_m, 0},
@@ -52,7 +57,12 @@ TEST(LineGeneral, EachKeywordReachesItsOwnRecord) {
   const std::string breakpoints =
       "progressiva chilometrica uno, 0, 100, 0\r\nprogressiva chilometrica due, 0, 200, 0\r\n"
       "progressiva chilometrica tre, 0, 300, 0\r\n";
-  struct effect { std::string lines; int slot; std::int32_t item::*field; std::int32_t expected; };
+  struct effect {
+    std::string lines;
+    int slot;
+    std::int32_t item::*field;
+    std::int32_t expected;
+  };
   const std::map<std::string_view, effect> effects = {
       {"lunghezza percorso", {"lunghezza percorso, 6000\r\n", 84, &item::end_m, 6000}},
       {"progressiva chilometrica tre", {route + breakpoints, 83, &item::end_m, 300}},
@@ -86,8 +96,9 @@ TEST(LineGeneral, AFieldWithTwoKeywordsReadsBothInTableOrder) {
 }
 
 TEST(LineGeneral, RouteLengthSizesTheCells) {
-  struct { std::int32_t length, code, cells; } cases[] = {
-      {82000, 0, 1780}, {1'000'000, 0, 20140}, {25, 0, 140}, {75, 0, 142}, {1'000'001, 1, -1}};
+  struct {
+    std::int32_t length, code, cells;
+  } cases[] = {{82000, 0, 1780}, {1'000'000, 0, 20140}, {25, 0, 140}, {75, 0, 142}, {1'000'001, 1, -1}};
   for (const auto& c : cases) {
     const scenario_model model = general("lunghezza percorso, " + std::to_string(c.length) + "\r\n");
     EXPECT_EQ(model.error_kind, c.code) << c.length;
@@ -98,13 +109,13 @@ TEST(LineGeneral, RouteLengthSizesTheCells) {
 }
 
 TEST(LineGeneral, SignalRepetition) {
-  struct { const char* record; std::int32_t code, at; } cases[] = {
-      {"ripetizione segnali 4 codici,    0    ,0", 0, 0},
-      {"ripetizione segnali 4 codici, 1000, 2000", 0, 4},
-      {"ripetizione segnali 9 codici, 1000, -2000", 0, 9},
-      {"ripetizione segnali 9 o 4, 1000, 2000", 0, 4},
-      {"ripetizione segnali, 1025, 2000", 3, 0},
-      {"ripetizione segnali 4, 1000, 2010", 4, 0},
+  struct {
+    const char* record;
+    std::int32_t code, at;
+  } cases[] = {
+      {"ripetizione segnali 4 codici,    0    ,0", 0, 0},  {"ripetizione segnali 4 codici, 1000, 2000", 0, 4},
+      {"ripetizione segnali 9 codici, 1000, -2000", 0, 9}, {"ripetizione segnali 9 o 4, 1000, 2000", 0, 4},
+      {"ripetizione segnali, 1025, 2000", 3, 0},           {"ripetizione segnali 4, 1000, 2010", 4, 0},
       {"ripetizione segnali, 1000, 2000", 5, 0},
   };
   for (const auto& c : cases) {
@@ -118,7 +129,8 @@ TEST(LineGeneral, SignalRepetition) {
 
 TEST(LineGeneral, SortChainageBreakpoints) {
   using nine = std::array<std::int32_t, 9>;  // position, chainage, flag of items 81, 82, 83
-  const std::pair<nine, nine> cases[] = {     // {as read from tre, due, uno; as sorted}
+  const std::pair<nine, nine> cases[] = {
+      // {as read from tre, due, uno; as sorted}
       {{0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
       {{0, 0, 0, 0, 0, 0, 0, 5000, 1}, {0, 5100, 1, 0, 0, 0, 0, 0, 0}},
       {{0, 0, 0, 0, 300, 0, 0, -5, 0}, {0, 300, 0, 0, 0, 0, 0, -5, 0}},
@@ -142,7 +154,11 @@ TEST(LineGeneral, SortChainageBreakpoints) {
 }
 
 TEST(LineGeneral, ExitsAndTheLinesTheyName) {
-  const struct { std::string text; std::int32_t code, line; } cases[] = {  // line -1: not checked
+  const struct {
+    std::string text;
+    std::int32_t code, line;
+  } cases[] = {
+      // line -1: not checked
       {text("\r\nlunghezza percorso\r\n  1000001\r\n"), 1, 3},
       {text("\r\n\r\nlunghezza percorso\r\n  99999999999\r\n"), 25, 5},
       {"x\r\n[generale]\r\nlunghezza percorso, 5000\r\n- a\r\n- b\r\n", 25, 5},  // comment skip past the end
@@ -155,7 +171,9 @@ TEST(LineGeneral, ExitsAndTheLinesTheyName) {
   for (const auto& c : cases) {
     const scenario_model model = compiled_model(c.text, train_source(""), false);
     EXPECT_EQ(model.error_kind, c.code) << c.text << model.diagnostic.detail;
-    if (c.line >= 0) { EXPECT_EQ(model.diagnostic.line, c.line) << c.text; }
+    if (c.line >= 0) {
+      EXPECT_EQ(model.diagnostic.line, c.line) << c.text;
+    }
   }
 }
 

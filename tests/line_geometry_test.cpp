@@ -24,13 +24,29 @@ double at(const scenario_model& model, int coordinate, int m) {
 using runs = std::vector<std::pair<int, int>>;  // {first cell, gradient byte} up to the last cell
 
 TEST(LineGeometry, GradientProfiles) {
-  const struct { std::string records; std::int32_t route; runs expected; } cases[] = {
+  const struct {
+    std::string records;
+    std::int32_t route;
+    runs expected;
+  } cases[] = {
       {"[pendenze]\r\npendenza,   0,    0\r\npendenza,  4750,   3\r\npendenza,  7500,   5\r\n"
        "pendenza,  20250,   7\r\npendenza,  29750,   14\r\npendenza,  34750,   26\r\n"
        "pendenza,  58250,   18\r\npendenza,  59000,   20\r\npendenza,  75400,   13\r\n"
-       "pendenza,  81750,   8\r\npendenza,  81900,   5\r\npendenza,  82400,   0\r\n", 82000,
-       {{0, 100}, {95, 103}, {150, 105}, {405, 107}, {595, 114}, {695, 126}, {1165, 118},
-        {1180, 120}, {1508, 113}, {1635, 108}, {1638, 105}, {1648, 100}, {1778, 0}}},
+       "pendenza,  81750,   8\r\npendenza,  81900,   5\r\npendenza,  82400,   0\r\n",
+       82000,
+       {{0, 100},
+        {95, 103},
+        {150, 105},
+        {405, 107},
+        {595, 114},
+        {695, 126},
+        {1165, 118},
+        {1180, 120},
+        {1508, 113},
+        {1635, 108},
+        {1638, 105},
+        {1648, 100},
+        {1778, 0}}},
       {"pendenza, 4750, 3\r\npendenza, 4750, 6\r\n", 82000, {{0, 100}, {95, 103}, {96, 106}, {1778, 0}}},
       {"pendenza, 0, -5\r\npendenza, 500, 200\r\n", 82000, {{0, 95}, {10, 44}, {1778, 0}}},
       {"pendenza, 0, 1\r\npendenza, 25, 2\r\n", 82000, {{0, 102}, {1778, 0}}},
@@ -38,7 +54,9 @@ TEST(LineGeometry, GradientProfiles) {
       {"pendenza, -500, 4\r\n", 82000, {{0, 104}, {1778, 0}}},
       // Cells 0 to 140, 6900 the last position in range: each repeat writes one more cell.
       {"pendenza, 6900, 0\r\npendenza, 6900, 1\r\npendenza, 6900, 2\r\n"
-       "pendenza, 6900, 3\r\npendenza, 6900, 4\r\npendenza, 6900, 5\r\n", 0, {{0, 100}, {139, 101}, {140, 102}}},
+       "pendenza, 6900, 3\r\npendenza, 6900, 4\r\npendenza, 6900, 5\r\n",
+       0,
+       {{0, 100}, {139, 101}, {140, 102}}},
   };
   for (const auto& [records, route, expected] : cases) {
     const scenario_model model = line(records, route);
@@ -75,8 +93,11 @@ TEST(LineGeometry, ShippedFirstCurve) {
 }
 
 TEST(LineGeometry, CurveClassAndSide) {
-  const std::pair<const char*, double> cases[] = {
-      {"curvad1", 0.0001}, {"curvad12", 0.0001}, {"curvaD6", 0.003}, {"CURVAS5", -0.002}, {"curvad4", 0.001}};
+  const std::pair<const char*, double> cases[] = {{"curvad1", 0.0001},
+                                                  {"curvad12", 0.0001},
+                                                  {"curvaD6", 0.003},
+                                                  {"CURVAS5", -0.002},
+                                                  {"curvad4", 0.001}};
   for (const auto& [keyword, x801] : cases)
     EXPECT_EQ(at(line(std::string(keyword) + ", 800, 100\r\n", 0), 0, 801), x801) << keyword;
 }
@@ -97,7 +118,11 @@ TEST(LineGeometry, CurvePastTheEndOfThePlanStopsAtTheLastPoint) {
 
 TEST(LineGeometry, ExitsOfGradientAndCurveRecords) {
   // completed: the gradient profile and the plan were completed after the reading
-  const struct { const char* records; std::int32_t route, code, line; bool completed; } cases[] = {
+  const struct {
+    const char* records;
+    std::int32_t route, code, line;
+    bool completed;
+  } cases[] = {
       {"pendenza, 88900, 5\r\n", 82000, 0, 0, true},
       {"\r\npendenza, 88950, 5\r\npendenza, 1000, 7\r\n", 82000, 15, 5, true},
       {"curvas3, 88950, 10\r\n", 82000, 15, 4, true},

@@ -24,7 +24,11 @@ std::array<std::int16_t, 5> object(const track_cell& c) {
 
 TEST(LineObjects, MountainSpans) {
   // The cells and kind of the last span (none when first > last) and the tunnel markers.
-  const struct { const char* records; int first, last, kind; std::set<int> markers; } cases[] = {
+  const struct {
+    const char* records;
+    int first, last, kind;
+    std::set<int> markers;
+  } cases[] = {
       {"montagna, 3400, 3400, 11", 68, 67, 0, {}},
       {"montagna, 3400, 3425, 11", 68, 68, 1, {}},
       {"montagna, 3400, 3475, 1", 68, 68, 1, {}},
@@ -68,17 +72,24 @@ TEST(LineObjects, SpeedIndicatorBoardsAndSignboards) {
 // Each shipped keyword matches its own test only and reaches its own record
 // (with the plan built, as a curve is read only then).
 TEST(LineObjects, EachKeywordReachesItsOwnRecord) {
-  struct effect { std::string record; std::function<bool(const scenario_model&)> placed; };
+  struct effect {
+    std::string record;
+    std::function<bool(const scenario_model&)> placed;
+  };
   const std::map<std::string_view, effect> effects = {
       {"pendenza", {"pendenza, 1000, 7", [](const scenario_model& m) { return m.cells[20].gradient == 107; }}},
-      {"curva", {"curva 6, 1000, 500",
-                 [](const scenario_model& m) { return std::get<double>(m.track_plan.point(1200).x) != 0.0; }}},
+      {"curva",
+       {"curva 6, 1000, 500",
+        [](const scenario_model& m) { return std::get<double>(m.track_plan.point(1200).x) != 0.0; }}},
       {"montagna", {"montagna, 3400, 3700, 1", [](const scenario_model& m) { return m.cells[68].tunnel_kind == 1; }}},
-      {"indicatori_vmax", {"indicatori_vmax, 1500, 100, 100, 100, 0, , , , 0",
-                           [](const scenario_model& m) { return m.cells[31].cell_type == cell_kind::speed_board; }}},
-      {"cartello_indicatore", {"cartello_indicatore, 1100, (X)", [](const scenario_model& m) {
-                                 return m.cells[23].cell_type == cell_kind::signboard && m.items[80].text == "(X)";
-                               }}},
+      {"indicatori_vmax",
+       {"indicatori_vmax, 1500, 100, 100, 100, 0, , , , 0",
+        [](const scenario_model& m) { return m.cells[31].cell_type == cell_kind::speed_board; }}},
+      {"cartello_indicatore",
+       {"cartello_indicatore, 1100, (X)",
+        [](const scenario_model& m) {
+          return m.cells[23].cell_type == cell_kind::signboard && m.items[80].text == "(X)";
+        }}},
   };
   const std::span<const keyword_test> tests = line_record_tests();
   ASSERT_EQ(tests.size(), effects.size());
@@ -111,7 +122,11 @@ TEST(LineObjects, ExitsOfObjectRecords) {
     spans_81 += "montagna, " + std::to_string(500 * i) + ", 0, 1\r\n";
   }
   // completed: the gradient profile was completed after the reading
-  const struct { std::string records; std::int32_t code, line; bool completed; } cases[] = {
+  const struct {
+    std::string records;
+    std::int32_t code, line;
+    bool completed;
+  } cases[] = {
       {"\r\nindicatori_vmax, 88950, 80, 80, 80, 0, , , , 0\r\n" + board, 15, 5, true},
       {"cartello_indicatore, 88950, (X)\r\n" + signboard, 15, 4, true},
       {"montagna, 88950, 89000, 11\r\n", 15, 4, true},

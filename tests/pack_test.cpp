@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_writer.h"
 #include "scenario_programs.h"
 #include "test_support.h"
-#include "platform/file_writer.h"
 
 namespace {
 
@@ -76,8 +76,7 @@ TEST_P(PackedProgram, WritesTheCMakeBuiltProgramsFilesWithItsStatusAndLines) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryScenario, PackedProgram,
-                         ::testing::ValuesIn(compila::testing::every_scenario_program()),
+INSTANTIATE_TEST_SUITE_P(EveryScenario, PackedProgram, ::testing::ValuesIn(compila::testing::every_scenario_program()),
                          [](const auto& info) { return compila::testing::scenario_program_name(info.param); });
 
 TEST(PackedProgramDamage, MissingOrDamagedScenarioIsReportedAndNothingWritten) {
@@ -93,8 +92,8 @@ TEST(PackedProgramDamage, MissingOrDamagedScenarioIsReportedAndNothingWritten) {
   } cases[] = {
       {"bare", runner, "no scenario is appended to this program"},
       {"cut", sound.substr(0, sound.size() - 100), "no scenario is appended to this program"},
-      {"flipped", sound.substr(0, payload_start + 40) + char(sound[payload_start + 40] ^ 0x04) +
-                      sound.substr(payload_start + 41),
+      {"flipped",
+       sound.substr(0, payload_start + 40) + char(sound[payload_start + 40] ^ 0x04) + sound.substr(payload_start + 41),
        "the appended scenario is damaged: its CRC-32 should be"},
   };
   for (const damage_case& c : cases) {
@@ -134,7 +133,8 @@ TEST(PackRefusals, WhatCannotBePackedIsNamedAndTheOutputLeftAlone) {
       {folder, "--output is required", 64},
   };
   // Here the runner beside the tool is not a Windows program.
-  if (!on_windows) cases.push_back({folder + " -o out --windows --runner " + quoted(COMPILA_RUNNER), "not a Windows program", 1});
+  if (!on_windows)
+    cases.push_back({folder + " -o out --windows --runner " + quoted(COMPILA_RUNNER), "not a Windows program", 1});
   fs::copy_file(COMPILA_RUNNER, scratch / "out");  // a runner, which no refusal may touch
   const std::string before = read_file(scratch / "out");
   for (const refusal_case& c : cases) {

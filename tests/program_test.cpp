@@ -84,9 +84,18 @@ class le_reader {
   std::size_t at_ = 0;
 };
 
-struct cell_record { int type, param[4], signal_time, approach, tunnel, speed, gradient, adhesion; };
-struct item_record { int kind, start, end, at, flag; std::string text; int word[5], byte[4], seconds; };
-struct tagged { int tag; double value; };
+struct cell_record {
+  int type, param[4], signal_time, approach, tunnel, speed, gradient, adhesion;
+};
+struct item_record {
+  int kind, start, end, at, flag;
+  std::string text;
+  int word[5], byte[4], seconds;
+};
+struct tagged {
+  int tag;
+  double value;
+};
 
 std::vector<cell_record> decode_cells(const std::string& bytes) {
   std::vector<cell_record> cells;
@@ -98,8 +107,15 @@ std::vector<cell_record> decode_cells(const std::string& bytes) {
 std::vector<item_record> decode_items(const std::string& bytes) {
   std::vector<item_record> items;
   for (le_reader r(bytes); !r.at_end();)
-    items.push_back({r.u8(), r.i32(), r.i32(), r.i32(), r.u8(), r.text(),
-                     {r.i16(), r.i16(), r.i16(), r.i16(), r.i16()}, {r.u8(), r.u8(), r.u8(), r.u8()}, r.i32()});
+    items.push_back({r.u8(),
+                     r.i32(),
+                     r.i32(),
+                     r.i32(),
+                     r.u8(),
+                     r.text(),
+                     {r.i16(), r.i16(), r.i16(), r.i16(), r.i16()},
+                     {r.u8(), r.u8(), r.u8(), r.u8()},
+                     r.i32()});
   return items;
 }
 
@@ -135,9 +151,9 @@ TEST_F(EmbeddedProgram, EndsCleanLeavingTheSixFilesBesideItself) {
   EXPECT_EQ(run_.out, wait_window_output());
   EXPECT_EQ(run_.err, "");
   const std::string p = line + "_" + train;
-  EXPECT_EQ(names_in(run_.dir), (std::set<std::string>{program_file_name("compila_scenario"), line + "_linea.dat", p + ".sim",
-                                                       p + ".dat", p + "_note.txt", p + "_rallentamenti.txt",
-                                                       p + "_scheda_treno.txt"}));
+  EXPECT_EQ(names_in(run_.dir),
+            (std::set<std::string>{program_file_name("compila_scenario"), line + "_linea.dat", p + ".sim", p + ".dat",
+                                   p + "_note.txt", p + "_rallentamenti.txt", p + "_scheda_treno.txt"}));
   EXPECT_EQ(names_in(run_.top.path), (std::set<std::string>{"program"}));
   EXPECT_EQ(output("_40517_note.txt"), "");
   EXPECT_EQ(output("_40517_rallentamenti.txt"), crlf_file("rallentamenti.txt"));
@@ -184,10 +200,9 @@ TEST_F(EmbeddedProgram, LineDataFileHoldsThePlan) {
 TEST_F(EmbeddedProgram, TrackCellsCarryTheLineAndTheTrain) {
   const std::vector<cell_record> cells = decode_cells(output("_40517.dat"));
   ASSERT_EQ(cells.size(), 1781u);
-  const std::pair<int, int> gradients[] = {{0, 0},      {4750, 3},   {7500, 5},   {20250, 7},
-                                           {29750, 14}, {34750, 26}, {58250, 18}, {59000, 20},
-                                           {75400, 13}, {81750, 8},  {81900, 5},  {82400, 0}};
-  const int speed_runs[][3] = {{0, 29, 6},    {30, 513, 16},   {514, 539, 6},     {540, 715, 16},
+  const std::pair<int, int> gradients[] = {{0, 0},      {4750, 3},   {7500, 5},   {20250, 7}, {29750, 14}, {34750, 26},
+                                           {58250, 18}, {59000, 20}, {75400, 13}, {81750, 8}, {81900, 5},  {82400, 0}};
+  const int speed_runs[][3] = {{0, 29, 6},    {30, 513, 16},   {514, 539, 6},   {540, 715, 16},
                                {716, 822, 8}, {823, 1665, 16}, {1666, 1777, 6}, {1778, 1780, 0}};
   for (const auto& [first, last, speed] : speed_runs)
     for (int c = first; c <= last; ++c) {
@@ -226,11 +241,15 @@ TEST_F(EmbeddedProgram, TrackCellsCarryTheLineAndTheTrain) {
 
   const std::vector<item_record> items = decode_items(output("_40517.sim"));
   ASSERT_EQ(items.size(), 87u);
-  for (const auto& [c, slot, text] : {std::tuple{717, 80, "(Km.35.800)"}, {1446, 79, "(GALLERIA)(VALICO  )(m.8100  )"}}) {
+  for (const auto& [c, slot, text] :
+       {std::tuple{717, 80, "(Km.35.800)"}, {1446, 79, "(GALLERIA)(VALICO  )(m.8100  )"}}) {
     EXPECT_TRUE(cells[c].type == 14 && cells[c].param[0] == slot) << c;
     EXPECT_EQ(items[slot].text, text);
   }
-  struct station { int at, kind, start, end, seconds, stop; const char* name; } stations[] = {
+  struct station {
+    int at, kind, start, end, seconds, stop;
+    const char* name;
+  } stations[] = {
       {0, 4, -500, 500, 41700, 9, "CORVALIA"},
       {5900, 26, 5750, 6050, 42060, 0, "ORSINA"},
       {13650, 26, 13500, 13800, 42480, 0, "PRATELLE"},
@@ -269,7 +288,8 @@ TEST(ScenarioFolders, ReservedFieldOfCell1StopsTheBuild) {
     run_program(scenario_program(program), run);
     EXPECT_EQ(run.status, 1) << program;
     EXPECT_EQ(run.out, wait_window_output()) << program;
-    EXPECT_NE(("\n" + run.err).find(std::string("\n Errore n. ") + code + "\n"), std::string::npos) << program << run.err;
+    EXPECT_NE(("\n" + run.err).find(std::string("\n Errore n. ") + code + "\n"), std::string::npos)
+        << program << run.err;
     for (const std::string& name : names_in(run.dir)) {
       EXPECT_FALSE(name.ends_with(".dat") || name.ends_with(".sim")) << program << ": " << name;
       EXPECT_FALSE(name.ends_with("-.txt") || name.ends_with("_linea.txt")) << program << ": " << name;
@@ -297,9 +317,9 @@ TEST(ScenarioFolders, StarterBuildsCleanWithItsObjectsOnTheTrack) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   const std::string p = "Valle_Prima_101";
-  EXPECT_EQ(names_in(run.dir), (std::set<std::string>{program_file_name("scenario_starter"), "Valle_Prima_linea.dat", p + ".sim",
-                                                       p + ".dat", p + "_note.txt", p + "_rallentamenti.txt",
-                                                       p + "_scheda_treno.txt"}));
+  EXPECT_EQ(names_in(run.dir),
+            (std::set<std::string>{program_file_name("scenario_starter"), "Valle_Prima_linea.dat", p + ".sim",
+                                   p + ".dat", p + "_note.txt", p + "_rallentamenti.txt", p + "_scheda_treno.txt"}));
   for (const char* document : {"note", "rallentamenti", "scheda_treno"})
     EXPECT_EQ(read_file(run.dir / (p + "_" + document + ".txt")), starter_file(std::string(document) + ".txt"))
         << document;
@@ -307,12 +327,12 @@ TEST(ScenarioFolders, StarterBuildsCleanWithItsObjectsOnTheTrack) {
   const std::vector<cell_record> cells = decode_cells(read_file(run.dir / (p + ".dat")));
   ASSERT_EQ(cells.size(), 241u);  // (5000 + 7000) / 50 + 1
   const std::pair<int, int> objects[] = {
-      {9, 10},  {53, 10}, {99, 10},                     // stopping points of the three stations
-      {21, 1},  {45, 1},  {79, 1},                      // signals
-      {65, 3},  {73, 2},  {41, 4},  {40, 5},  {37, 5},  // slowdown start, end, warning board, countdown
-      {36, 12},                                         // the written reduction point
+      {9, 10},  {53, 10}, {99, 10},                                // stopping points of the three stations
+      {21, 1},  {45, 1},  {79, 1},                                 // signals
+      {65, 3},  {73, 2},  {41, 4},  {40, 5},  {37, 5},             // slowdown start, end, warning board, countdown
+      {36, 12},                                                    // the written reduction point
       {20, 12}, {60, 12}, {54, 12}, {47, 12}, {72, 12}, {78, 12},  // the automatic ones
-      {31, 6},  {23, 14}, {83, 11},                     // speed board, signboard, tunnel marker
+      {31, 6},  {23, 14}, {83, 11},                                // speed board, signboard, tunnel marker
   };
   for (const auto& [cell, type] : objects) EXPECT_EQ(cells[cell].type, type) << "cell " << cell;
   int objects_on_track = 0;

@@ -16,13 +16,13 @@
 #include "driver/build_pipeline.h"
 #include "large_scenario.h"
 #include "model/file_names.h"
+#include "scenario/scenario_folder.h"
 #include "test_support.h"
 #include "tool/report/course.h"
 #include "tool/report/drawing.h"
 #include "tool/report/line_features.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"
-#include "scenario/scenario_folder.h"
 
 namespace compila::testing {
 namespace {
@@ -305,10 +305,8 @@ TEST(ReportDrawing, TextAndNumbersForThePage) {
     std::string_view in;
     std::string out;
   } texts[] = {
-      {"(Km.35.800)", "(Km.35.800)"},
-      {"<a href='x'>", "&lt;a href=&#39;x&#39;&gt;"},
-      {"R&D \"x\"", "R&amp;D &quot;x&quot;"},
-      {std::string_view("a\0b\tc\x7f", 6), "a?b?c?"},
+      {"(Km.35.800)", "(Km.35.800)"},         {"<a href='x'>", "&lt;a href=&#39;x&#39;&gt;"},
+      {"R&D \"x\"", "R&amp;D &quot;x&quot;"}, {std::string_view("a\0b\tc\x7f", 6), "a?b?c?"},
       {"\xe8\xff\x80", "&#232;&#255;?"},
   };
   for (const auto& t : texts) EXPECT_EQ(html_text(t.in), t.out) << t.in;

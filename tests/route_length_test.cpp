@@ -42,7 +42,9 @@ TEST(RouteLength, NegativeLengthsSizeTheTrackDownToCellOne) {
   // The least usable length gives an extent of 26 metres, so cell_count 1;
   // one metre less rounds 25 / 50 down to cell 0 alone; 75 / 50 rounds up to 2.
   EXPECT_EQ(min_route_length_m, -6974);
-  struct { std::int32_t length, cell_count; } cases[] = {{-100, 138}, {-6974, 1}, {-6926, 1}, {-6925, 2}};
+  struct {
+    std::int32_t length, cell_count;
+  } cases[] = {{-100, 138}, {-6974, 1}, {-6926, 1}, {-6925, 2}};
   for (const auto& c : cases) {
     scratch_directory dir;
     const built b = build(general("lunghezza percorso, " + std::to_string(c.length) + "\r\n"), dir);
@@ -95,13 +97,14 @@ TEST(RouteLength, ASecondValidLengthStartsAFreshTrack) {
 }
 
 TEST(SpeedBoard, StripeCodeMustFitSixteenBits) {
-  struct { const char* counts; std::int32_t code; std::int16_t stripe; } cases[] = {
-      {"3276, 7", 0, 32767},
-      {"-3276, -8", 0, -32768},
-      {"3276, 8", 25, 0},     // the sum leaves the range
-      {"3277, -10", 25, 0},   // the product already does
-      {"-3277, 0", 25, 0},
-      {"65537, 2", 0, 12},    // only the low 16 bits of a count count
+  struct {
+    const char* counts;
+    std::int32_t code;
+    std::int16_t stripe;
+  } cases[] = {
+      {"3276, 7", 0, 32767}, {"-3276, -8", 0, -32768}, {"3276, 8", 25, 0},  // the sum leaves the range
+      {"3277, -10", 25, 0},                                                 // the product already does
+      {"-3277, 0", 25, 0},   {"65537, 2", 0, 12},                           // only the low 16 bits of a count count
   };
   for (const auto& c : cases) {
     const std::string counts = c.counts;
@@ -121,7 +124,12 @@ TEST(SpeedBoard, StripeCodeMustFitSixteenBits) {
 
 TEST(GeneralRecords, ANumberThatFailsToReadKeepsTheFieldsValue) {
   const std::string route = "lunghezza percorso, 5000\r\n";
-  struct { std::string lines; int slot; std::int32_t item::*field; std::int32_t kept; } cases[] = {
+  struct {
+    std::string lines;
+    int slot;
+    std::int32_t item::*field;
+    std::int32_t kept;
+  } cases[] = {
       {route + "lunghezza percorso, 9e9\r\n", 84, &item::end_m, 5000},
       {route + "sfondo tre, 4650\r\nsfondo tre, 10000000000\r\n", 85, &item::end_m, 4650},
       {route + "sfondo uno, 7\r\nsfondo uno, x\r\n", 85, &item::start_m, 7},

@@ -42,10 +42,8 @@ TEST(ScenarioFolder, ProblemsNameTheFileTheLineAndTheReasonApart) {
   for (const auto& c : cases) {
     scratch_directory dir;
     write_sound_folder(dir.path);
-    if (c.text.empty())
-      fs::remove(dir / c.file);
-    else
-      write(dir / c.file, c.text);
+    if (c.text.empty()) fs::remove(dir / c.file);
+    else write(dir / c.file, c.text);
     scenario_folder folder;
     located_problem problem;
     EXPECT_FALSE(folder.load(utf8_text(dir.path), problem)) << c.file;

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "test_support.h"
 #include "platform/file_writer.h"
 #include "scenario/scenario_payload.h"
+#include "test_support.h"
 
 namespace {
 
@@ -91,20 +91,50 @@ TEST(ScenarioPayload, DamagedOrMissingTrailerIsToldApart) {
        "no scenario is appended"},
       {"last byte cut off", [&] { return sound.substr(0, sound.size() - 1); }, payload_search::kind::absent,
        "no scenario is appended"},
-      {"mark altered", [&] { std::string s = sound; s.back() ^= 1; return s; }, payload_search::kind::absent,
-       "no scenario is appended"},
+      {"mark altered",
+       [&] {
+         std::string s = sound;
+         s.back() ^= 1;
+         return s;
+       },
+       payload_search::kind::absent, "no scenario is appended"},
       {"front cut off", [&] { return sound.substr(8); }, payload_search::kind::damaged,
        "only " + std::to_string(trailer - 8) + " precede it"},
       {"length beyond the file",
-       [&] { std::string s = sound; s[trailer + 7] = '\x80'; return s; }, payload_search::kind::damaged,
-       "its trailer gives 9223372036854775"},
-      {"length one short", [&] { std::string s = sound; --s[trailer]; return s; }, payload_search::kind::damaged,
-       "CRC-32"},
-      {"payload byte flipped", [&] { std::string s = sound; s[6 + 10] ^= 0x20; return s; },
+       [&] {
+         std::string s = sound;
+         s[trailer + 7] = '\x80';
+         return s;
+       },
+       payload_search::kind::damaged, "its trailer gives 9223372036854775"},
+      {"length one short",
+       [&] {
+         std::string s = sound;
+         --s[trailer];
+         return s;
+       },
        payload_search::kind::damaged, "CRC-32"},
-      {"stored CRC altered", [&] { std::string s = sound; s[trailer + 8] ^= 1; return s; },
+      {"payload byte flipped",
+       [&] {
+         std::string s = sound;
+         s[6 + 10] ^= 0x20;
+         return s;
+       },
        payload_search::kind::damaged, "CRC-32"},
-      {"runner bytes altered", [&] { std::string s = sound; s[0] = 'X'; return s; }, payload_search::kind::found, ""},
+      {"stored CRC altered",
+       [&] {
+         std::string s = sound;
+         s[trailer + 8] ^= 1;
+         return s;
+       },
+       payload_search::kind::damaged, "CRC-32"},
+      {"runner bytes altered",
+       [&] {
+         std::string s = sound;
+         s[0] = 'X';
+         return s;
+       },
+       payload_search::kind::found, ""},
   };
   for (const damage_case& c : cases) {
     const std::string program = c.damage();

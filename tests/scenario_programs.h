@@ -24,7 +24,8 @@ inline std::vector<scenario_program> every_scenario_program() {
   const fs::path programs(COMPILA_SCENARIO_PROGRAMS_DIR), source(COMPILA_SOURCE_DIR);
   std::vector<scenario_program> cases{{COMPILA_PROGRAM, COMPILA_SCENARIO_DIR}};
   for (const char* folder : {"speed_board_at_0", "signal_at_0", "signal_at_0_second_codes"})
-    cases.push_back({programs / program_file_name(std::string("scenario_") + folder), source / "tests/scenarios" / folder});
+    cases.push_back(
+        {programs / program_file_name(std::string("scenario_") + folder), source / "tests/scenarios" / folder});
   cases.push_back({programs / program_file_name("scenario_starter"), source / "examples/starter"});
   return cases;
 }

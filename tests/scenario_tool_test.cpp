@@ -96,7 +96,8 @@ TEST(ToolInput, AFileAboveTheSizeLimitIsRefusedByName) {
     std::string expected;
     bool on_standard_output;
   } cases[] = {
-      {{"build", folder.string(), "-o", scratch.path.string()}, huge_line.string() + ": cannot read: " + too_large,
+      {{"build", folder.string(), "-o", scratch.path.string()},
+       huge_line.string() + ": cannot read: " + too_large,
        false},
       {{"check", folder.string()}, huge_line.string() + ": error: cannot read: " + too_large, true},
       {{"dump", huge_data.string()}, huge_data.string() + ": error: " + too_large, false},
@@ -104,8 +105,8 @@ TEST(ToolInput, AFileAboveTheSizeLimitIsRefusedByName) {
   for (const auto& c : cases) {
     const process_result r = tool(c.arguments, scratch.path);
     EXPECT_EQ(r.status, 1) << c.arguments[0];
-    EXPECT_NE((c.on_standard_output ? r.out : r.err).find(c.expected), std::string::npos)
-        << c.arguments[0] << "\n" << r.out << r.err;
+    EXPECT_NE((c.on_standard_output ? r.out : r.err).find(c.expected), std::string::npos) << c.arguments[0] << "\n"
+                                                                                          << r.out << r.err;
   }
 }
 

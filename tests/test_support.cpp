@@ -22,8 +22,8 @@
 
 #include "driver/compile_sources.h"
 #include "model/file_names.h"
-#include "platform/utf8_path.h"
 #include "model/scenario_text.h"
+#include "platform/utf8_path.h"
 
 namespace compila::testing {
 namespace {
@@ -47,8 +47,7 @@ scenario_model named_model(bool with_plan) {
   return model;
 }
 
-scenario_model compiled_model(const std::string& line_text, const std::string& train_text,
-                               bool with_plan) {
+scenario_model compiled_model(const std::string& line_text, const std::string& train_text, bool with_plan) {
   scenario_model model = named_model(with_plan);
   memory_source_files files;
   files.files[line_source_name(model)] = line_text;
@@ -381,10 +380,8 @@ void set_environment(const std::string& name, const std::string* value) {
 #ifdef _WIN32
   _putenv_s(name.c_str(), value != nullptr ? value->c_str() : "");
 #else
-  if (value != nullptr)
-    setenv(name.c_str(), value->c_str(), 1);
-  else
-    unsetenv(name.c_str());
+  if (value != nullptr) setenv(name.c_str(), value->c_str(), 1);
+  else unsetenv(name.c_str());
 #endif
 }
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "model/scenario_model.h"
 #include "reading/source_files.h"
 #include "reading/source_reading.h"
-#include "model/scenario_model.h"
 
 namespace compila::testing {
 
@@ -23,8 +23,7 @@ scenario_model named_model(bool with_plan = true);
 
 // Runs compile_sources on the two texts (the train text may be left out)
 // after clearing the items, as the build frame does.
-scenario_model compiled_model(const std::string& line_text, const std::string& train_text = "",
-                               bool with_plan = true);
+scenario_model compiled_model(const std::string& line_text, const std::string& train_text = "", bool with_plan = true);
 
 // Every record's shipped keyword matches its own test in `tests` and no other.
 void expect_each_keyword_matches_only_its_own_test(std::span<const keyword_test> tests);

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "model/file_names.h"
-#include "test_support.h"
 #include "scenario/text_writers.h"
+#include "test_support.h"
 
 namespace compila::testing {
 namespace {
@@ -91,8 +91,10 @@ TEST(EmbeddedWriters, WriteTheScenarioFilesUnderTheirNames) {
 TEST(EmbeddedWriters, LinesEqualTheScenarioFolderFiles) {
   const scenario_text& text = embedded_scenario();
   const std::pair<const char*, std::span<const std::string_view>> files[] = {
-      {"linea.txt", text.line_source},          {"treno.txt", text.train_source},
-      {"note.txt", text.notes},                 {"rallentamenti.txt", text.slowdown_order},
+      {"linea.txt", text.line_source},
+      {"treno.txt", text.train_source},
+      {"note.txt", text.notes},
+      {"rallentamenti.txt", text.slowdown_order},
       {"scheda_treno.txt", text.train_card},
   };
   for (const auto& [name, lines] : files) {

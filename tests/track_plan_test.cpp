@@ -62,13 +62,20 @@ bool same_bits(const std::vector<plan_point>& a, const std::vector<plan_point>& 
 }
 
 TEST(TrackPlan, RecomputesEveryDoubleBitForBitAsTheTableOfPoints) {
-  const struct { const char* records; std::vector<std::array<double, 3>> curves; } cases[] = {
+  const struct {
+    const char* records;
+    std::vector<std::array<double, 3>> curves;
+  } cases[] = {
       {"", {}},
       {"curvas3, 800, 300\r\n", {{800, 300, -0.0004}}},
       // Overlapping curves, curves of the same class back to back, one behind the cursor.
       {"curvad4, 1000, 100\r\ncurvad4, 1050, 150\r\ncurvad4, 1200, 80\r\ncurvas6, 900, 50\r\n"
        "curvas1, 2000, 0\r\ncurvad2, 2001, 1\r\n",
-       {{1000, 100, 0.001}, {1050, 150, 0.001}, {1200, 80, 0.001}, {900, 50, -0.003}, {2000, 0, -0.0001},
+       {{1000, 100, 0.001},
+        {1050, 150, 0.001},
+        {1200, 80, 0.001},
+        {900, 50, -0.003},
+        {2000, 0, -0.0001},
         {2001, 1, 0.0002}}},
       // A curve running past the end of the plan stops at its last point.
       {"curvad5, 9000, 5000\r\n", {{9000, 5000, 0.002}}},
@@ -86,8 +93,7 @@ TEST(TrackPlan, KeepsOnlyItsRunsAndAnswersSinglePoints) {
   ASSERT_EQ(model.track_plan.runs().size(), 3u);
   EXPECT_EQ(model.track_plan.runs()[1].last_point, 1200);
   const std::vector<plan_point> points = model.track_plan.points();
-  for (int m : {0, 1, 2, 1000, 1001, 1200, 9998, 9999, 10000})
-    EXPECT_EQ(model.track_plan.point(m), points[m]) << m;
+  for (int m : {0, 1, 2, 1000, 1001, 1200, 9998, 9999, 10000}) EXPECT_EQ(model.track_plan.point(m), points[m]) << m;
   EXPECT_EQ(model.track_plan.point(10001), plan_point{});
 }
 

@@ -50,8 +50,9 @@ TEST(TrainObjects, EmbeddedSignals) {
 }
 
 TEST(TrainObjects, SignalPackingAndTime) {
-  const struct { int sx, tempo, signal_time; } cases[] = {
-      {2, 45, 101}, {2, 100, 101}, {2, 150, 150}, {2, 300, 44}, {2, 0, 0}, {1, 45, 0}, {0, 150, 0}};
+  const struct {
+    int sx, tempo, signal_time;
+  } cases[] = {{2, 45, 101}, {2, 100, 101}, {2, 150, 150}, {2, 300, 44}, {2, 0, 0}, {1, 45, 0}, {0, 150, 0}};
   for (const auto& c : cases) {
     const std::string sx = std::to_string(c.sx), tempo = std::to_string(c.tempo);
     const scenario_model model = compile_train("segnale, 20000, " + sx + ", 1, 2, 3, 4, 1, 5, 6, 7, " + tempo + "\r\n");
@@ -112,8 +113,9 @@ TEST(TrainObjects, SlowdownCells) {
 // A signal on the warning (177), start (201), end (213) or a countdown cell
 // (175) of a slowdown at 10000; only a countdown failure leaves the others.
 TEST(TrainObjects, SlowdownNeedsFreeCells) {
-  const struct { int signal_position, error_kind, written; } cases[] = {
-      {8800, 17, 0}, {10000, 18, 0}, {10600, 19, 0}, {8700, 20, 1}};
+  const struct {
+    int signal_position, error_kind, written;
+  } cases[] = {{8800, 17, 0}, {10000, 18, 0}, {10600, 19, 0}, {8700, 20, 1}};
   for (const auto& c : cases) {
     const scenario_model model =
         compile_train(signal_at(c.signal_position) + "rallentamento, 10000, 30, 600, 2, 1, 0\r\n");

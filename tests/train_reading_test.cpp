@@ -32,8 +32,14 @@ TEST(TrainReading, EmbeddedTrainDataAndProfiles) {
   const scenario_model model = compiled_model(line_source(""), embedded_train_source());
   ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
   expect_runs(model, &track_cell::speed_limit,
-              {{0, 29, 6}, {30, 513, 16}, {514, 539, 6}, {540, 715, 16}, {716, 822, 8}, {823, 1665, 16},
-               {1666, 1777, 6}, {1778, 1780, 0}});
+              {{0, 29, 6},
+               {30, 513, 16},
+               {514, 539, 6},
+               {540, 715, 16},
+               {716, 822, 8},
+               {823, 1665, 16},
+               {1666, 1777, 6},
+               {1778, 1780, 0}});
   expect_runs(model, &track_cell::adhesion, {{0, 1777, 100}, {1778, 1780, 0}});
   const item &cars = model.items[84], &train = model.items[86];
   EXPECT_EQ((std::array<int, 6>{cars.start_m, cars.at_m, train.word_1, train.word_3, train.word_4, train.word_5}),
@@ -74,7 +80,10 @@ TEST(TrainReading, FileEndingInsideAStationIsAFaultAndBothSourcesAreGone) {
 TEST(TrainReading, WhichEndsFillTheProfilesAndCheckTheChainage) {
   const std::string line =
       "[generale]\r\nlunghezza percorso, 82000\r\nprogressiva chilometrica uno, 5025, 0, 0\r\n[curve]\r\n[fine]\r\n";
-  const struct { std::string train; int error_kind, speed_of_cell_0; } cases[] = {
+  const struct {
+    std::string train;
+    int error_kind, speed_of_cell_0;
+  } cases[] = {
       {"[generale]\r\nvelocita, 0, 80\r\n[fine]\r\n", 2, 16},
       {"velocita, 0, 80\r\nsabbia, 5\r\n[fine]\r\n", 2, 0},  // no "[generale]": nothing is read
       {"[generale]\r\nvelocita, 0, 80\r\nvelocita, 88950, 30\r\n[fine]\r\n", 2, 16},
@@ -91,7 +100,10 @@ TEST(TrainReading, WhichEndsFillTheProfilesAndCheckTheChainage) {
 }
 
 TEST(TrainReading, LastPositionsWithinTheTrack) {
-  const struct { std::string record; int passing, failing; } cases[] = {
+  const struct {
+    std::string record;
+    int passing, failing;
+  } cases[] = {
       {"velocita, P, 30", 88900, 88950},
       {"aderenza, P, 50", 88900, 88950},
       {"segnale, P, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0", 88900, 88950},
@@ -111,7 +123,10 @@ TEST(TrainReading, LastPositionsWithinTheTrack) {
 
 // Each shipped keyword matches its own test only and reaches its own record.
 TEST(TrainReading, EachKeywordReachesItsOwnRecord) {
-  struct effect { std::string record; std::function<bool(const scenario_model&)> read; };
+  struct effect {
+    std::string record;
+    std::function<bool(const scenario_model&)> read;
+  };
   using m = const scenario_model&;
   const std::map<std::string_view, effect> effects = {
       {"percentuale massa frenata", {"percentuale massa frenata, 77", [](m m) { return m.items[84].start_m == 77; }}},
@@ -120,14 +135,16 @@ TEST(TrainReading, EachKeywordReachesItsOwnRecord) {
       {"aderenza", {"aderenza, 0, 90", [](m m) { return m.cells[0].adhesion == 90; }}},
       {"orologio", {"orologio, 11, 34, 30", [](m m) { return m.items[86].word_3 == 11 && m.items[86].word_5 == 30; }}},
       {"sabbia", {"sabbia, 3", [](m m) { return m.items[86].word_1 == 3; }}},
-      {"segnale", {"segnale, 1000, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0",
-                   [](m m) { return m.cells[21].cell_type == cell_kind::signal; }}},
-      {"rallentamento", {"rallentamento, 3200, 60, 400, 0, 1, 0",
-                         [](m m) { return m.cells[65].cell_type == cell_kind::slowdown_start; }}},
-      {"abbattimento", {"abbattimento, 1800, 120",
-                        [](m m) { return m.cells[36].cell_type == cell_kind::reduction_with_value; }}},
-      {"stazione", {"stazione, 10000, 26, 400, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X",
-                    [](m m) { return m.items[1].at_m == 10000 && m.items[1].text == "X"; }}},
+      {"segnale",
+       {"segnale, 1000, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0", [](m m) { return m.cells[21].cell_type == cell_kind::signal; }}},
+      {"rallentamento",
+       {"rallentamento, 3200, 60, 400, 0, 1, 0",
+        [](m m) { return m.cells[65].cell_type == cell_kind::slowdown_start; }}},
+      {"abbattimento",
+       {"abbattimento, 1800, 120", [](m m) { return m.cells[36].cell_type == cell_kind::reduction_with_value; }}},
+      {"stazione",
+       {"stazione, 10000, 26, 400, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X",
+        [](m m) { return m.items[1].at_m == 10000 && m.items[1].text == "X"; }}},
   };
   const std::span<const keyword_test> tests = train_record_tests();
   ASSERT_EQ(tests.size(), effects.size());
@@ -174,13 +191,16 @@ TEST(TrainReading, KeywordCaseAndValueConversions) {
 // A diagnostic left by the line source (a gradient beyond the track) lets the
 // first signal or slowdown place its objects and then ends the reading.
 TEST(TrainReading, PositionBeyondTheTrackInTheLineSourceStopsAtTheFirstSignal) {
-  const struct { std::string record; int cell, cell_type; } cases[] = {
+  const struct {
+    std::string record;
+    int cell, cell_type;
+  } cases[] = {
       {"segnale, 12400, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0", 249, cell_kind::signal},
       {"rallentamento, 10000, 30, 600, 0, 0, 0", 201, cell_kind::slowdown_start},
   };
   for (const auto& c : cases) {
-    const scenario_model model = compile_train(
-        "velocita, 0, 80\r\nsabbia, 1\r\n" + c.record + "\r\nsabbia, 7\r\n", "pendenza, 90000, 3\r\n");
+    const scenario_model model =
+        compile_train("velocita, 0, 80\r\nsabbia, 1\r\n" + c.record + "\r\nsabbia, 7\r\n", "pendenza, 90000, 3\r\n");
     EXPECT_EQ(model.error_kind, 15) << c.record;
     EXPECT_EQ(model.cells[c.cell].cell_type, c.cell_type) << c.record;
     EXPECT_EQ(model.items[86].word_1, 1) << c.record;

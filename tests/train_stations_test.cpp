@@ -33,12 +33,21 @@ void expect_marks(const scenario_model& model, int stop, int slot, bool approach
 }
 
 TEST(TrainStations, EmbeddedStationsFillSlotsOneToEleven) {
-  const struct { std::array<int, 7> fields; int stop; } expected[] = {  // stop -1: no track marks
-      {{0, 4, -500, 500, 41700, 0, 0}, 9},          {{5900, 26, 5750, 6050, 42060, 0, 0}, -1},
-      {{13650, 26, 13500, 13800, 42480, 0, 0}, -1}, {{15400, 26, 15300, 15500, 42660, 0, 0}, -1},
-      {{26050, 12, 25750, 26350, 43320, 1, 0}, 526}, {{34800, 12, 34600, 35000, 44040, 0, 0}, 699},
-      {{46350, 22, 46150, 46600, 0, 0, 1}, 931},    {{49700, 26, 49500, 49900, 0, 0, 0}, -1},
-      {{54300, 24, 54100, 54550, 45420, 0, 1}, 1090}, {{69900, 22, 69650, 70200, 0, 0, 1}, 1403},
+  const struct {
+    std::array<int, 7> fields;
+    int stop;
+  } expected[] = {
+      // stop -1: no track marks
+      {{0, 4, -500, 500, 41700, 0, 0}, 9},
+      {{5900, 26, 5750, 6050, 42060, 0, 0}, -1},
+      {{13650, 26, 13500, 13800, 42480, 0, 0}, -1},
+      {{15400, 26, 15300, 15500, 42660, 0, 0}, -1},
+      {{26050, 12, 25750, 26350, 43320, 1, 0}, 526},
+      {{34800, 12, 34600, 35000, 44040, 0, 0}, 699},
+      {{46350, 22, 46150, 46600, 0, 0, 1}, 931},
+      {{49700, 26, 49500, 49900, 0, 0, 0}, -1},
+      {{54300, 24, 54100, 54550, 45420, 0, 1}, 1090},
+      {{69900, 22, 69650, 70200, 0, 0, 1}, 1403},
       {{83700, 12, 83400, 84000, 47100, 1, 0}, 1679},
   };
   const scenario_model model = compiled_model(line_source(""), embedded_train_source());
@@ -55,7 +64,10 @@ TEST(TrainStations, EmbeddedStationsFillSlotsOneToEleven) {
 }
 
 TEST(TrainStations, FailedChecksEndTheReadingWithTheirKind) {
-  const struct { std::string records; int error_kind; } cases[] = {
+  const struct {
+    std::string records;
+    int error_kind;
+  } cases[] = {
       {station(10025, 12, 400), 8},
       {station(10000, 12, 450), 9},
       {station(0, 4, 200), 24},                                 // stopping point on cell 1
@@ -87,8 +99,9 @@ TEST(TrainStations, SeventySeventhStationWithTwoSignboardsUsesTheSlotsUp) {
 
 // Slot 2, so that only the kind and the length clear values 5 and 6.
 TEST(TrainStations, ExtentAndMarksByKind) {
-  const struct { int kind, start, end, byte_3, stop; } cases[] = {
-      {5, 9600, 10150, 0, 202}, {7, 9600, 10400, 0, 207}, {12, 9800, 10250, 1, 204}};
+  const struct {
+    int kind, start, end, byte_3, stop;
+  } cases[] = {{5, 9600, 10150, 0, 202}, {7, 9600, 10400, 0, 207}, {12, 9800, 10250, 1, 204}};
   for (const auto& c : cases) {
     const scenario_model model = compile_train(station(2000, 26, 200) + station(10000, c.kind, 400, 1, 1));
     ASSERT_EQ(model.error_kind, 0) << c.kind << ": " << model.diagnostic.detail;

@@ -4,13 +4,13 @@
 #include <cstdlib>
 
 #include "driver/competition_codes.h"
-#include "platform/platform.h"
-#include "driver/post_processing.h"
 #include "driver/compile_sources.h"
+#include "driver/post_processing.h"
 #include "format/binary_writer.h"
 #include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "platform/file_writer.h"
+#include "platform/platform.h"
 #include "scenario/text_writers.h"
 
 namespace compila {
@@ -54,17 +54,12 @@ class build_report {
 
   build_result outcome(const scenario_model& model, const build_outcome& outcome) {
     switch (outcome.end) {
-      case build_outcome::kind::refused:
-        print_diagnostic(model);
-        return end(1, outcome.refusal);
+      case build_outcome::kind::refused: print_diagnostic(model); return end(1, outcome.refusal);
       case build_outcome::kind::no_track:
         print_diagnostic(model);
-        return stop(line_source_name(model) +
-                    ": no usable route length, so there is no track: no binary file written");
-      case build_outcome::kind::write_failed:
-        return stop(outcome.message);
-      case build_outcome::kind::written:
-        break;
+        return stop(line_source_name(model) + ": no usable route length, so there is no track: no binary file written");
+      case build_outcome::kind::write_failed: return stop(outcome.message);
+      case build_outcome::kind::written: break;
     }
     if (model.error_kind == 0) return end(0);
     print_diagnostic(model);
@@ -105,8 +100,7 @@ bool write_track_file(const scenario_model& model, const std::string& directory,
 build_outcome write_binary_files(const scenario_model& model, const std::string& directory) {
   build_outcome outcome;
   std::string error;
-  if (model.with_plan && !written(write_line_data_file(model, directory, error), error, outcome))
-    return outcome;
+  if (model.with_plan && !written(write_line_data_file(model, directory, error), error, outcome)) return outcome;
   if (!written(write_item_file(model, directory, error), error, outcome)) return outcome;
   written(write_track_file(model, directory, error), error, outcome);
   return outcome;

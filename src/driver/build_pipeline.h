@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "reading/source_files.h"
 #include "model/scenario_model.h"
 #include "model/scenario_text.h"
+#include "reading/source_files.h"
 
 namespace compila {
 
 // How a build frame ended.
 struct build_outcome {
   enum class kind {
-    written,     // the binary files are written (a diagnostic may be recorded)
-    no_track,    // the line source gave no route length: nothing to write
-    refused,     // a reserved field was occupied: `refusal` holds "1250" or "1251"
-    write_failed // a binary file could not be written: `message` says which and why
+    written,      // the binary files are written (a diagnostic may be recorded)
+    no_track,     // the line source gave no route length: nothing to write
+    refused,      // a reserved field was occupied: `refusal` holds "1250" or "1251"
+    write_failed  // a binary file could not be written: `message` says which and why
   };
   kind end = kind::written;
   std::string refusal;
@@ -36,8 +36,7 @@ build_outcome build_from_sources(scenario_model& model, bool with_plan, source_f
 // Each binary file of the model streamed into `directory` under its name,
 // through a temporary file that replaces the old one only once complete;
 // false with `error` naming the file and the reason.
-[[nodiscard]] bool write_line_data_file(const scenario_model& model, const std::string& directory,
-                                        std::string& error);
+[[nodiscard]] bool write_line_data_file(const scenario_model& model, const std::string& directory, std::string& error);
 [[nodiscard]] bool write_item_file(const scenario_model& model, const std::string& directory, std::string& error);
 [[nodiscard]] bool write_track_file(const scenario_model& model, const std::string& directory, std::string& error);
 // All three, the line data file only when the plan is built; `written`, or

@@ -34,8 +34,7 @@ std::int32_t plain_competition_code(scenario_model& model) {
 std::int32_t weighted_competition_code(scenario_model& model) {
   const std::string& code = build_code_string(model);
   std::int32_t sum = 0;
-  for (std::size_t i = 0; i < counted_positions; ++i)
-    sum += static_cast<std::int32_t>(i + 1) * character_code(code[i]);
+  for (std::size_t i = 0; i < counted_positions; ++i) sum += static_cast<std::int32_t>(i + 1) * character_code(code[i]);
   return sum;
 }
 

@@ -2,9 +2,9 @@
 // into the scenario model, deleting each once it has been read.
 #pragma once
 
+#include "model/scenario_model.h"
 #include "reading/reading_observer.h"
 #include "reading/source_files.h"
-#include "model/scenario_model.h"
 
 namespace compila {
 

@@ -31,8 +31,8 @@ class track_post_processing {
       if (type == cell_kind::warning_board) serve_signals_before_warning(i);
       if (type == cell_kind::slowdown_start) {
         place_approach_points(i);
-        const std::int32_t end = cells_[i].param_1 < slow_slowdown_below ? place_points_through(i)
-                                                                          : find_slowdown_end(i);
+        const std::int32_t end =
+            cells_[i].param_1 < slow_slowdown_below ? place_points_through(i) : find_slowdown_end(i);
         serve_signal_after_end(end);
       }
     }
@@ -51,8 +51,8 @@ class track_post_processing {
   void diagnose(std::int32_t code, std::int32_t cell, std::int32_t object, const std::string& what) {
     record_diagnostic(model_, code,
                       {train_source_name(model_), 0, "",
-                       "no free cell for an automatic reduction point " + what + " (cell " +
-                           std::to_string(cell) + ", position " + std::to_string(cell * 50) + ")",
+                       "no free cell for an automatic reduction point " + what + " (cell " + std::to_string(cell) +
+                           ", position " + std::to_string(cell * 50) + ")",
                        object});
   }
 

@@ -49,8 +49,7 @@ std::string generated_source(const std::string& folder_path, const compila::scen
          "\n// Do not edit: change the folder's text files and rebuild.\n"
          "#include <array>\n#include <string_view>\n\n#include \"model/scenario_text.h\"\n\n"
          "namespace compila {\nnamespace {\n\n" +
-         arrays +
-         "}  // namespace\n\nconst scenario_text& " + function + "();\n\nconst scenario_text& " + function +
+         arrays + "}  // namespace\n\nconst scenario_text& " + function + "();\n\nconst scenario_text& " + function +
          "() {\n  static const scenario_text scenario{\n"
          "      " +
          literal(folder.line_name()) + ",\n      " + literal(folder.train_number()) + ",\n" + members_list +

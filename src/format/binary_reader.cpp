@@ -75,8 +75,7 @@ class item_reader {
     const std::size_t count = in_.number<text_count>();
     if (!in_.has(count)) {
       fail(count_offset, "item " + std::to_string(slot_) + " " + std::string(name) + " of " + std::to_string(count) +
-                             " bytes runs past the end of the file (" + std::to_string(in_.left()) +
-                             " bytes left)");
+                             " bytes runs past the end of the file (" + std::to_string(in_.left()) + " bytes left)");
       return;
     }
     value = in_.text(count);
@@ -89,9 +88,8 @@ class item_reader {
   bool fits(std::size_t size, std::string_view name, std::string_view part = "") {
     if (error_) return false;
     if (in_.has(size)) return true;
-    fail(in_.offset(), "file ends inside item " + std::to_string(slot_) + ", " + std::string(name) +
-                           std::string(part) + " (" + std::to_string(in_.left()) + " of its " + std::to_string(size) +
-                           " bytes)");
+    fail(in_.offset(), "file ends inside item " + std::to_string(slot_) + ", " + std::string(name) + std::string(part) +
+                           " (" + std::to_string(in_.left()) + " of its " + std::to_string(size) + " bytes)");
     return false;
   }
 
@@ -137,9 +135,9 @@ decode_result<std::vector<track_cell>> decode_track_file(std::span<const std::ui
   if (bytes.empty()) return failure<result>(0, "empty file: a track file holds at least cell 0");
   const std::size_t whole = bytes.size() / track_record_size;
   if (const std::size_t rest = bytes.size() % track_record_size; rest != 0)
-    return failure<result>(whole * track_record_size,
-                           "file ends inside cell " + std::to_string(whole) + " (" + std::to_string(rest) +
-                               " of its " + std::to_string(track_record_size) + " bytes)");
+    return failure<result>(whole * track_record_size, "file ends inside cell " + std::to_string(whole) + " (" +
+                                                          std::to_string(rest) + " of its " +
+                                                          std::to_string(track_record_size) + " bytes)");
   decode_result<result> decoded;
   decoded.records.reserve(whole);
   le_reader in(bytes);
@@ -204,7 +202,8 @@ plan_value read_tagged(le_reader& in) {
 decode_result<plan_points> decode_line_data(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return failure<plan_points>(0, "empty file: a line data file holds at least one point");
   const auto counted = count_tagged_values(bytes);
-  if (const auto* error = std::get_if<decode_error>(&counted)) return failure<plan_points>(error->offset, error->message);
+  if (const auto* error = std::get_if<decode_error>(&counted))
+    return failure<plan_points>(error->offset, error->message);
   const std::size_t count = std::get<std::size_t>(counted);
   if (count % 2 != 0)
     return failure<plan_points>(bytes.size(), "odd number of values (" + std::to_string(count) +
@@ -245,8 +244,8 @@ std::optional<binary_file_kind> binary_file_kind_from_word(std::string_view word
 std::optional<decode_error> format_marker_problem(std::span<const track_cell> cells) {
   constexpr std::size_t marker_offset = track_record_size + fixed_field_offset(track_cell_fields, "param_1");
   if (cells.size() < 2)
-    return decode_error{track_record_size * cells.size(), "no cell 1, which carries the format marker " +
-                                                              std::to_string(track_format_marker)};
+    return decode_error{track_record_size * cells.size(),
+                        "no cell 1, which carries the format marker " + std::to_string(track_format_marker)};
   if (cells[1].param_1 == track_format_marker) return std::nullopt;
   return decode_error{marker_offset, "cell 1 param_1 is " + std::to_string(cells[1].param_1) +
                                          ", not the format marker " + std::to_string(track_format_marker)};

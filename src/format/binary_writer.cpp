@@ -165,12 +165,9 @@ byte_buffer encode_plan_values(std::span<const plan_value> x, std::span<const pl
   le_stream out(sink);
   for (const std::span<const plan_value> half : {x, y}) {
     for (const plan_value& value : half) {
-      if (const auto* integer = std::get_if<std::int16_t>(&value))
-        out.integer_value(*integer);
-      else if (const auto* real = std::get_if<double>(&value))
-        out.double_value(*real);
-      else
-        out.empty_value();
+      if (const auto* integer = std::get_if<std::int16_t>(&value)) out.integer_value(*integer);
+      else if (const auto* real = std::get_if<double>(&value)) out.double_value(*real);
+      else out.empty_value();
     }
   }
   out.finish();

@@ -37,8 +37,8 @@
 #include <vector>
 
 #include "format/record_fields.h"
-#include "platform/byte_sink.h"
 #include "model/scenario_model.h"
+#include "platform/byte_sink.h"
 
 namespace compila {
 

@@ -69,22 +69,14 @@ inline constexpr auto track_cell_fields = std::tuple_cat(track_cell_object_field
 
 // Item, its text in the middle.
 inline constexpr auto item_fields = std::tuple{
-    record_field{"kind", &item::kind},
-    record_field{"start_m", &item::start_m},
-    record_field{"end_m", &item::end_m},
-    record_field{"at_m", &item::at_m},
-    record_field{"flag", &item::flag},
-    record_field{"text", &item::text},
-    record_field{"word_1", &item::word_1},
-    record_field{"word_2", &item::word_2},
-    record_field{"word_3", &item::word_3},
-    record_field{"word_4", &item::word_4},
-    record_field{"word_5", &item::word_5},
-    record_field{"byte_1", &item::byte_1},
-    record_field{"byte_2", &item::byte_2},
-    record_field{"byte_3", &item::byte_3},
-    record_field{"byte_4", &item::byte_4},
-    record_field{"seconds", &item::seconds},
+    record_field{"kind", &item::kind},     record_field{"start_m", &item::start_m},
+    record_field{"end_m", &item::end_m},   record_field{"at_m", &item::at_m},
+    record_field{"flag", &item::flag},     record_field{"text", &item::text},
+    record_field{"word_1", &item::word_1}, record_field{"word_2", &item::word_2},
+    record_field{"word_3", &item::word_3}, record_field{"word_4", &item::word_4},
+    record_field{"word_5", &item::word_5}, record_field{"byte_1", &item::byte_1},
+    record_field{"byte_2", &item::byte_2}, record_field{"byte_3", &item::byte_3},
+    record_field{"byte_4", &item::byte_4}, record_field{"seconds", &item::seconds},
 };
 
 // Bytes of a record whose texts are empty.

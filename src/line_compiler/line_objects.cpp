@@ -63,14 +63,13 @@ record_step line_source_reader::place_speed_board(const speed_board_record& boar
   const std::int64_t c = cell_of(board.position_m, 1);
   if (!in_track(c)) return outside_track("the speed indicator board", c);
   if (!is_free(model_.cells[c]))
-    return fail(error_kinds::speed_board_cell,
-                "speed indicator board at " + std::to_string(board.position_m) + " on cell " + std::to_string(c) +
-                    ", which is not free");
+    return fail(error_kinds::speed_board_cell, "speed indicator board at " + std::to_string(board.position_m) +
+                                                   " on cell " + std::to_string(c) + ", which is not free");
   // speed code = left speed x 20 + right speed / 5, rounded half to even
   std::array<std::int64_t, 3> codes;
   for (std::size_t rank = 0; rank < codes.size(); ++rank) {
-    codes[rank] = round_half_even_div(
-        std::int64_t{board.left.speeds_kmh[rank]} * 100 + board.right.speeds_kmh[rank], 5);
+    codes[rank] =
+        round_half_even_div(std::int64_t{board.left.speeds_kmh[rank]} * 100 + board.right.speeds_kmh[rank], 5);
     if (!fits<std::int16_t>(codes[rank]))
       return fault("speed code " + std::to_string(codes[rank]) + " does not fit a signed 16-bit field");
   }
@@ -99,8 +98,8 @@ record_step line_source_reader::signboard() {
   const std::int64_t c = cell_of(position, 1);
   if (!in_track(c)) return outside_track("the signboard", c);
   if (!is_free(model_.cells[c]))
-    return fail(error_kinds::signboard_cell, "signboard at " + std::to_string(position) + " on cell " +
-                                                 std::to_string(c) + ", which is not free");
+    return fail(error_kinds::signboard_cell,
+                "signboard at " + std::to_string(position) + " on cell " + std::to_string(c) + ", which is not free");
   if (signboard_slot_ < 1) return fault("more than 80 signboards");
   note_object(c);
   track_cell& cell = model_.cells[c];

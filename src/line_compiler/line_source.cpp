@@ -160,8 +160,7 @@ record_step line_source_reader::route_length() {
   // A length over the limit is refused before the arrays are touched: a track
   // sized by an earlier record stays as it was.
   if (length > max_route_length_m)
-    return fail(error_kinds::route_too_long,
-                "route length " + std::to_string(length) + " is above 1,000,000 metres");
+    return fail(error_kinds::route_too_long, "route length " + std::to_string(length) + " is above 1,000,000 metres");
   // A new route length discards whatever the arrays held.
   model_.cells.clear();
   model_.track_plan.clear();

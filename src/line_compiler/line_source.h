@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "reading/source_reading.h"
 #include "model/scenario_model.h"
+#include "reading/source_reading.h"
 
 namespace compila {
 

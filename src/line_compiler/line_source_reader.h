@@ -38,8 +38,7 @@ struct speed_board_record {
 
 class line_source_reader : public source_reading {
  public:
-  line_source_reader(scenario_model& model, std::string_view text, std::string file_name,
-                     reading_observer* observer)
+  line_source_reader(scenario_model& model, std::string_view text, std::string file_name, reading_observer* observer)
       : source_reading(model, text, std::move(file_name), observer) {}
 
   line_reading run();

@@ -16,11 +16,7 @@ inline std::string output_name(const scenario_file& file, const scenario_model& 
 inline std::string line_source_name(const scenario_model& m) { return output_name(line_source_file, m); }
 inline std::string train_source_name(const scenario_model& m) { return output_name(train_source_file, m); }
 inline std::string line_data_name(const scenario_model& m) { return m.line_name + "_linea.dat"; }
-inline std::string item_file_name(const scenario_model& m) {
-  return m.line_name + "_" + m.train_number + ".sim";
-}
-inline std::string track_file_name(const scenario_model& m) {
-  return m.line_name + "_" + m.train_number + ".dat";
-}
+inline std::string item_file_name(const scenario_model& m) { return m.line_name + "_" + m.train_number + ".sim"; }
+inline std::string track_file_name(const scenario_model& m) { return m.line_name + "_" + m.train_number + ".dat"; }
 
 }  // namespace compila

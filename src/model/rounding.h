@@ -42,8 +42,6 @@ constexpr bool fits(std::int64_t value) {
 constexpr std::int16_t low_16_bits(std::int64_t value) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(value & 0xFFFF));
 }
-constexpr std::uint8_t low_8_bits(std::int64_t value) {
-  return static_cast<std::uint8_t>(value & 0xFF);
-}
+constexpr std::uint8_t low_8_bits(std::int64_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
 }  // namespace compila

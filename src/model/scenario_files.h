@@ -38,8 +38,7 @@ inline constexpr std::array<scenario_file, 5> scenario_files{{
     {"linea.txt", "line source", "line_source", &scenario_text::line_source, output_naming::line_source},
     {"treno.txt", "train source", "train_source", &scenario_text::train_source, output_naming::train_source},
     {"note.txt", "notes", "notes", &scenario_text::notes, output_naming::document},
-    {"rallentamenti.txt", "slowdown order", "slowdown_order", &scenario_text::slowdown_order,
-     output_naming::document},
+    {"rallentamenti.txt", "slowdown order", "slowdown_order", &scenario_text::slowdown_order, output_naming::document},
     {"scheda_treno.txt", "train card", "train_card", &scenario_text::train_card, output_naming::document},
 }};
 
@@ -47,8 +46,7 @@ inline constexpr const scenario_file& line_source_file = scenario_files[0];
 inline constexpr const scenario_file& train_source_file = scenario_files[1];
 
 // The name the build writes `file` under.
-inline std::string output_name(const scenario_file& file, std::string_view line_name,
-                               std::string_view train_number) {
+inline std::string output_name(const scenario_file& file, std::string_view line_name, std::string_view train_number) {
   const std::string line(line_name), train(train_number);
   switch (file.naming) {
     case output_naming::line_source: return line + "_linea.txt";

@@ -18,8 +18,8 @@ namespace compila {
 
 inline constexpr std::int32_t cell_length_m = 50;
 inline constexpr std::int32_t extent_beyond_route_m = 7000;
-inline constexpr int item_slots = 87;          // items 0 to 86
-inline constexpr int mountain_slots = 81;      // mountain tables 0 to 80
+inline constexpr int item_slots = 87;                      // items 0 to 86
+inline constexpr int mountain_slots = 81;                  // mountain tables 0 to 80
 inline constexpr std::int16_t item_format_marker = 610;    // items[85].word_1
 inline constexpr std::int16_t track_format_marker = 5121;  // cells[1].param_1
 
@@ -29,11 +29,11 @@ inline constexpr std::uint8_t nothing = 0;
 inline constexpr std::uint8_t signal = 1;
 inline constexpr std::uint8_t slowdown_end = 2;
 inline constexpr std::uint8_t slowdown_start = 3;
-inline constexpr std::uint8_t warning_board = 4;       // 1200 m before a slowdown
-inline constexpr std::uint8_t countdown = 5;           // four cells before a warning board
+inline constexpr std::uint8_t warning_board = 4;  // 1200 m before a slowdown
+inline constexpr std::uint8_t countdown = 5;      // four cells before a warning board
 inline constexpr std::uint8_t speed_board = 6;
 inline constexpr std::uint8_t stopping_point = 10;
-inline constexpr std::uint8_t tunnel_marker = 11;      // counts as free
+inline constexpr std::uint8_t tunnel_marker = 11;  // counts as free
 inline constexpr std::uint8_t reduction_with_value = 12;
 inline constexpr std::uint8_t reduction_without_value = 13;
 inline constexpr std::uint8_t signboard = 14;
@@ -108,12 +108,12 @@ struct logged_diagnostic {
 struct scenario_model {
   std::string line_name;
   std::string train_number;
-  bool with_plan = false;  // the track plan is built and written
+  bool with_plan = false;    // the track plan is built and written
   std::string current_line;  // the field last read from a source file
   std::int32_t track_extent_m = 0;
   std::int32_t cell_count = 0;  // highest index of `cells`
   std::int32_t error_kind = 0;
-  diagnostic_site diagnostic;   // where the current `error_kind` arose
+  diagnostic_site diagnostic;  // where the current `error_kind` arose
   // When set, every diagnostic recorded is also appended here in order: the
   // build keeps only the last, the scenario tool's check lists them all.
   std::vector<logged_diagnostic>* diagnostic_log = nullptr;

@@ -18,10 +18,8 @@ void track_plan::extend_to(std::int32_t last_point, double curvature) {
   last_point = std::min(last_point, point_count_ - 1);
   if (next_point_ < 2 || last_point < next_point_) return;
   // A run with the same turn as the one before merely lengthens it.
-  if (!runs_.empty() && runs_.back().curvature == curvature)
-    runs_.back().last_point = last_point;
-  else
-    runs_.push_back({last_point, curvature});
+  if (!runs_.empty() && runs_.back().curvature == curvature) runs_.back().last_point = last_point;
+  else runs_.push_back({last_point, curvature});
   next_point_ = last_point + 1;
 }
 

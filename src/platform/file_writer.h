@@ -19,8 +19,7 @@ using file_encoder = std::function<bool(byte_sink&)>;
 // False with `error` naming the file and the reason when it cannot be written.
 [[nodiscard]] bool write_whole_file(const std::string& path, const file_encoder& encode, std::string& error);
 // False with `error` naming the file and the reason when it cannot be written.
-[[nodiscard]] bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes,
-                                    std::string& error);
+[[nodiscard]] bool write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error);
 [[nodiscard]] bool write_whole_file(const std::string& path, std::string_view text, std::string& error);
 
 // The same for a program: the complete temporary file is made executable

@@ -63,17 +63,15 @@ void show_wait_window() {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame{0, 0, twips_to_pixels(4200, dpi), twips_to_pixels(2688, dpi)};
   AdjustWindowRect(&frame, style, FALSE);
-  const HWND window = CreateWindowW(L"Form1", L"Form1", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                    instance, nullptr);
+  const HWND window = CreateWindowW(L"Form1", L"Form1", style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                    frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return;
-  const HWND label = CreateWindowW(L"STATIC", L"Attendere", WS_CHILD | WS_VISIBLE | SS_LEFT,
-                                   twips_to_pixels(960, dpi), twips_to_pixels(960, dpi),
-                                   twips_to_pixels(2652, dpi), twips_to_pixels(792, dpi), window, nullptr,
-                                   instance, nullptr);
-  const HFONT font = CreateFontW(-MulDiv(24, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+  const HWND label = CreateWindowW(L"STATIC", L"Attendere", WS_CHILD | WS_VISIBLE | SS_LEFT, twips_to_pixels(960, dpi),
+                                   twips_to_pixels(960, dpi), twips_to_pixels(2652, dpi), twips_to_pixels(792, dpi),
+                                   window, nullptr, instance, nullptr);
+  const HFONT font =
+      CreateFontW(-MulDiv(24, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
   if (label != nullptr && font != nullptr) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);

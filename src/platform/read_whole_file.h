@@ -32,8 +32,7 @@ struct file_read_error {
 // The whole content of the file at `path` (UTF-8 text); false with `error`
 // naming the file and the reason.
 [[nodiscard]] bool read_whole_file(const std::string& path, std::string& bytes, file_read_error& error);
-[[nodiscard]] bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes,
-                                   file_read_error& error);
+[[nodiscard]] bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes, file_read_error& error);
 // The same with the error as its message.
 [[nodiscard]] bool read_whole_file(const std::string& path, std::string& bytes, std::string& error);
 

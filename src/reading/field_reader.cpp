@@ -121,8 +121,8 @@ std::string field_reader::read_text(std::size_t max_size) {
   std::string field(text_.substr(begin, end - begin));
   consume_delimiter();
   if (field.size() > max_size) {
-    fail("a text of " + std::to_string(field.size()) + " characters is longer than the " +
-         std::to_string(max_size) + " a record can hold");
+    fail("a text of " + std::to_string(field.size()) + " characters is longer than the " + std::to_string(max_size) +
+         " a record can hold");
     return {};
   }
   return field;
@@ -151,28 +151,22 @@ std::int64_t field_reader::read_number(std::int64_t min, std::int64_t max, const
 }
 
 std::int32_t field_reader::read_i32() {
-  return static_cast<std::int32_t>(read_number(std::numeric_limits<std::int32_t>::min(),
-                                               std::numeric_limits<std::int32_t>::max(),
-                                               "signed 32-bit"));
+  return static_cast<std::int32_t>(
+      read_number(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), "signed 32-bit"));
 }
 
 std::int16_t field_reader::read_i16() {
-  return static_cast<std::int16_t>(read_number(std::numeric_limits<std::int16_t>::min(),
-                                               std::numeric_limits<std::int16_t>::max(),
-                                               "signed 16-bit"));
+  return static_cast<std::int16_t>(
+      read_number(std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max(), "signed 16-bit"));
 }
 
-std::uint8_t field_reader::read_u8() {
-  return static_cast<std::uint8_t>(read_number(0, 255, "unsigned 8-bit"));
-}
+std::uint8_t field_reader::read_u8() { return static_cast<std::uint8_t>(read_number(0, 255, "unsigned 8-bit")); }
 
-bool contains(std::string_view field, std::string_view word) {
-  return field.find(word) != std::string_view::npos;
-}
+bool contains(std::string_view field, std::string_view word) { return field.find(word) != std::string_view::npos; }
 
 bool contains_any_case(std::string_view field, std::string_view word) {
   const auto* const match = std::search(field.begin(), field.end(), word.begin(), word.end(),
-                                 [](char a, char b) { return fold(a) == fold(b); });
+                                        [](char a, char b) { return fold(a) == fold(b); });
   return match != field.end() || word.empty();
 }
 

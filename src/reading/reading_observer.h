@@ -35,8 +35,8 @@ struct keyword_note {
 
 struct record_note {
   std::string_view file;
-  std::string_view record;  // the record's shipped keyword: "pendenza", "stazione", ...
-  std::int32_t line;        // the line of its keyword field
+  std::string_view record;               // the record's shipped keyword: "pendenza", "stazione", ...
+  std::int32_t line;                     // the line of its keyword field
   std::span<const std::int64_t> values;  // its numbers as read, in file order
 };
 

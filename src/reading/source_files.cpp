@@ -11,8 +11,7 @@
 
 namespace compila {
 
-directory_source_files::directory_source_files(const std::string& directory)
-    : directory_(utf8_path(directory)) {}
+directory_source_files::directory_source_files(const std::string& directory) : directory_(utf8_path(directory)) {}
 
 bool directory_source_files::exists(const std::string& name) const {
   std::error_code error;

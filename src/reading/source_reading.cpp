@@ -52,8 +52,8 @@ record_step source_reading::values_read() {
 }
 
 record_step source_reading::outside_track(const char* what, std::int64_t cell) {
-  return fault(std::string(what) + " would fall on cell " + std::to_string(cell) +
-               ", outside the track (cells 0 to " + std::to_string(model_.cell_count) + ")");
+  return fault(std::string(what) + " would fall on cell " + std::to_string(cell) + ", outside the track (cells 0 to " +
+               std::to_string(model_.cell_count) + ")");
 }
 
 }  // namespace compila

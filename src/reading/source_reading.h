@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "model/scenario_model.h"
 #include "reading/field_reader.h"
 #include "reading/reading_observer.h"
-#include "model/scenario_model.h"
 
 namespace compila {
 
@@ -52,8 +52,7 @@ enum class reading_end { complete, failure_exit, fault_exit };
 
 class source_reading {
  protected:
-  source_reading(scenario_model& model, std::string_view text, std::string file_name,
-                 reading_observer* observer)
+  source_reading(scenario_model& model, std::string_view text, std::string file_name, reading_observer* observer)
       : model_(model), reader_(text), file_name_(std::move(file_name)), observer_(observer) {}
 
   // Reads the next field as the keyword field into `current_line`.

@@ -61,9 +61,7 @@ class payload_source : public scenario_file_source {
  public:
   payload_source(const std::string& label, const std::array<std::string_view, payload_files>& files)
       : label_(label), files_(files) {}
-  std::string path(std::string_view name) const override {
-    return label_ + " (packed " + std::string(name) + ")";
-  }
+  std::string path(std::string_view name) const override { return label_ + " (packed " + std::string(name) + ")"; }
   bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
     for (std::size_t f = 0; f < payload_files; ++f) {
       if (payload_file_name(f) != name) continue;
@@ -112,8 +110,7 @@ std::string packed_program(std::string_view runner, std::string_view payload) {
 
 payload_search find_payload(std::string_view program) {
   payload_search search;
-  if (program.size() < payload_trailer_size ||
-      program.substr(program.size() - payload_mark.size()) != payload_mark) {
+  if (program.size() < payload_trailer_size || program.substr(program.size() - payload_mark.size()) != payload_mark) {
     search.problem = "no scenario is appended to this program";
     return search;
   }
@@ -185,7 +182,8 @@ bool load_packed_scenario(const std::string& program_path, scenario_folder& fold
   const payload_search search = find_payload(program);
   if (search.result != payload_search::kind::found) {
     error = program_path + ": " + search.problem;
-    if (search.result == payload_search::kind::absent) error += " (make one with: scenario_tool pack FOLDER -o PROGRAM)";
+    if (search.result == payload_search::kind::absent)
+      error += " (make one with: scenario_tool pack FOLDER -o PROGRAM)";
     return false;
   }
   return decode_scenario_payload(search.payload, program_path, folder, error);

@@ -51,13 +51,12 @@ payload_search find_payload(std::string_view program);
 // Reads the scenario of a payload through the folder rules; `label` names
 // the payload's files in reports ("LABEL (packed linea.txt):3: ..."). False
 // with `error` when the payload's layout or a folder rule is broken.
-[[nodiscard]] bool decode_scenario_payload(std::string_view payload, const std::string& label,
-                                           scenario_folder& folder, std::string& error);
+[[nodiscard]] bool decode_scenario_payload(std::string_view payload, const std::string& label, scenario_folder& folder,
+                                           std::string& error);
 
 // Reads the program file at `program_path` (UTF-8) and the scenario appended
 // to it; false with `error` ("PATH: what is wrong") when the file cannot be
 // read or carries no sound scenario.
-[[nodiscard]] bool load_packed_scenario(const std::string& program_path, scenario_folder& folder,
-                                        std::string& error);
+[[nodiscard]] bool load_packed_scenario(const std::string& program_path, scenario_folder& folder, std::string& error);
 
 }  // namespace compila

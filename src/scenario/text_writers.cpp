@@ -1,8 +1,8 @@
 #include "scenario/text_writers.h"
 
-#include "platform/platform.h"
 #include "model/file_names.h"
 #include "platform/file_writer.h"
+#include "platform/platform.h"
 
 namespace compila {
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "model/diagnostics.h"
 #include "driver/build_pipeline.h"
+#include "model/diagnostics.h"
 #include "platform/utf8_path.h"
-#include "tool/tool_command.h"
 #include "scenario/scenario_folder.h"
+#include "tool/tool_command.h"
 
 namespace compila::tool {
 namespace {

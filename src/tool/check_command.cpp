@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "model/diagnostics.h"
+#include "scenario/scenario_folder.h"
 #include "tool/check/scenario_check.h"
 #include "tool/tool_command.h"
-#include "scenario/scenario_folder.h"
 
 namespace compila::tool {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "model/diagnostics.h"
+#include "platform/file_writer.h"
 #include "tool/check/scenario_check.h"
 #include "tool/report/report_input.h"
 #include "tool/report/report_page.h"
 #include "tool/tool_command.h"
-#include "platform/file_writer.h"
 
 namespace compila::tool {
 namespace {

@@ -21,14 +21,12 @@ using json = nlohmann::ordered_json;
 // `text_last`, the last column (a text or a name) to the left and unpadded.
 class aligned_table {
  public:
-  aligned_table(std::vector<std::string> headers, bool text_last)
-      : widths_(headers.size()), text_last_(text_last) {
+  aligned_table(std::vector<std::string> headers, bool text_last) : widths_(headers.size()), text_last_(text_last) {
     add(std::move(headers));
   }
 
   void add(std::vector<std::string> row) {
-    for (std::size_t c = 0; c < row.size() && c < widths_.size(); ++c)
-      widths_[c] = std::max(widths_[c], row[c].size());
+    for (std::size_t c = 0; c < row.size() && c < widths_.size(); ++c) widths_[c] = std::max(widths_[c], row[c].size());
     rows_.push_back(std::move(row));
   }
 
@@ -109,8 +107,7 @@ bool same_line_under(const track_cell& a, const track_cell& b) {
 std::vector<std::size_t> shown_cells(std::span<const track_cell> cells, const dump_options& options) {
   std::vector<std::size_t> shown;
   for (std::size_t i = 0; i < cells.size(); ++i)
-    if (options.all || i == 0 || holds_object(cells[i]) || !same_line_under(cells[i], cells[i - 1]))
-      shown.push_back(i);
+    if (options.all || i == 0 || holds_object(cells[i]) || !same_line_under(cells[i], cells[i - 1])) shown.push_back(i);
   return shown;
 }
 
@@ -256,8 +253,8 @@ void show_plan(std::string_view name, std::size_t bytes, const plan_points& plan
   for (std::size_t i : shown) table.add({std::to_string(i), plan_value_text(plan[0][i]), plan_value_text(plan[1][i])});
   std::string note = shown_note(shown.size(), count, "every point");
   if (shown.size() != count) note = "one point every " + std::to_string(options.step) + " and the last, " + note;
-  out.text = title(name, "line data file", bytes) + ", points 0 to " + std::to_string(count - 1) + " (x, y in metres; - empty); " +
-             note + "\n" + table.render();
+  out.text = title(name, "line data file", bytes) + ", points 0 to " + std::to_string(count - 1) +
+             " (x, y in metres; - empty); " + note + "\n" + table.render();
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ struct dump_options {
 struct dumped_file {
   std::optional<decode_error> error;
   std::optional<decode_error> marker;
-  std::string text;     // when !options.json: a title line, then the table
+  std::string text;             // when !options.json: a title line, then the table
   nlohmann::ordered_json json;  // when options.json: {"file", "kind", "bytes", ...}
 };
 

@@ -9,10 +9,10 @@
 #include <span>
 #include <string>
 
-#include "platform/utf8_path.h"
-#include "tool/tool_command.h"
 #include "platform/file_writer.h"
+#include "platform/utf8_path.h"
 #include "scenario/scenario_folder.h"
+#include "tool/tool_command.h"
 
 namespace compila {
 // The starter folder, generated from examples/starter by embed_scenario.
@@ -65,8 +65,8 @@ int run_init(const std::string& folder_name) {
   const std::filesystem::path folder = utf8_path(folder_name);
   if (!folder_ready(folder)) return exit_failed;
   const scenario_text& starter = starter_scenario();
-  const std::string names = "line_name=" + std::string(starter.line_name) + "\ntrain_number=" +
-                            std::string(starter.train_number) + "\n";
+  const std::string names =
+      "line_name=" + std::string(starter.line_name) + "\ntrain_number=" + std::string(starter.train_number) + "\n";
   if (!write_starter_file(folder, scenario_names_file, names)) return exit_failed;
   for (const scenario_file& file : scenario_files)
     if (!write_starter_file(folder, file.folder_name, file_text(starter.*file.lines))) return exit_failed;

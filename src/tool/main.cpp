@@ -10,6 +10,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// shellapi.h needs windows.h before it.
 #include <shellapi.h>
 
 #include <filesystem>

@@ -10,13 +10,13 @@
 #include <string_view>
 
 #include "model/diagnostics.h"
+#include "platform/file_writer.h"
 #include "platform/platform.h"
 #include "platform/read_whole_file.h"
 #include "platform/utf8_path.h"
-#include "tool/tool_command.h"
-#include "platform/file_writer.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/scenario_payload.h"
+#include "tool/tool_command.h"
 
 namespace compila::tool {
 namespace {
@@ -39,7 +39,10 @@ constexpr program_kind windows_program{"MZ", "a Windows program", "compila_runne
 #ifdef _WIN32
 constexpr program_kind host_program = windows_program;
 #else
-constexpr program_kind host_program{"\x7f" "ELF", "an ELF program for this system", "compila_runner"};
+constexpr program_kind host_program{
+    "\x7f"
+    "ELF",
+    "an ELF program for this system", "compila_runner"};
 #endif
 
 std::string where_runner_comes_from(bool windows) {
@@ -48,8 +51,7 @@ std::string where_runner_comes_from(bool windows) {
                  : "build the compila_runner target, or name one with --runner";
 }
 
-bool read_runner(const std::string& path, const pack_options& options, const program_kind& kind,
-                 std::string& runner) {
+bool read_runner(const std::string& path, const pack_options& options, const program_kind& kind, std::string& runner) {
   std::string error;
   if (!read_whole_file(path, runner, error)) {
     std::fprintf(stderr, "%s (%s)\n", error.c_str(), where_runner_comes_from(options.windows).c_str());
@@ -102,8 +104,8 @@ int run_pack(const pack_options& options) {
     return exit_failed;
   }
   std::printf("%s: the scenario %s %s packed into %.*s; it writes its files into its own folder\n",
-              options.output.c_str(), folder.line_name().c_str(), folder.train_number().c_str(),
-              int(kind.name.size()), kind.name.data());
+              options.output.c_str(), folder.line_name().c_str(), folder.train_number().c_str(), int(kind.name.size()),
+              kind.name.data());
   return exit_ok;
 }
 
@@ -114,8 +116,7 @@ std::function<int()> define_pack(CLI::App& app) {
   app.add_option("FOLDER", options->folder, "scenario folder (scenario.txt and the five text files)")->required();
   app.add_option("-o,--output", options->output, "the program to write (name it .exe with --windows)")->required();
   app.add_flag("--windows", options->windows, "pack the Windows program compila_runner.exe");
-  app.add_option("--runner", options->runner,
-                 "the compila_runner to pack (default: the one beside scenario_tool)");
+  app.add_option("--runner", options->runner, "the compila_runner to pack (default: the one beside scenario_tool)");
   return [options] { return run_pack(*options); };
 }
 

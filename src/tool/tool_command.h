@@ -15,9 +15,9 @@ namespace compila::tool {
 
 // Exit statuses shared by every command.
 inline constexpr int exit_ok = 0;
-inline constexpr int exit_failed = 1;         // an error: the build stopped, the check found an error, bad input
-inline constexpr int exit_diagnostic = 2;     // build: files written with a diagnostic recorded
-inline constexpr int exit_usage = 64;         // a command line that cannot be understood
+inline constexpr int exit_failed = 1;      // an error: the build stopped, the check found an error, bad input
+inline constexpr int exit_diagnostic = 2;  // build: files written with a diagnostic recorded
+inline constexpr int exit_usage = 64;      // a command line that cannot be understood
 
 struct command {
   std::string_view name;

@@ -55,10 +55,9 @@ record_step train_source_reader::station() {
   const std::int64_t seconds = reader_.read_i32();
   slot.text = reader_.read_text(std::numeric_limits<std::uint16_t>::max());
   if (record_step step = values_read(); step != record_step::go_on) return step;
-  note_record("stazione", std::array<std::int64_t, 16>{position, slot.kind, length, slot.flag, slot.byte_4,
-                                                       slot.byte_3, slot.word_1, slot.word_2, slot.byte_1,
-                                                       slot.word_3, slot.word_4, slot.word_5, slot.byte_2, hours,
-                                                       minutes, seconds});
+  note_record("stazione", std::array<std::int64_t, 16>{position, slot.kind, length, slot.flag, slot.byte_4, slot.byte_3,
+                                                       slot.word_1, slot.word_2, slot.byte_1, slot.word_3, slot.word_4,
+                                                       slot.word_5, slot.byte_2, hours, minutes, seconds});
   const std::int64_t time_of_day = (hours * 60 + minutes) * 60 + seconds;
   if (!fits<std::int32_t>(time_of_day))
     return fault("station time " + std::to_string(time_of_day) + " s does not fit a signed 32-bit field");
@@ -89,14 +88,14 @@ record_step train_source_reader::station() {
 
   if (record_step step = mark_station(slot, k); step != record_step::go_on) return step;
   if (k > 1 && std::int64_t{slot.start_m} - min_station_gap_m < model_.items[k - 1].end_m)
-    return fail(error_kinds::station_too_close,
-                "station at " + std::to_string(position) + " begins at " + std::to_string(slot.start_m) +
-                    ", less than 350 m after the previous station's end at " +
-                    std::to_string(model_.items[k - 1].end_m));
+    return fail(error_kinds::station_too_close, "station at " + std::to_string(position) + " begins at " +
+                                                    std::to_string(slot.start_m) +
+                                                    ", less than 350 m after the previous station's end at " +
+                                                    std::to_string(model_.items[k - 1].end_m));
   station_slot_ = k + 1;
   if (station_slot_ >= next_signboard_slot_)
-    return fail(error_kinds::station_slots, "station slots used up: slot " + std::to_string(station_slot_) +
-                                                " is the next signboard slot");
+    return fail(error_kinds::station_slots,
+                "station slots used up: slot " + std::to_string(station_slot_) + " is the next signboard slot");
   return record_step::go_on;
 }
 

@@ -60,8 +60,7 @@ reading_end train_source_reader::run() {
   // End of reading, also after a position beyond the track: the last entry of
   // each profile holds up to the end of the track.
   step = fill_remaining(speed_, &train_source_reader::write_speed);
-  if (step == record_step::go_on || resuming())
-    step = fill_remaining(adhesion_, &train_source_reader::write_adhesion);
+  if (step == record_step::go_on || resuming()) step = fill_remaining(adhesion_, &train_source_reader::write_adhesion);
   return step == record_step::go_on ? reading_end::complete : reading_end::fault_exit;
 }
 
@@ -130,8 +129,7 @@ record_step train_source_reader::profile_entry(std::string_view record, profile&
   if (n > 0) {
     do {
       if (list.cursor >= model_.cell_count) break;
-      if (record_step step = (this->*write)(model_.cells[list.cursor], list); step != record_step::go_on)
-        return step;
+      if (record_step step = (this->*write)(model_.cells[list.cursor], list); step != record_step::go_on) return step;
       ++list.cursor;
     } while (list.cursor < n);
   }
@@ -147,8 +145,7 @@ record_step train_source_reader::profile_entry(std::string_view record, profile&
 record_step train_source_reader::fill_remaining(profile& list, cell_writer write) {
   do {
     if (list.cursor > model_.cell_count) break;
-    if (record_step step = (this->*write)(model_.cells[list.cursor], list); step != record_step::go_on)
-      return step;
+    if (record_step step = (this->*write)(model_.cells[list.cursor], list); step != record_step::go_on) return step;
     ++list.cursor;
   } while (list.cursor < model_.cell_count - 2);
   return record_step::go_on;
@@ -160,8 +157,8 @@ record_step train_source_reader::write_speed(track_cell& cell, const profile& li
   const std::int64_t code = round_half_even_div(list.previous, 5);
   if (!fits<std::uint8_t>(code))
     return fault_at(list.previous_line, list.previous_keyword,
-                    "speed " + std::to_string(list.previous) + " km/h gives the speed code " +
-                        std::to_string(code) + ", outside 0 to 255");
+                    "speed " + std::to_string(list.previous) + " km/h gives the speed code " + std::to_string(code) +
+                        ", outside 0 to 255");
   cell.speed_limit = static_cast<std::uint8_t>(code);
   return record_step::go_on;
 }

@@ -56,9 +56,9 @@ class train_source_reader : public source_reading {
   // A step profile over the cells: each entry holds from its position up to
   // the next entry's position.
   struct profile {
-    std::int32_t cursor = 0;    // next cell to receive a value
-    std::int32_t previous = 0;  // value of the last entry read
-    bool started = false;       // an entry has been read
+    std::int32_t cursor = 0;         // next cell to receive a value
+    std::int32_t previous = 0;       // value of the last entry read
+    bool started = false;            // an entry has been read
     std::int32_t previous_line = 0;  // where the previous entry stands, for diagnostics
     std::string previous_keyword;
   };

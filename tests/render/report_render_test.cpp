@@ -14,8 +14,8 @@
 
 #include "driver/build_pipeline.h"
 #include "large_scenario.h"
-#include "reading/source_files.h"
 #include "model/file_names.h"
+#include "reading/source_files.h"
 #include "test_support.h"
 
 namespace compila::testing {
@@ -75,7 +75,8 @@ box colour_box(const fs::path& png, const char* colour) {
 }
 
 double grey_deviation(const fs::path& png) {
-  return std::atof(output_of("convert " + shell_quoted(png) + " -colorspace Gray -format '%[fx:standard_deviation]' info:").c_str());
+  return std::atof(
+      output_of("convert " + shell_quoted(png) + " -colorspace Gray -format '%[fx:standard_deviation]' info:").c_str());
 }
 
 // The page's line colours: the map's course and the height profile.

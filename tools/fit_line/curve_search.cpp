@@ -16,8 +16,7 @@ double plan_error(const std::vector<curve_record>& curves, const plan_constraint
   const plan_end end = closed_form_plan_end(curves, rules.last_point());
   const double ex = (end.point.real() - rules.end_x.value) / rules.end_x.margin;
   const double ey = (end.point.imag() - rules.end_y.value) / rules.end_y.margin;
-  const double es =
-      (std::abs(end.step) - rules.last_step_length.value) / rules.last_step_length.margin;
+  const double es = (std::abs(end.step) - rules.last_step_length.value) / rules.last_step_length.margin;
   return std::sqrt(ex * ex + ey * ey + es * es);
 }
 
@@ -40,16 +39,14 @@ namespace {
 
 int count_touching(const std::vector<curve_record>& curves) {
   int touching = 0;
-  for (std::size_t i = 1; i < curves.size(); ++i)
-    touching += curves[i - 1].end_m() == curves[i].start_m;
+  for (std::size_t i = 1; i < curves.size(); ++i) touching += curves[i - 1].end_m() == curves[i].start_m;
   return touching;
 }
 
 int round_to_grid(double metres, int grid) { return grid * round_half_even(metres / grid); }
 
 // The side/class of every free curve: the required counts less the pinned rows.
-std::vector<std::pair<char, int>> free_kinds(const curve_constraints& rules,
-                                             const std::vector<curve_record>& pinned) {
+std::vector<std::pair<char, int>> free_kinds(const curve_constraints& rules, const std::vector<curve_record>& pinned) {
   std::map<std::pair<char, int>, int> left;
   for (const curve_kind_count& k : rules.kind_counts) left[{k.side, k.curve_class}] += k.count;
   for (const curve_record& c : pinned) --left[{c.side, c.curve_class}];
@@ -61,8 +58,7 @@ std::vector<std::pair<char, int>> free_kinds(const curve_constraints& rules,
 
 // How many free curves go into each gap between consecutive pinned rows:
 // in proportion to the gap's length, at most one per `pitch` metres.
-std::vector<int> curves_per_gap(const std::vector<curve_record>& pinned, int free_count,
-                                int pitch) {
+std::vector<int> curves_per_gap(const std::vector<curve_record>& pinned, int free_count, int pitch) {
   std::vector<int> room, capacity;
   int total_room = 0;
   for (std::size_t i = 1; i < pinned.size(); ++i) {
@@ -80,8 +76,7 @@ std::vector<int> curves_per_gap(const std::vector<curve_record>& pinned, int fre
   while (placed < free_count) {
     std::size_t best = room.size();
     for (std::size_t g = 0; g < room.size(); ++g)
-      if (count[g] < capacity[g] &&
-          (best == room.size() || room[g] * (count[best] + 1) > room[best] * (count[g] + 1)))
+      if (count[g] < capacity[g] && (best == room.size() || room[g] * (count[best] + 1) > room[best] * (count[g] + 1)))
         best = g;
     if (best == room.size()) return {};
     ++count[best];
@@ -101,14 +96,12 @@ bool curve_layout_holds(const std::vector<curve_record>& curves, const curve_con
     const curve_record& c = curves[i];
     if (c.length_m < rules.min_length_m || c.length_m > rules.max_length_m) return false;
     if (c.length_m == rules.max_length_m && !(c == rules.longest_row)) return false;
-    if (i > 0 && (c.start_m <= curves[i - 1].start_m || curves[i - 1].end_m() > c.start_m))
-      return false;
+    if (i > 0 && (c.start_m <= curves[i - 1].start_m || curves[i - 1].end_m() > c.start_m)) return false;
   }
   return count_touching(curves) == rules.touching_pairs;
 }
 
-std::optional<std::vector<curve_record>> initial_curve_layout(const curve_constraints& rules,
-                                                              std::uint64_t seed) {
+std::optional<std::vector<curve_record>> initial_curve_layout(const curve_constraints& rules, std::uint64_t seed) {
   deterministic_random random(seed);
   const std::vector<curve_record> pinned = pinned_curves(rules);
   std::vector<std::pair<char, int>> kinds = free_kinds(rules, pinned);
@@ -139,9 +132,7 @@ std::optional<std::vector<curve_record>> initial_curve_layout(const curve_constr
     const auto i = static_cast<std::size_t>(random.between(1, static_cast<int>(layout.size()) - 1));
     curve_record& c = layout[i];
     const int new_length = c.end_m() - layout[i - 1].end_m();
-    if (is_pinned(c, pinned) || c.start_m == layout[i - 1].end_m() ||
-        new_length >= rules.max_length_m)
-      continue;
+    if (is_pinned(c, pinned) || c.start_m == layout[i - 1].end_m() || new_length >= rules.max_length_m) continue;
     c.length_m = new_length;
     c.start_m = layout[i - 1].end_m();
   }
@@ -186,7 +177,10 @@ struct curve_searcher {
     switch (kind) {
       case move_kind::shift: c.start_m += delta; break;
       case move_kind::move_end: c.length_m += delta; break;
-      case move_kind::move_start: c.start_m += delta; c.length_m -= delta; break;
+      case move_kind::move_start:
+        c.start_m += delta;
+        c.length_m -= delta;
+        break;
     }
   }
 
@@ -197,8 +191,7 @@ struct curve_searcher {
   }
 
   // Another free curve of the same class (either side) as curve i, if any.
-  std::optional<std::size_t> free_curve_of_class(const std::vector<curve_record>& layout,
-                                                 std::size_t i) {
+  std::optional<std::size_t> free_curve_of_class(const std::vector<curve_record>& layout, std::size_t i) {
     for (int tries = 0; tries < 50; ++tries) {
       const std::size_t j = random_free_index(layout);
       if (j != i && layout[j].curve_class == layout[i].curve_class) return j;
@@ -259,9 +252,7 @@ struct curve_searcher {
     return relocate(layout, i);
   }
 
-  double error(const std::vector<curve_record>& layout) const {
-    return plan_error(layout, rules.plan);
-  }
+  double error(const std::vector<curve_record>& layout) const { return plan_error(layout, rules.plan); }
 
   // The step-length part of the plan error alone.
   double step_length_error(const std::vector<curve_record>& layout) const {
@@ -287,8 +278,7 @@ struct curve_searcher {
   // Annealing on log(error) with placing moves: a move that multiplies the
   // error by f is taken with probability f^(-1/T), T falling from hot to
   // cold. Leaves the layout where the walk ends.
-  void anneal(std::vector<curve_record>& layout, double& current, int steps, double hot,
-              double cold) {
+  void anneal(std::vector<curve_record>& layout, double& current, int steps, double hot, double cold) {
     for (int step = 0; step < steps; ++step) {
       const double temperature = hot * std::pow(cold / hot, static_cast<double>(step) / steps);
       std::vector<curve_record> candidate = layout;
@@ -342,16 +332,15 @@ struct curve_searcher {
     for (std::size_t a = 0; a < singles.size(); ++a)
       for (std::size_t b = a + 1; b < singles.size(); ++b)
         if (!share_a_curve(singles[a], singles[b]))
-          table.push_back({{singles[a].shifts[0], singles[b].shifts[0]},
-                           singles[a].moves_end_by + singles[b].moves_end_by});
+          table.push_back(
+              {{singles[a].shifts[0], singles[b].shifts[0]}, singles[a].moves_end_by + singles[b].moves_end_by});
     return table;
   }
 
   // The pairs of table entries whose summed vectors come closest to wanted,
   // best first, found through a grid of cell size `cell` metres.
   static std::vector<std::pair<double, std::pair<std::size_t, std::size_t>>> closest_sums(
-      const std::vector<shift_combination>& table, std::complex<double> wanted, double cell,
-      std::size_t keep) {
+      const std::vector<shift_combination>& table, std::complex<double> wanted, double cell, std::size_t keep) {
     auto key = [cell](std::complex<double> v) {
       const auto cx = static_cast<std::int64_t>(std::floor(v.real() / cell));
       const auto cy = static_cast<std::int64_t>(std::floor(v.imag() / cell));
@@ -406,8 +395,7 @@ struct curve_searcher {
 
 }  // namespace
 
-std::optional<curve_search_result> search_curves(const line_constraints& rules,
-                                                 const curve_search_settings& settings,
+std::optional<curve_search_result> search_curves(const line_constraints& rules, const curve_search_settings& settings,
                                                  std::ostream* progress) {
   std::optional<std::vector<curve_record>> start = initial_curve_layout(rules.curves, settings.seed);
   if (!start) return std::nullopt;
@@ -416,8 +404,8 @@ std::optional<curve_search_result> search_curves(const line_constraints& rules,
   searcher.set_class_totals(layout, settings.anneal_steps, settings.goal / 10);
   double current = searcher.error(layout);
   if (progress)
-    *progress << "class totals set: step length error " << searcher.step_length_error(layout)
-              << ", plan error " << current << "\n";
+    *progress << "class totals set: step length error " << searcher.step_length_error(layout) << ", plan error "
+              << current << "\n";
   std::vector<curve_record> best = layout;
   double best_error = current;
   // Each round anneals from the best layout so far, refines where the walk
@@ -425,16 +413,15 @@ std::optional<curve_search_result> search_curves(const line_constraints& rules,
   for (int round = 0; round < settings.rounds && best_error > settings.goal; ++round) {
     std::vector<curve_record> found = best;
     double found_error = best_error;
-    searcher.anneal(found, found_error, settings.anneal_steps, settings.hot_temperature,
-                    settings.cold_temperature);
+    searcher.anneal(found, found_error, settings.anneal_steps, settings.hot_temperature, settings.cold_temperature);
     searcher.refine_by_shifts(found, found_error, settings.goal);
     if (found_error < best_error) {
       best = std::move(found);
       best_error = found_error;
     }
     if (progress)
-      *progress << "round " << round + 1 << ": found " << found_error << ", best plan error "
-                << best_error << " (goal " << settings.goal << ")\n";
+      *progress << "round " << round + 1 << ": found " << found_error << ", best plan error " << best_error << " (goal "
+                << settings.goal << ")\n";
   }
   return curve_search_result{best, best_error};
 }

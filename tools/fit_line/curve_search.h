@@ -47,8 +47,7 @@ std::vector<curve_record> pinned_curves(const curve_constraints& rules);
 // A first layout: pinned rows kept, free curves spread over the gaps between
 // them with the free side/class mix shuffled, and as many touching pairs as
 // required. Meets every curve constraint (nullopt if the gaps cannot hold them).
-std::optional<std::vector<curve_record>> initial_curve_layout(const curve_constraints& rules,
-                                                              std::uint64_t seed);
+std::optional<std::vector<curve_record>> initial_curve_layout(const curve_constraints& rules, std::uint64_t seed);
 
 // True when the layout meets the constraints that moves can break: order,
 // overlaps, lengths, the unique longest row and the touching count.
@@ -61,8 +60,7 @@ struct curve_search_result {
 
 // nullopt only if no initial layout exists; otherwise the best layout found,
 // whose error may still be above the goal.
-std::optional<curve_search_result> search_curves(const line_constraints& rules,
-                                                 const curve_search_settings& settings,
+std::optional<curve_search_result> search_curves(const line_constraints& rules, const curve_search_settings& settings,
                                                  std::ostream* progress);
 
 }  // namespace fit_line

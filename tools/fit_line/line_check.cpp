@@ -54,53 +54,47 @@ struct result_list {
     results.push_back({std::move(name), passed, std::move(detail)});
   }
   // Passes when no record offends; the detail names the first offender.
-  void add_none(std::string name, const std::string& offender) {
-    add(std::move(name), offender.empty(), offender);
-  }
+  void add_none(std::string name, const std::string& offender) { add(std::move(name), offender.empty(), offender); }
 };
 
 }  // namespace
 
-std::vector<check_result> check_curves(const std::vector<curve_record>& curves,
-                                       const curve_constraints& rules) {
+std::vector<check_result> check_curves(const std::vector<curve_record>& curves, const curve_constraints& rules) {
   result_list out;
   const auto n = curves.size();
   out.add("curve record count is " + std::to_string(rules.record_count),
           n == static_cast<std::size_t>(rules.record_count), std::to_string(n));
-  out.add("first curve is " + format_curve(rules.first_row),
-          n > 0 && curves.front() == rules.first_row);
-  out.add("last curve is " + format_curve(rules.last_row),
-          n > 0 && curves.back() == rules.last_row);
+  out.add("first curve is " + format_curve(rules.first_row), n > 0 && curves.front() == rules.first_row);
+  out.add("last curve is " + format_curve(rules.last_row), n > 0 && curves.back() == rules.last_row);
   out.add_none("curve starts strictly ascending",
-               first_offender(curves, [&](std::size_t i) {
-                 return i > 0 && curves[i].start_m <= curves[i - 1].start_m;
-               }, format_curve));
+               first_offender(
+                   curves, [&](std::size_t i) { return i > 0 && curves[i].start_m <= curves[i - 1].start_m; },
+                   format_curve));
   out.add_none("curve starts and lengths on the " + std::to_string(rules.grid_m) + " m grid",
-               first_offender(curves, [&](std::size_t i) {
-                 return curves[i].start_m % rules.grid_m != 0 ||
-                        curves[i].length_m % rules.grid_m != 0;
-               }, format_curve));
-  out.add_none("curve lengths from " + std::to_string(rules.min_length_m) + " to " +
-                   std::to_string(rules.max_length_m),
-               first_offender(curves, [&](std::size_t i) {
-                 return curves[i].length_m < rules.min_length_m ||
-                        curves[i].length_m > rules.max_length_m;
-               }, format_curve));
-  const auto longest = std::count_if(curves.begin(), curves.end(), [&](const curve_record& c) {
-    return c.length_m == rules.max_length_m;
-  });
-  out.add("only " + format_curve(rules.longest_row) + " has length " +
-              std::to_string(rules.max_length_m),
-          longest == 1 && contains(curves, rules.longest_row),
-          std::to_string(longest) + " of that length");
+               first_offender(
+                   curves,
+                   [&](std::size_t i) {
+                     return curves[i].start_m % rules.grid_m != 0 || curves[i].length_m % rules.grid_m != 0;
+                   },
+                   format_curve));
+  out.add_none("curve lengths from " + std::to_string(rules.min_length_m) + " to " + std::to_string(rules.max_length_m),
+               first_offender(
+                   curves,
+                   [&](std::size_t i) {
+                     return curves[i].length_m < rules.min_length_m || curves[i].length_m > rules.max_length_m;
+                   },
+                   format_curve));
+  const auto longest = std::count_if(curves.begin(), curves.end(),
+                                     [&](const curve_record& c) { return c.length_m == rules.max_length_m; });
+  out.add("only " + format_curve(rules.longest_row) + " has length " + std::to_string(rules.max_length_m),
+          longest == 1 && contains(curves, rules.longest_row), std::to_string(longest) + " of that length");
   out.add_none("no two curves overlap",
-               first_offender(curves, [&](std::size_t i) {
-                 return i > 0 && curves[i - 1].end_m() > curves[i].start_m;
-               }, format_curve));
+               first_offender(
+                   curves, [&](std::size_t i) { return i > 0 && curves[i - 1].end_m() > curves[i].start_m; },
+                   format_curve));
   int touching = 0;
   for (std::size_t i = 1; i < n; ++i) touching += curves[i - 1].end_m() == curves[i].start_m;
-  out.add("exactly " + std::to_string(rules.touching_pairs) +
-              " curves end where the next begins",
+  out.add("exactly " + std::to_string(rules.touching_pairs) + " curves end where the next begins",
           touching == rules.touching_pairs, std::to_string(touching));
   for (const auto& [a, b] : rules.touching_rows)
     out.add(format_curve(a) + " is followed by " + format_curve(b), consecutive(curves, a, b));
@@ -113,8 +107,8 @@ std::vector<check_result> check_curves(const std::vector<curve_record>& curves,
     if (!wanted.contains(kind)) wanted[kind] = 0;
   for (const auto& [kind, count] : wanted)
     if (found[kind] != count)
-      mismatch += std::string(" ") + kind.first + std::to_string(kind.second) + ": " +
-                  std::to_string(found[kind]) + " not " + std::to_string(count) + ";";
+      mismatch += std::string(" ") + kind.first + std::to_string(kind.second) + ": " + std::to_string(found[kind]) +
+                  " not " + std::to_string(count) + ";";
   out.add("curve side/class counts", mismatch.empty(), mismatch);
   for (const curve_record& row : rules.required_rows)
     out.add("curve row " + format_curve(row) + " present", contains(curves, row));
@@ -129,29 +123,24 @@ bool rounds_to(double value, const rounded_target& target) {
   return std::nearbyint(value * scale) == std::nearbyint(target.value * scale);
 }
 
-void add_rounded_checks(result_list& out, const std::string& what, double value,
-                        const rounded_target& target) {
+void add_rounded_checks(result_list& out, const std::string& what, double value, const rounded_target& target) {
   const std::string found = fixed(value, 6);
-  out.add(what + " rounds to " + fixed(target.value, target.decimals),
-          rounds_to(value, target), found);
-  out.add(what + " within " + fixed(target.margin, 4) + " of " +
-              fixed(target.value, target.decimals),
+  out.add(what + " rounds to " + fixed(target.value, target.decimals), rounds_to(value, target), found);
+  out.add(what + " within " + fixed(target.margin, 4) + " of " + fixed(target.value, target.decimals),
           std::abs(value - target.value) <= target.margin, found);
 }
 
 }  // namespace
 
-std::vector<check_result> check_plan(const std::vector<curve_record>& curves,
-                                     const plan_constraints& rules) {
+std::vector<check_result> check_plan(const std::vector<curve_record>& curves, const plan_constraints& rules) {
   result_list out;
   const track_plan plan = compute_track_plan(curves, rules.track_extent_m());
   for (const plan_point_target& target : rules.points) {
     const double x = plan.x.at(static_cast<std::size_t>(target.metre));
     const double y = plan.y.at(static_cast<std::size_t>(target.metre));
-    out.add("plan point " + std::to_string(target.metre) + " within " +
-                fixed(target.tolerance, 5) + " of " + point_text(target.x, target.y, 4),
-            std::abs(x - target.x) <= target.tolerance &&
-                std::abs(y - target.y) <= target.tolerance,
+    out.add("plan point " + std::to_string(target.metre) + " within " + fixed(target.tolerance, 5) + " of " +
+                point_text(target.x, target.y, 4),
+            std::abs(x - target.x) <= target.tolerance && std::abs(y - target.y) <= target.tolerance,
             point_text(x, y, 6));
   }
   const auto last = static_cast<std::size_t>(rules.last_point());
@@ -159,67 +148,65 @@ std::vector<check_result> check_plan(const std::vector<curve_record>& curves,
   add_rounded_checks(out, point_name + " x", plan.x[last], rules.end_x);
   add_rounded_checks(out, point_name + " y", plan.y[last], rules.end_y);
   const double step = std::hypot(plan.x[last] - plan.x[last - 1], plan.y[last] - plan.y[last - 1]);
-  add_rounded_checks(out, "plan step into point " + std::to_string(last), step,
-                     rules.last_step_length);
+  add_rounded_checks(out, "plan step into point " + std::to_string(last), step, rules.last_step_length);
   return out.results;
 }
 
-std::vector<check_result> check_mountains(const std::vector<mountain_span>& spans,
-                                          const mountain_constraints& rules) {
+std::vector<check_result> check_mountains(const std::vector<mountain_span>& spans, const mountain_constraints& rules) {
   result_list out;
   const auto n = spans.size();
   out.add("mountain span count is " + std::to_string(rules.record_count),
           n == static_cast<std::size_t>(rules.record_count), std::to_string(n));
-  out.add("first span is " + format_mountain(rules.first_row),
-          n > 0 && spans.front() == rules.first_row);
-  out.add("last span is " + format_mountain(rules.last_row),
-          n > 0 && spans.back() == rules.last_row);
+  out.add("first span is " + format_mountain(rules.first_row), n > 0 && spans.front() == rules.first_row);
+  out.add("last span is " + format_mountain(rules.last_row), n > 0 && spans.back() == rules.last_row);
   out.add_none("span starts strictly ascending",
-               first_offender(spans, [&](std::size_t i) {
-                 return i > 0 && spans[i].start_m <= spans[i - 1].start_m;
-               }, format_mountain));
+               first_offender(
+                   spans, [&](std::size_t i) { return i > 0 && spans[i].start_m <= spans[i - 1].start_m; },
+                   format_mountain));
   out.add_none("span starts and ends on the " + std::to_string(rules.grid_m) + " m grid",
-               first_offender(spans, [&](std::size_t i) {
-                 return spans[i].start_m % rules.grid_m != 0 || spans[i].end_m % rules.grid_m != 0;
-               }, format_mountain));
+               first_offender(
+                   spans,
+                   [&](std::size_t i) {
+                     return spans[i].start_m % rules.grid_m != 0 || spans[i].end_m % rules.grid_m != 0;
+                   },
+                   format_mountain));
   out.add_none("at least " + std::to_string(rules.min_gap_m) + " m between spans",
-               first_offender(spans, [&](std::size_t i) {
-                 return i > 0 && spans[i].start_m - spans[i - 1].end_m < rules.min_gap_m;
-               }, format_mountain));
-  out.add_none("span lengths from " + std::to_string(rules.min_length_m) + " to " +
-                   std::to_string(rules.max_length_m),
-               first_offender(spans, [&](std::size_t i) {
-                 return spans[i].length_m() < rules.min_length_m ||
-                        spans[i].length_m() > rules.max_length_m;
-               }, format_mountain));
-  const auto longest = std::count_if(spans.begin(), spans.end(), [&](const mountain_span& s) {
-    return s.length_m() == rules.max_length_m;
-  });
-  out.add("only " + format_mountain(rules.longest_row) + " is " +
-              std::to_string(rules.max_length_m) + " m long",
-          longest == 1 && contains(spans, rules.longest_row),
-          std::to_string(longest) + " of that length");
+               first_offender(
+                   spans,
+                   [&](std::size_t i) { return i > 0 && spans[i].start_m - spans[i - 1].end_m < rules.min_gap_m; },
+                   format_mountain));
+  out.add_none("span lengths from " + std::to_string(rules.min_length_m) + " to " + std::to_string(rules.max_length_m),
+               first_offender(
+                   spans,
+                   [&](std::size_t i) {
+                     return spans[i].length_m() < rules.min_length_m || spans[i].length_m() > rules.max_length_m;
+                   },
+                   format_mountain));
+  const auto longest = std::count_if(spans.begin(), spans.end(),
+                                     [&](const mountain_span& s) { return s.length_m() == rules.max_length_m; });
+  out.add("only " + format_mountain(rules.longest_row) + " is " + std::to_string(rules.max_length_m) + " m long",
+          longest == 1 && contains(spans, rules.longest_row), std::to_string(longest) + " of that length");
   out.add_none("kind " + std::to_string(rules.usual_kind) + " except on the listed rows",
-               first_offender(spans, [&](std::size_t i) {
-                 return spans[i].kind != rules.usual_kind &&
-                        !contains(rules.other_kind_rows, spans[i]);
-               }, format_mountain));
+               first_offender(
+                   spans,
+                   [&](std::size_t i) {
+                     return spans[i].kind != rules.usual_kind && !contains(rules.other_kind_rows, spans[i]);
+                   },
+                   format_mountain));
   for (const mountain_span& row : rules.other_kind_rows)
     out.add("span row " + format_mountain(row) + " present", contains(spans, row));
   for (const mountain_span& row : rules.required_rows)
     out.add("span row " + format_mountain(row) + " present", contains(spans, row));
   for (const auto& [a, b] : rules.consecutive_rows)
-    out.add(format_mountain(a) + " is followed by " + format_mountain(b),
-            consecutive(spans, a, b));
+    out.add(format_mountain(a) + " is followed by " + format_mountain(b), consecutive(spans, a, b));
   for (const int start : rules.required_starts_m)
     out.add("a span starts at " + std::to_string(start),
-            std::any_of(spans.begin(), spans.end(),
-                        [&](const mountain_span& s) { return s.start_m == start; }));
+            std::any_of(spans.begin(), spans.end(), [&](const mountain_span& s) { return s.start_m == start; }));
   const std::vector<int> kinds = compiled_tunnel_kinds(spans, rules);
   for (const auto& [kind, count] : rules.compiled_kind_counts) {
     const auto found = std::count(kinds.begin(), kinds.end(), kind);
-    out.add(std::to_string(count) + " spans compile to tunnel kind " + std::to_string(kind),
-            found == count, std::to_string(found));
+    out.add(std::to_string(count) + " spans compile to tunnel kind " + std::to_string(kind), found == count,
+            std::to_string(found));
   }
   const std::vector<int> markers = tunnel_marker_cells(spans, rules);
   for (const int cell : rules.plain_cells)
@@ -242,8 +229,7 @@ std::vector<std::string_view> split_lines(std::string_view text) {
 }
 
 // The lines after `header` up to the next line that starts with '['.
-std::vector<std::string_view> section_after(const std::vector<std::string_view>& lines,
-                                            std::string_view header) {
+std::vector<std::string_view> section_after(const std::vector<std::string_view>& lines, std::string_view header) {
   auto it = std::find(lines.begin(), lines.end(), header);
   if (it == lines.end()) return {};
   std::vector<std::string_view> section;
@@ -269,31 +255,30 @@ std::vector<Record> parse_section(const std::vector<std::string_view>& section, 
   return records;
 }
 
-void check_text_form(result_list& out, std::string_view text,
-                     const std::vector<std::string_view>& lines, const line_constraints& rules) {
+void check_text_form(result_list& out, std::string_view text, const std::vector<std::string_view>& lines,
+                     const line_constraints& rules) {
   out.add("LF line ends only", text.find('\r') == std::string_view::npos);
   out.add("text ends with a single LF", text.ends_with("\n") && !text.ends_with("\n\n"));
   out.add("line count is " + std::to_string(rules.line_count()),
-          lines.size() == static_cast<std::size_t>(rules.line_count()),
-          std::to_string(lines.size()));
+          lines.size() == static_cast<std::size_t>(rules.line_count()), std::to_string(lines.size()));
   const fixed_text& t = rules.text;
   std::vector<std::string_view> headers;
   for (std::string_view line : lines)
     if (line.starts_with("[")) headers.push_back(line);
-  const std::vector<std::string> wanted_headers{
-      t.general.empty() ? std::string() : t.general.front(), t.curve_header, t.gradient_header,
-      t.mountain_header, t.board_header, t.signboard_header, t.end_line};
+  const std::vector<std::string> wanted_headers{t.general.empty() ? std::string() : t.general.front(),
+                                                t.curve_header,
+                                                t.gradient_header,
+                                                t.mountain_header,
+                                                t.board_header,
+                                                t.signboard_header,
+                                                t.end_line};
   out.add("section headers in order, \"" + t.end_line + "\" last",
           same_lines(headers, wanted_headers) && !lines.empty() && lines.back() == t.end_line);
-  std::vector<std::string_view> general{lines.begin(),
-                                        std::find(lines.begin(), lines.end(), t.curve_header)};
+  std::vector<std::string_view> general{lines.begin(), std::find(lines.begin(), lines.end(), t.curve_header)};
   out.add("general section word for word", same_lines(general, t.general));
-  out.add("gradient records word for word",
-          same_lines(section_after(lines, t.gradient_header), t.gradients));
-  out.add("speed board records word for word",
-          same_lines(section_after(lines, t.board_header), t.boards));
-  out.add("signboard records word for word",
-          same_lines(section_after(lines, t.signboard_header), t.signboards));
+  out.add("gradient records word for word", same_lines(section_after(lines, t.gradient_header), t.gradients));
+  out.add("speed board records word for word", same_lines(section_after(lines, t.board_header), t.boards));
+  out.add("signboard records word for word", same_lines(section_after(lines, t.signboard_header), t.signboards));
 }
 
 }  // namespace
@@ -303,27 +288,23 @@ std::vector<check_result> check_line_source(std::string_view text, const line_co
   const std::vector<std::string_view> lines = split_lines(text);
   check_text_form(out, text, lines, rules);
   std::string bad_curve, bad_mountain;
-  const auto curves = parse_section<curve_record>(section_after(lines, rules.text.curve_header),
-                                                  parse_curve, bad_curve);
-  const auto spans = parse_section<mountain_span>(
-      section_after(lines, rules.text.mountain_header), parse_mountain, bad_mountain);
-  out.add_none("every curve record in the form \"curva<s|d><1-6>,  <start>,  <length>\"",
-               bad_curve);
-  out.add_none("every mountain record in the form \"montagna,   <start>,  <end>,  <kind>\"",
-               bad_mountain);
-  for (auto part : {check_curves(curves, rules.curves), check_plan(curves, rules.plan),
-                    check_mountains(spans, rules.mountains)})
+  const auto curves =
+      parse_section<curve_record>(section_after(lines, rules.text.curve_header), parse_curve, bad_curve);
+  const auto spans =
+      parse_section<mountain_span>(section_after(lines, rules.text.mountain_header), parse_mountain, bad_mountain);
+  out.add_none("every curve record in the form \"curva<s|d><1-6>,  <start>,  <length>\"", bad_curve);
+  out.add_none("every mountain record in the form \"montagna,   <start>,  <end>,  <kind>\"", bad_mountain);
+  for (auto part :
+       {check_curves(curves, rules.curves), check_plan(curves, rules.plan), check_mountains(spans, rules.mountains)})
     out.results.insert(out.results.end(), part.begin(), part.end());
   return out.results;
 }
 
 bool all_passed(const std::vector<check_result>& results) {
-  return std::all_of(results.begin(), results.end(),
-                     [](const check_result& r) { return r.passed; });
+  return std::all_of(results.begin(), results.end(), [](const check_result& r) { return r.passed; });
 }
 
-std::string compose_line_source(const std::vector<curve_record>& curves,
-                                const std::vector<mountain_span>& mountains,
+std::string compose_line_source(const std::vector<curve_record>& curves, const std::vector<mountain_span>& mountains,
                                 const fixed_text& text) {
   std::string out;
   auto line = [&out](const std::string& l) { out += l + "\n"; };

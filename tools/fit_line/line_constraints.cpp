@@ -4,8 +4,8 @@ namespace fit_line {
 
 int line_constraints::line_count() const {
   const std::size_t headers = 5, end_line = 1;
-  return static_cast<int>(text.general.size() + text.gradients.size() + text.boards.size() +
-                          text.signboards.size() + headers + end_line) +
+  return static_cast<int>(text.general.size() + text.gradients.size() + text.boards.size() + text.signboards.size() +
+                          headers + end_line) +
          curves.record_count + mountains.record_count;
 }
 
@@ -25,10 +25,9 @@ fixed_text shipped_fixed_text() {
       "ripetizione segnali 4 codici,    0    ,0",
   };
   text.gradients = {
-      "pendenza,   0,    0",     "pendenza,  4750,   3",  "pendenza,  7500,   5",
-      "pendenza,  20250,   7",   "pendenza,  29750,   14", "pendenza,  34750,   26",
-      "pendenza,  58250,   18",  "pendenza,  59000,   20", "pendenza,  75400,   13",
-      "pendenza,  81750,   8",   "pendenza,  81900,   5",  "pendenza,  82400,   0",
+      "pendenza,   0,    0",    "pendenza,  4750,   3",   "pendenza,  7500,   5",   "pendenza,  20250,   7",
+      "pendenza,  29750,   14", "pendenza,  34750,   26", "pendenza,  58250,   18", "pendenza,  59000,   20",
+      "pendenza,  75400,   13", "pendenza,  81750,   8",  "pendenza,  81900,   5",  "pendenza,  82400,   0",
   };
   text.boards = {
       "indicatori_vmax,  1500,  80,  80,  80,  0,  ,  ,  ,  0",
@@ -54,13 +53,12 @@ curve_constraints shipped_curve_constraints() {
   c.touching_pairs = 6;
   c.touching_rows = {{{'s', 3, 5100, 200}, {'d', 2, 5300, 150}}};
   c.kind_counts = {
-      {'s', 2, 2},  {'s', 3, 22}, {'s', 4, 17}, {'s', 5, 4},  {'s', 6, 1},
-      {'d', 1, 2},  {'d', 2, 18}, {'d', 3, 21}, {'d', 4, 10}, {'d', 5, 8}, {'d', 6, 1},
+      {'s', 2, 2},  {'s', 3, 22}, {'s', 4, 17}, {'s', 5, 4}, {'s', 6, 1}, {'d', 1, 2},
+      {'d', 2, 18}, {'d', 3, 21}, {'d', 4, 10}, {'d', 5, 8}, {'d', 6, 1},
   };
   c.required_rows = {
-      {'s', 3, 800, 300},  {'d', 3, 1400, 350},    {'s', 3, 5100, 200},
-      {'d', 2, 5300, 150}, {'d', 2, 7150, 50},     {'d', 6, 38400, 100},
-      {'s', 6, 38850, 350}, {'s', 3, 65400, 2000}, {'s', 2, 83050, 300},
+      {'s', 3, 800, 300},   {'d', 3, 1400, 350},  {'s', 3, 5100, 200},   {'d', 2, 5300, 150},  {'d', 2, 7150, 50},
+      {'d', 6, 38400, 100}, {'s', 6, 38850, 350}, {'s', 3, 65400, 2000}, {'s', 2, 83050, 300},
   };
   return c;
 }
@@ -91,8 +89,7 @@ mountain_constraints shipped_mountain_constraints() {
       {14600, 15300, 12}, {15500, 15750, 12}, {17900, 18400, 12},
       {31750, 31900, 12}, {38200, 39250, 12}, {55500, 55550, 12},
   };
-  c.required_rows = {{3400, 3700, 11}, {6450, 6750, 11}, {6900, 7050, 11},
-                     {72300, 80400, 11}, {81650, 82700, 11}};
+  c.required_rows = {{3400, 3700, 11}, {6450, 6750, 11}, {6900, 7050, 11}, {72300, 80400, 11}, {81650, 82700, 11}};
   c.consecutive_rows = {{{6450, 6750, 11}, {6900, 7050, 11}}};
   // The speed board at 41150 stands on cell 824, the first cell of this span.
   c.required_starts_m = {41200};

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "line_records.h"
 #include "line_compiler/line_source.h"
+#include "line_records.h"
 #include "model/scenario_model.h"
 
 namespace fit_line {
@@ -40,8 +40,8 @@ struct curve_constraints {
   int max_length_m = 2000;
   curve_record first_row;
   curve_record last_row;
-  curve_record longest_row;  // the only record of max_length_m
-  int touching_pairs = 0;    // times a curve ends exactly where the next starts
+  curve_record longest_row;                                          // the only record of max_length_m
+  int touching_pairs = 0;                                            // times a curve ends exactly where the next starts
   std::vector<std::pair<curve_record, curve_record>> touching_rows;  // must be consecutive
   std::vector<curve_kind_count> kind_counts;
   std::vector<curve_record> required_rows;

@@ -9,13 +9,13 @@
 namespace fit_line {
 
 std::string format_curve(const curve_record& curve) {
-  return std::string("curva") + curve.side + std::to_string(curve.curve_class) + ",  " +
-         std::to_string(curve.start_m) + ",  " + std::to_string(curve.length_m);
+  return std::string("curva") + curve.side + std::to_string(curve.curve_class) + ",  " + std::to_string(curve.start_m) +
+         ",  " + std::to_string(curve.length_m);
 }
 
 std::string format_mountain(const mountain_span& span) {
-  return "montagna,   " + std::to_string(span.start_m) + ",  " + std::to_string(span.end_m) +
-         ",  " + std::to_string(span.kind);
+  return "montagna,   " + std::to_string(span.start_m) + ",  " + std::to_string(span.end_m) + ",  " +
+         std::to_string(span.kind);
 }
 
 namespace {
@@ -41,8 +41,7 @@ std::optional<curve_record> parse_curve(std::string_view line) {
   if (line[6] < '1' || line[6] > '6') return std::nullopt;
   curve.curve_class = line[6] - '0';
   std::string_view rest = line.substr(7);
-  if (!take_field(rest, ",  ", curve.start_m) || !take_field(rest, ",  ", curve.length_m) ||
-      !rest.empty())
+  if (!take_field(rest, ",  ", curve.start_m) || !take_field(rest, ",  ", curve.length_m) || !rest.empty())
     return std::nullopt;
   // A leading zero or sign would read back the same value from another text.
   if (format_curve(curve) != line) return std::nullopt;

@@ -42,19 +42,16 @@ int check_file(const std::string& path, const line_constraints& rules) {
   return report(check_line_source(text.str(), rules), std::cout);
 }
 
-void print_plan_end(const std::vector<curve_record>& curves, const plan_constraints& rules,
-                    std::ostream& out) {
+void print_plan_end(const std::vector<curve_record>& curves, const plan_constraints& rules, std::ostream& out) {
   const track_plan plan = compute_track_plan(curves, rules.track_extent_m());
   const auto last = static_cast<std::size_t>(rules.last_point());
   out.precision(6);
-  out << std::fixed << "plan point " << last << " = (" << plan.x[last] << ", " << plan.y[last]
-      << "), last step " << std::hypot(plan.x[last] - plan.x[last - 1], plan.y[last] - plan.y[last - 1])
-      << "\n";
+  out << std::fixed << "plan point " << last << " = (" << plan.x[last] << ", " << plan.y[last] << "), last step "
+      << std::hypot(plan.x[last] - plan.x[last - 1], plan.y[last] - plan.y[last - 1]) << "\n";
   out.unsetf(std::ios::floatfield);
 }
 
-int search_and_print(const curve_search_settings& curve_settings,
-                     const mountain_layout_settings& mountain_settings,
+int search_and_print(const curve_search_settings& curve_settings, const mountain_layout_settings& mountain_settings,
                      const std::string& write_path, const line_constraints& rules) {
   const auto curves = search_curves(rules, curve_settings, &std::cerr);
   if (!curves) {
@@ -62,8 +59,7 @@ int search_and_print(const curve_search_settings& curve_settings,
     return 1;
   }
   if (curves->error > curve_settings.goal)
-    std::cerr << "fit_line: plan error " << curves->error << " stays above the goal "
-              << curve_settings.goal << "\n";
+    std::cerr << "fit_line: plan error " << curves->error << " stays above the goal " << curve_settings.goal << "\n";
   const auto mountains = lay_out_mountains(rules.mountains, mountain_settings);
   if (!mountains) {
     std::cerr << "fit_line: no mountain layout meets the constraints\n";

@@ -31,8 +31,7 @@ std::vector<anchor> anchors_of(const mountain_constraints& rules) {
     if (std::none_of(anchors.begin(), anchors.end(), [&](const anchor& a) { return a.span == row; }))
       anchors.push_back({row, false});
   for (const int start : rules.required_starts_m)
-    if (std::none_of(anchors.begin(), anchors.end(),
-                     [&](const anchor& a) { return a.span.start_m == start; }))
+    if (std::none_of(anchors.begin(), anchors.end(), [&](const anchor& a) { return a.span.start_m == start; }))
       anchors.push_back({{start, start, rules.usual_kind}, true});
   std::sort(anchors.begin(), anchors.end(),
             [](const anchor& a, const anchor& b) { return a.span.start_m < b.span.start_m; });
@@ -54,26 +53,23 @@ struct stretch {
   int free_spans = 0;
 };
 
-std::vector<stretch> stretches_of(const std::vector<anchor>& anchors,
-                                  const mountain_constraints& rules) {
+std::vector<stretch> stretches_of(const std::vector<anchor>& anchors, const mountain_constraints& rules) {
   std::vector<stretch> out;
   for (std::size_t i = 0; i + 1 < anchors.size(); ++i) {
     const anchor& a = anchors[i];
     const anchor& b = anchors[i + 1];
-    const bool consecutive = std::any_of(
-        rules.consecutive_rows.begin(), rules.consecutive_rows.end(),
-        [&](const auto& pair) { return pair.first == a.span && pair.second == b.span; });
-    out.push_back({a.end_chosen ? a.span.start_m : a.span.end_m, b.span.start_m, a.end_chosen,
-                   consecutive, plain_kind(b.span.kind, rules)});
+    const bool consecutive =
+        std::any_of(rules.consecutive_rows.begin(), rules.consecutive_rows.end(),
+                    [&](const auto& pair) { return pair.first == a.span && pair.second == b.span; });
+    out.push_back({a.end_chosen ? a.span.start_m : a.span.end_m, b.span.start_m, a.end_chosen, consecutive,
+                   plain_kind(b.span.kind, rules)});
   }
   return out;
 }
 
 // Free spans per stretch, in proportion to its length.
 bool share_free_spans(std::vector<stretch>& stretches, int free_count, int metres_per_span) {
-  auto capacity = [&](const stretch& s) {
-    return s.must_stay_empty ? 0 : (s.to_m - s.from_m) / metres_per_span;
-  };
+  auto capacity = [&](const stretch& s) { return s.must_stay_empty ? 0 : (s.to_m - s.from_m) / metres_per_span; };
   int total = 0;
   for (const stretch& s : stretches) total += s.must_stay_empty ? 0 : s.to_m - s.from_m;
   int placed = 0;
@@ -86,8 +82,7 @@ bool share_free_spans(std::vector<stretch>& stretches, int free_count, int metre
     stretch* best = nullptr;
     for (stretch& s : stretches)
       if (s.free_spans < capacity(s) &&
-          (!best || (s.to_m - s.from_m) * (best->free_spans + 1) >
-                        (best->to_m - best->from_m) * (s.free_spans + 1)))
+          (!best || (s.to_m - s.from_m) * (best->free_spans + 1) > (best->to_m - best->from_m) * (s.free_spans + 1)))
         best = &s;
     if (!best) return false;
     ++best->free_spans;
@@ -108,8 +103,7 @@ struct gap_slot {
   bool close = false;
 };
 
-std::vector<gap_slot> gap_slots_of(const std::vector<stretch>& stretches,
-                                   const mountain_constraints& rules) {
+std::vector<gap_slot> gap_slots_of(const std::vector<stretch>& stretches, const mountain_constraints& rules) {
   std::vector<gap_slot> slots;
   for (std::size_t i = 0; i < stretches.size(); ++i) {
     const stretch& s = stretches[i];
@@ -125,9 +119,8 @@ std::vector<gap_slot> gap_slots_of(const std::vector<stretch>& stretches,
 
 // Marks as close, at random, as many open-able gaps before spans of each
 // kind as the compiled kind counts leave for the close-follow kind.
-bool choose_close_gaps(std::vector<gap_slot>& slots, const std::vector<anchor>& anchors,
-                       int free_count, const mountain_constraints& rules,
-                       deterministic_random& random) {
+bool choose_close_gaps(std::vector<gap_slot>& slots, const std::vector<anchor>& anchors, int free_count,
+                       const mountain_constraints& rules, deterministic_random& random) {
   std::map<int, int> spans_of_kind;  // spans that would compile to each kind with open gaps
   spans_of_kind[plain_kind(rules.usual_kind, rules)] += free_count;
   for (const anchor& a : anchors) ++spans_of_kind[plain_kind(a.span.kind, rules)];
@@ -151,8 +144,7 @@ bool choose_close_gaps(std::vector<gap_slot>& slots, const std::vector<anchor>& 
 // Sizes of the items of one stretch, in order: [lead span], gap, span, gap,
 // span, ..., gap. Minimum sizes first, then the remaining 50 m units shared
 // at random weights; close gaps take at most one unit.
-std::optional<std::vector<mountain_span>> draw_stretch(const stretch& s,
-                                                       const std::vector<bool>& close,
+std::optional<std::vector<mountain_span>> draw_stretch(const stretch& s, const std::vector<bool>& close,
                                                        const mountain_constraints& rules,
                                                        const mountain_layout_settings& settings,
                                                        deterministic_random& random) {
@@ -186,8 +178,8 @@ std::optional<std::vector<mountain_span>> draw_stretch(const stretch& s,
   const int shared = units;
   for (item& i : items) {
     if (i.capped_gap) continue;
-    const int give = std::min(static_cast<int>(shared * i.weight / total_weight),
-                              i.is_span ? (span_cap - i.size) / unit : units);
+    const int give =
+        std::min(static_cast<int>(shared * i.weight / total_weight), i.is_span ? (span_cap - i.size) / unit : units);
     i.size += give * unit;
     units -= give;
   }
@@ -209,9 +201,8 @@ std::optional<std::vector<mountain_span>> draw_stretch(const stretch& s,
 
 bool keeps_plain_cells(const std::vector<mountain_span>& spans, const mountain_constraints& rules) {
   const std::vector<int> markers = tunnel_marker_cells(spans, rules);
-  return std::none_of(rules.plain_cells.begin(), rules.plain_cells.end(), [&](int cell) {
-    return std::binary_search(markers.begin(), markers.end(), cell);
-  });
+  return std::none_of(rules.plain_cells.begin(), rules.plain_cells.end(),
+                      [&](int cell) { return std::binary_search(markers.begin(), markers.end(), cell); });
 }
 
 std::optional<std::vector<mountain_span>> one_attempt(const mountain_constraints& rules,
@@ -220,8 +211,7 @@ std::optional<std::vector<mountain_span>> one_attempt(const mountain_constraints
   const std::vector<anchor> anchors = anchors_of(rules);
   const int free_count = rules.record_count - static_cast<int>(anchors.size());
   std::vector<stretch> stretches = stretches_of(anchors, rules);
-  if (free_count < 0 || !share_free_spans(stretches, free_count, settings.metres_per_span))
-    return std::nullopt;
+  if (free_count < 0 || !share_free_spans(stretches, free_count, settings.metres_per_span)) return std::nullopt;
   std::vector<gap_slot> slots = gap_slots_of(stretches, rules);
   if (!choose_close_gaps(slots, anchors, free_count, rules, random)) return std::nullopt;
 
@@ -252,8 +242,8 @@ std::optional<std::vector<mountain_span>> one_attempt(const mountain_constraints
 
 }  // namespace
 
-std::optional<std::vector<mountain_span>> lay_out_mountains(
-    const mountain_constraints& rules, const mountain_layout_settings& settings) {
+std::optional<std::vector<mountain_span>> lay_out_mountains(const mountain_constraints& rules,
+                                                            const mountain_layout_settings& settings) {
   deterministic_random random(settings.seed);
   for (int attempt = 0; attempt < settings.attempts; ++attempt)
     if (auto spans = one_attempt(rules, settings, random)) return spans;

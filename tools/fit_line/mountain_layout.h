@@ -26,7 +26,7 @@ struct mountain_layout_settings {
 };
 
 // nullopt if no attempt met every mountain constraint.
-std::optional<std::vector<mountain_span>> lay_out_mountains(
-    const mountain_constraints& rules, const mountain_layout_settings& settings);
+std::optional<std::vector<mountain_span>> lay_out_mountains(const mountain_constraints& rules,
+                                                            const mountain_layout_settings& settings);
 
 }  // namespace fit_line

@@ -34,8 +34,7 @@ compila::scenario_model compile_spans(const std::vector<mountain_span>& spans) {
 
 }  // namespace
 
-std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans,
-                                       const mountain_constraints& /*rules*/) {
+std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans, const mountain_constraints& /*rules*/) {
   const compila::scenario_model model = compile_spans(spans);
   std::vector<int> kinds;
   for (const mountain_span& span : spans) {
@@ -56,8 +55,7 @@ int last_cell_of(const mountain_span& span, const mountain_constraints& /*rules*
   return static_cast<int>(compila::cell_of(span.end_m, -1));
 }
 
-std::vector<int> tunnel_marker_cells(const std::vector<mountain_span>& spans,
-                                     const mountain_constraints& /*rules*/) {
+std::vector<int> tunnel_marker_cells(const std::vector<mountain_span>& spans, const mountain_constraints& /*rules*/) {
   const compila::scenario_model model = compile_spans(spans);
   std::vector<int> markers;
   for (std::size_t cell = 0; cell < model.cells.size(); ++cell)

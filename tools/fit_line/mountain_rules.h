@@ -13,8 +13,7 @@ namespace fit_line {
 // that covers no cell): a kind above the marker threshold loses it; a span that
 // starts at most close_follow_m after the end of the span read just before it
 // gets close_follow_kind. `rules` is not read: the values are the core's.
-std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans,
-                                       const mountain_constraints& rules);
+std::vector<int> compiled_tunnel_kinds(const std::vector<mountain_span>& spans, const mountain_constraints& rules);
 
 // First and last cell a span covers, as the compiler core rounds them:
 // start / 50 and end / 50 - 1, halves to even.
@@ -23,7 +22,6 @@ int last_cell_of(const mountain_span& span, const mountain_constraints& rules);
 
 // Cells that become tunnel markers: every marker_every-th cell of a flagged
 // span, counting its cells from 1. Sorted, without repeats.
-std::vector<int> tunnel_marker_cells(const std::vector<mountain_span>& spans,
-                                     const mountain_constraints& rules);
+std::vector<int> tunnel_marker_cells(const std::vector<mountain_span>& spans, const mountain_constraints& rules);
 
 }  // namespace fit_line

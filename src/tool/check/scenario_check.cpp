@@ -7,17 +7,17 @@
 #include <optional>
 
 #include "driver/build_pipeline.h"
+#include "driver/compile_sources.h"
 #include "driver/post_processing.h"
 #include "line_compiler/line_source.h"
-#include "driver/compile_sources.h"
-#include "reading/reading_observer.h"
-#include "reading/source_files.h"
 #include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "model/rounding.h"
-#include "train_compiler/train_source.h"
+#include "reading/reading_observer.h"
+#include "reading/source_files.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/text_writers.h"
+#include "train_compiler/train_source.h"
 
 namespace compila {
 namespace {
@@ -126,8 +126,9 @@ class check_listener final : public reading_observer {
     }
     if (note.tested_comment) {
       warn(file, note.line, "comment-run",
-           "comment " + in_quotes(note.field) + " follows the longest run of comment fields that is skipped, "
-           "so it is read as a keyword field");
+           "comment " + in_quotes(note.field) +
+               " follows the longest run of comment fields that is skipped, "
+               "so it is read as a keyword field");
       if (own_matches == 0) return;
     }
     if (own_matches > 1)
@@ -260,9 +261,9 @@ class check_listener final : public reading_observer {
       if (other_end <= other_start || start >= other_end || other_start >= end) continue;
       const bool inside = start >= other_start && end <= other_end;
       warn(file, r.line, "overlap",
-           std::string("the ") + span_name(r.record) + " from " + std::to_string(start) + " to " +
-               std::to_string(end) + (inside ? " lies wholly inside" : " overlaps") + " the one from " +
-               std::to_string(other_start) + " to " + std::to_string(other_end) + " (" + where(records[j].line) + ")");
+           std::string("the ") + span_name(r.record) + " from " + std::to_string(start) + " to " + std::to_string(end) +
+               (inside ? " lies wholly inside" : " overlaps") + " the one from " + std::to_string(other_start) +
+               " to " + std::to_string(other_end) + " (" + where(records[j].line) + ")");
       return true;
     }
     return false;
@@ -369,8 +370,11 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
 
   std::vector<check_finding> errors;
   for (const logged_diagnostic& d : log) {
-    check_finding error{listener.file_of(d.site.file), folder_line(d.site.line), {},
-                        diagnostic_text(d.code, d.site), d.code};
+    check_finding error{listener.file_of(d.site.file),
+                        folder_line(d.site.line),
+                        {},
+                        diagnostic_text(d.code, d.site),
+                        d.code};
     if (d.site.object_cell >= 0) {
       if (const auto object = listener.object_on(d.site.object_cell)) {
         error.file = object->file;
@@ -380,11 +384,13 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
     errors.push_back(std::move(error));
   }
   if (!model.has_cells())
-    errors.push_back({source_file::line, 0, {},
-                      "no usable route length, so there is no track: a build writes no binary file", 0});
+    errors.push_back(
+        {source_file::line, 0, {}, "no usable route length, so there is no track: a build writes no binary file", 0});
   if (refusal != nullptr) {
     const auto object = listener.object_on(1);
-    errors.push_back({object ? object->file : source_file::line, object ? folder_line(object->line) : 0, {},
+    errors.push_back({object ? object->file : source_file::line,
+                      object ? folder_line(object->line) : 0,
+                      {},
                       "Errore n. " + std::string(refusal) +
                           ": a source put something in a reserved field of cell 1 or item 85; a build stops here",
                       refusal[3] == '0' ? 1250 : 1251});

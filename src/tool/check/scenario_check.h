@@ -20,10 +20,10 @@ enum class source_file { line, train };  // linea.txt, treno.txt
 
 struct check_finding {
   source_file file = source_file::line;
-  std::int32_t line = 0;       // line of the folder file; 0 for the file as a whole
-  std::string_view warning;    // the warning's name; empty for an error
+  std::int32_t line = 0;     // line of the folder file; 0 for the file as a whole
+  std::string_view warning;  // the warning's name; empty for an error
   std::string message;
-  std::int32_t code = 0;       // an error's diagnostic code, 1250 or 1251 for a refusal, 0 for no track
+  std::int32_t code = 0;  // an error's diagnostic code, 1250 or 1251 for a refusal, 0 for no track
 
   bool is_error() const { return warning.empty(); }
   bool operator==(const check_finding&) const = default;

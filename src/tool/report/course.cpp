@@ -38,8 +38,7 @@ std::vector<course_point> course_points(const plan_points& plan) {
   points.reserve(count);
   for (std::size_t m = 0; m < count; ++m) {
     double x = 0, y = 0;
-    if (number_of(plan[0][m], x) && number_of(plan[1][m], y))
-      points.push_back({static_cast<std::int32_t>(m), x, y});
+    if (number_of(plan[0][m], x) && number_of(plan[1][m], y)) points.push_back({static_cast<std::int32_t>(m), x, y});
   }
   return points;
 }

@@ -18,12 +18,9 @@ std::string html_text(std::string_view bytes) {
       case '"': out += "&quot;"; break;
       case '\'': out += "&#39;"; break;
       default:
-        if (byte < 0x20 || byte == 0x7f || (byte >= 0x80 && byte < 0xa0))
-          out += '?';
-        else if (byte >= 0xa0)
-          out += "&#" + std::to_string(byte) + ";";
-        else
-          out += c;
+        if (byte < 0x20 || byte == 0x7f || (byte >= 0x80 && byte < 0xa0)) out += '?';
+        else if (byte >= 0xa0) out += "&#" + std::to_string(byte) + ";";
+        else out += c;
     }
   }
   return out;

@@ -51,7 +51,8 @@ line_features read_features(std::span<const track_cell> cells, const std::array<
   f.gradient = runs_of(cells, f.profile_cells, [](const track_cell& c) { return int{c.gradient} - 100; });
   f.speed_kmh = runs_of(cells, f.profile_cells, [](const track_cell& c) { return int{c.speed_limit} * 5; });
   f.adhesion = runs_of(cells, f.profile_cells, [](const track_cell& c) { return int{c.adhesion}; });
-  f.tunnels = runs_of(cells, count, [](const track_cell& c) { return int{c.tunnel_kind}; }, true);
+  f.tunnels = runs_of(
+      cells, count, [](const track_cell& c) { return int{c.tunnel_kind}; }, true);
   f.height_m = heights_from(f.gradient, f.profile_cells);
 
   std::set<int> signboard_slots;

@@ -71,21 +71,20 @@ struct line_features {
   std::vector<cell_object> reductions;
   std::vector<signboard> signboards;
   std::vector<slowdown> slowdowns;
-  std::int32_t route_length_m = 0;  // items[84].end_m
+  std::int32_t route_length_m = 0;       // items[84].end_m
   std::int32_t competition_code_st = 0;  // items[85].seconds
   std::int16_t competition_code_og = 0;  // cells[1].param_2
 };
 
 // Merges equal neighbouring values of cells [0, count) into runs.
 template <typename value_of>
-std::vector<run> runs_of(std::span<const track_cell> cells, std::int32_t count, value_of value, bool skip_zero = false) {
+std::vector<run> runs_of(std::span<const track_cell> cells, std::int32_t count, value_of value,
+                         bool skip_zero = false) {
   std::vector<run> runs;
   for (std::int32_t i = 0; i < count && i < static_cast<std::int32_t>(cells.size()); ++i) {
     const int v = value(cells[i]);
-    if (!runs.empty() && runs.back().value == v && runs.back().last == i - 1)
-      runs.back().last = i;
-    else if (!(skip_zero && v == 0))
-      runs.push_back({i, i, v});
+    if (!runs.empty() && runs.back().value == v && runs.back().last == i - 1) runs.back().last = i;
+    else if (!(skip_zero && v == 0)) runs.push_back({i, i, v});
   }
   return runs;
 }

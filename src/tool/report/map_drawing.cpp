@@ -79,10 +79,10 @@ std::string scale_bar(const map_frame& frame, double y) {
   const double length_m = nice_step(0.18 * (drawing_width - 2 * margin) / frame.scale);
   const double length_px = length_m * frame.scale;
   const double x = margin;
-  std::string svg = "<g class=\"scale-bar\"><path d=\"" + path_step('M', x, y - 6) + "v6h" +
-                    number(length_px, 1) + "v-6\"/>";
-  svg += "<text x=\"" + number(x + length_px / 2, 1) + "\" y=\"" + number(y + 14, 1) +
-         "\" text-anchor=\"middle\">" + length_text(length_m) + "</text></g>";
+  std::string svg =
+      "<g class=\"scale-bar\"><path d=\"" + path_step('M', x, y - 6) + "v6h" + number(length_px, 1) + "v-6\"/>";
+  svg += "<text x=\"" + number(x + length_px / 2, 1) + "\" y=\"" + number(y + 14, 1) + "\" text-anchor=\"middle\">" +
+         length_text(length_m) + "</text></g>";
   return svg;
 }
 
@@ -133,8 +133,8 @@ std::string draw_map(const std::vector<course_point>& points, const line_feature
   stats = {points.size(), kept.size(), tolerance_m};
 
   const double height = top_margin + box_height + bottom_margin;
-  std::string svg = "<svg class=\"map\" viewBox=\"0 0 " +
-                    number(drawing_width) + " " + number(height) + "\" role=\"img\" aria-label=\"map of the course\">";
+  std::string svg = "<svg class=\"map\" viewBox=\"0 0 " + number(drawing_width) + " " + number(height) +
+                    "\" role=\"img\" aria-label=\"map of the course\">";
   svg += "<rect class=\"frame\" x=\"0.5\" y=\"0.5\" width=\"" + number(drawing_width - 1) + "\" height=\"" +
          number(height - 1) + "\"/>";
   std::vector<pixel_point> course;
@@ -156,8 +156,8 @@ std::string draw_map(const std::vector<course_point>& points, const line_feature
   if (!points.empty()) {
     const pixel_point start = frame.at(points.front().x, points.front().y);
     const pixel_point end = frame.at(points.back().x, points.back().y);
-    svg += "<path class=\"map-ends\" d=\"" + path_step('M', start.x, start.y) + "h0.01M" +
-           number(end.x, 1) + "," + number(end.y, 1) + "h0.01\"/>";
+    svg += "<path class=\"map-ends\" d=\"" + path_step('M', start.x, start.y) + "h0.01M" + number(end.x, 1) + "," +
+           number(end.y, 1) + "h0.01\"/>";
   }
   svg += stations_on_map(points, frame, features);
   svg += scale_bar(frame, height - 22) + north_arrow() + "</svg>";

@@ -11,7 +11,7 @@ namespace {
 constexpr double left_margin = 150;  // band titles and value labels
 constexpr double right_margin = 16;
 constexpr double band_gap = 10;
-constexpr double label_gap = 12;        // pixels between two upright labels
+constexpr double label_gap = 12;         // pixels between two upright labels
 constexpr std::size_t label_chars = 24;  // longer names and texts are cut in the drawing
 
 // The shared chainage axis: metre m of the track at pixel x(m).
@@ -36,12 +36,12 @@ struct profile_svg {
             "\" text-anchor=\"end\">" + text + "</text>";
   }
   void rule(double at_y, const char* css_class) {
-    body += "<path class=\"" + std::string(css_class) + "\" d=\"" + path_step('M', left_margin, at_y) +
-            "h" + number(axis.width, 1) + "\"/>";
+    body += "<path class=\"" + std::string(css_class) + "\" d=\"" + path_step('M', left_margin, at_y) + "h" +
+            number(axis.width, 1) + "\"/>";
   }
   void polyline(const std::vector<pixel_point>& points, const char* css_class) {
-    body += "<polyline class=\"" + std::string(css_class) + "\" points=\"" +
-            polyline_points(reduce_columns(points)) + "\"/>";
+    body += "<polyline class=\"" + std::string(css_class) + "\" points=\"" + polyline_points(reduce_columns(points)) +
+            "\"/>";
   }
 };
 
@@ -112,8 +112,8 @@ void level_band(profile_svg& page, const std::vector<run>& runs, const std::stri
   for (const run& r : runs) {
     const double x0 = page.axis.cell_x(r.first), x1 = page.axis.cell_x(r.last + 1);
     if (x1 - x0 < 28) continue;
-    page.body += "<text class=\"run-value\" x=\"" + number((x0 + x1) / 2, 1) + "\" y=\"" + number(y_of(r.value) - 3, 1) +
-                 "\" text-anchor=\"middle\">" + std::to_string(r.value) + "</text>";
+    page.body += "<text class=\"run-value\" x=\"" + number((x0 + x1) / 2, 1) + "\" y=\"" +
+                 number(y_of(r.value) - 3, 1) + "\" text-anchor=\"middle\">" + std::to_string(r.value) + "</text>";
   }
   page.y += h + band_gap;
 }
@@ -124,9 +124,8 @@ void tunnel_band(profile_svg& page, const line_features& f) {
   std::map<int, std::string> paths;  // by tunnel kind
   for (const run& r : f.tunnels) {
     const double x0 = page.axis.cell_x(r.first), x1 = page.axis.cell_x(r.last + 1);
-    paths[std::clamp(r.value, 1, 4)] += path_step('M', x0, page.y + 2) + "h" +
-                                        number(std::max(x1 - x0, 0.8), 1) + "v" + number(h - 4, 1) + "h" +
-                                        number(-std::max(x1 - x0, 0.8), 1) + "z";
+    paths[std::clamp(r.value, 1, 4)] += path_step('M', x0, page.y + 2) + "h" + number(std::max(x1 - x0, 0.8), 1) + "v" +
+                                        number(h - 4, 1) + "h" + number(-std::max(x1 - x0, 0.8), 1) + "z";
   }
   for (const auto& [kind, d] : paths)
     page.body += "<path class=\"tunnel kind-" + std::to_string(kind) + "\" d=\"" + d + "\"/>";
@@ -158,8 +157,7 @@ void station_band(profile_svg& page, const line_features& f) {
     spans += path_step('M', x0, mark_top + 6) + "h" + number(std::max(x1 - x0, 1.0), 1) + "v8h" +
              number(-std::max(x1 - x0, 1.0), 1) + "z";
     positions += path_step('M', at, mark_top) + "v20";
-    for (const std::int32_t stop : s.stops_m)
-      stops += path_step('M', page.axis.x(stop), mark_top + 20) + "l-4,-7h8z";
+    for (const std::int32_t stop : s.stops_m) stops += path_step('M', page.axis.x(stop), mark_top + 20) + "l-4,-7h8z";
     labels.push_back({at, s.name});
   }
   upright_labels(page, std::move(labels), mark_top - 3, "station-name");
@@ -220,8 +218,7 @@ void slowdown_band(profile_svg& page, const line_features& f) {
   }
   for (const cell_object& w : f.warning_boards)
     warnings += path_step('M', page.axis.cell_x(w.cell), bar_top + 12) + "l-5,9h10z";
-  for (const cell_object& c : f.countdowns)
-    countdowns += path_step('M', page.axis.cell_x(c.cell), bar_top + 14) + "v7";
+  for (const cell_object& c : f.countdowns) countdowns += path_step('M', page.axis.cell_x(c.cell), bar_top + 14) + "v7";
   page.body += "<path class=\"slowdown\" d=\"" + bars + "\"/><path class=\"warning-board\" d=\"" + warnings +
                "\"/><path class=\"countdown\" d=\"" + countdowns + "\"/>";
   page.y += h + band_gap;
@@ -246,8 +243,8 @@ std::string kilometre_axis(profile_svg& page, double bands_top) {
     labels += "<text class=\"km\" x=\"" + number(x, 1) + "\" y=\"" + number(axis_y + 19, 1) +
               "\" text-anchor=\"middle\">" + number(km, 0) + "</text>";
   }
-  page.body += "<path class=\"axis\" d=\"" + path_step('M', left_margin, axis_y) + "h" +
-               number(page.axis.width, 1) + ticks + "\"/>" + labels;
+  page.body += "<path class=\"axis\" d=\"" + path_step('M', left_margin, axis_y) + "h" + number(page.axis.width, 1) +
+               ticks + "\"/>" + labels;
   page.body += "<text class=\"band-title\" x=\"6\" y=\"" + number(axis_y + 19, 1) + "\">Chainage, km</text>";
   page.y += 30;
   return "<path class=\"grid\" d=\"" + grid + "\"/>";

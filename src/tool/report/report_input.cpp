@@ -102,7 +102,8 @@ bool make_temporary_directory(fs::path& made, std::string& error) {
     }
     if (code) break;
   }
-  error = base.string() + ": cannot make a temporary directory" + (code ? std::string(": ").append(code.message()) : std::string());
+  error = base.string() + ": cannot make a temporary directory" +
+          (code ? std::string(": ").append(code.message()) : std::string());
   return false;
 }
 
@@ -146,8 +147,7 @@ bool load_directory(const std::string& directory, drawn_scenario& out, std::stri
   return true;
 }
 
-bool load_folder(const std::string& folder, const scenario_folder& scenario, drawn_scenario& out,
-                 std::string& error) {
+bool load_folder(const std::string& folder, const scenario_folder& scenario, drawn_scenario& out, std::string& error) {
   directory_remover temporary;
   if (!make_temporary_directory(temporary.path, error)) return false;
   const build_result built = build_scenario(scenario.text(), temporary.path.string());

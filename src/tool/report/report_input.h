@@ -19,15 +19,15 @@
 namespace compila::report {
 
 struct drawn_scenario {
-  std::string source;                 // the folder or directory named by the user
-  bool built_from_folder = false;     // true: the files come from a build of `source`
+  std::string source;                     // the folder or directory named by the user
+  bool built_from_folder = false;         // true: the files come from a build of `source`
   std::array<std::string, 3> file_names;  // line data, item and track file (names only)
   std::vector<track_cell> cells;
   std::array<item, item_slots> items{};
   plan_points plan;
-  int build_status = 0;               // 0 clean, 2 written with a diagnostic (folders only)
-  std::vector<std::string> build_lines;   // the build's diagnostic lines (folders only)
-  std::vector<std::string> file_notes;    // format markers missing and the like
+  int build_status = 0;                  // 0 clean, 2 written with a diagnostic (folders only)
+  std::vector<std::string> build_lines;  // the build's diagnostic lines (folders only)
+  std::vector<std::string> file_notes;   // format markers missing and the like
 
   const std::string& line_name() const { return items[85].text; }
   const std::string& train_number() const { return items[86].text; }

@@ -84,8 +84,9 @@ std::string summary_table(const drawn_scenario& scenario, const line_features& f
 
 std::string station_table(const line_features& f) {
   if (f.stations.empty()) return "<p class=\"note\">No stations.</p>";
-  std::string t = "<table class=\"stations\"><tr><th>Slot</th><th>Name</th><th>Position</th><th>Kind</th>"
-                  "<th>Extent</th><th>Stopping point</th><th>Time</th></tr>";
+  std::string t =
+      "<table class=\"stations\"><tr><th>Slot</th><th>Name</th><th>Position</th><th>Kind</th>"
+      "<th>Extent</th><th>Stopping point</th><th>Time</th></tr>";
   for (const station& s : f.stations) {
     std::string stops;
     for (const std::int32_t m : s.stops_m) stops += (stops.empty() ? "" : ", ") + grouped(m) + " m";
@@ -101,8 +102,9 @@ std::string signboard_table(const line_features& f) {
   if (f.signboards.empty()) return "<p class=\"note\">No signboards.</p>";
   std::string t = "<table class=\"signboards\"><tr><th>Cell</th><th>At</th><th>Slot</th><th>Text</th></tr>";
   for (const signboard& s : f.signboards)
-    t += "<tr>" + cell(std::to_string(s.cell), true) + cell(grouped(std::int64_t{s.cell} * cell_length_m) + " m", true) +
-         cell(std::to_string(s.slot), true) + cell(html_text(s.text)) + "</tr>";
+    t += "<tr>" + cell(std::to_string(s.cell), true) +
+         cell(grouped(std::int64_t{s.cell} * cell_length_m) + " m", true) + cell(std::to_string(s.slot), true) +
+         cell(html_text(s.text)) + "</tr>";
   return t + "</table>";
 }
 
@@ -153,23 +155,29 @@ std::string render_report(const drawn_scenario& scenario, const page_options& op
   if (stats != nullptr) *stats = drawn;
   const std::string title = html_text(scenario.line_name()) + " &#8212; train " + html_text(scenario.train_number());
 
-  std::string page = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                     "<meta name=\"viewport\" content=\"width=device-width\"><title>" +
-                     title + "</title><style>" + style + "</style></head><body>\n";
+  std::string page =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+      "<meta name=\"viewport\" content=\"width=device-width\"><title>" +
+      title + "</title><style>" + style + "</style></head><body>\n";
   page += "<h1>" + title + "</h1><p class=\"note\">Drawn from " + html_text(scenario.file_names[0]) + ", " +
           html_text(scenario.file_names[1]) + " and " + html_text(scenario.file_names[2]) +
           ": what the simulator loads.</p>\n";
-  page += "<h2>Map</h2><p class=\"note\">North up, equal scale on both axes. Blue: the course, simplified for "
-          "drawing to " + grouped(static_cast<std::int64_t>(drawn.drawn_points)) + " of " +
-          grouped(static_cast<std::int64_t>(drawn.plan_points)) + " points, every plan point within " +
-          number(drawn.tolerance_m, drawn.tolerance_m < 10 ? 2 : 0) +
-          " m (half a pixel) of the drawn line. Grey: tunnels; orange: slowdowns; red dots: signals; circles: "
-          "stations.</p>\n" + map + "\n";
-  page += "<h2>Along the line</h2><p class=\"note\">One chainage axis for every band. Each object stands at the "
-          "start of its 50 m cell (cell i at i &#215; 50 m; a signal or board written at position p sits in cell "
-          "p / 50 + 1). Height is the sum of the gradients (per mille) over the cells, from 0 at the origin. "
-          "Stations: extent, position and stopping point (triangle). Slowdowns: from start to end with their "
-          "speed; warning boards yellow.</p>\n" + draw_profile(features) + "\n";
+  page +=
+      "<h2>Map</h2><p class=\"note\">North up, equal scale on both axes. Blue: the course, simplified for "
+      "drawing to " +
+      grouped(static_cast<std::int64_t>(drawn.drawn_points)) + " of " +
+      grouped(static_cast<std::int64_t>(drawn.plan_points)) + " points, every plan point within " +
+      number(drawn.tolerance_m, drawn.tolerance_m < 10 ? 2 : 0) +
+      " m (half a pixel) of the drawn line. Grey: tunnels; orange: slowdowns; red dots: signals; circles: "
+      "stations.</p>\n" +
+      map + "\n";
+  page +=
+      "<h2>Along the line</h2><p class=\"note\">One chainage axis for every band. Each object stands at the "
+      "start of its 50 m cell (cell i at i &#215; 50 m; a signal or board written at position p sits in cell "
+      "p / 50 + 1). Height is the sum of the gradients (per mille) over the cells, from 0 at the origin. "
+      "Stations: extent, position and stopping point (triangle). Slowdowns: from start to end with their "
+      "speed; warning boards yellow.</p>\n" +
+      draw_profile(features) + "\n";
   page += "<h2>Summary</h2>" + summary_table(scenario, features, drawn) + "\n";
   page += "<h2>Stations</h2>" + station_table(features) + "\n";
   page += "<h2>Signboards</h2>" + signboard_table(features) + "\n";

@@ -30,9 +30,8 @@ std::vector<std::string> failed_names(const std::vector<check_result>& results) 
 }
 
 bool some_failure_starts_with(const std::vector<check_result>& results, const std::string& prefix) {
-  return std::any_of(results.begin(), results.end(), [&](const check_result& r) {
-    return !r.passed && r.name.starts_with(prefix);
-  });
+  return std::any_of(results.begin(), results.end(),
+                     [&](const check_result& r) { return !r.passed && r.name.starts_with(prefix); });
 }
 
 TEST(ShippedLineSource, MeetsEveryConstraint) {
@@ -95,25 +94,30 @@ TEST_P(SpoiltRecords, AreRejected) {
 INSTANTIATE_TEST_SUITE_P(
     Line, SpoiltRecords,
     ::testing::Values(
-        record_case{"curve_dropped", [](records& r) { r.curves.erase(r.curves.begin() + 40); },
-                    "curve record count"},
+        record_case{"curve_dropped", [](records& r) { r.curves.erase(r.curves.begin() + 40); }, "curve record count"},
         record_case{"side_flipped", [](records& r) { r.curves[loose_curve_after(r.curves, 2)].side ^= 's' ^ 'd'; },
                     "curve side/class counts"},
         record_case{"start_off_grid", [](records& r) { r.curves[loose_curve_after(r.curves, 20)].start_m += 25; },
                     "curve starts and lengths on the 50 m grid"},
-        record_case{"second_longest", [](records& r) {
+        record_case{"second_longest",
+                    [](records& r) {
                       auto i = loose_curve_after(r.curves, 30);
                       r.curves[i].length_m = 2000;
-                    }, "only curvas3,  65400,  2000"},
-        record_case{"overlap", [](records& r) {
+                    },
+                    "only curvas3,  65400,  2000"},
+        record_case{"overlap",
+                    [](records& r) {
                       auto i = loose_curve_after(r.curves, 50);
                       r.curves[i].start_m = r.curves[i - 1].end_m() - 50;
-                    }, "no two curves overlap"},
-        record_case{"seventh_touching", [](records& r) {
+                    },
+                    "no two curves overlap"},
+        record_case{"seventh_touching",
+                    [](records& r) {
                       auto i = loose_curve_after(r.curves, 60);
                       r.curves[i].length_m += r.curves[i].start_m - r.curves[i - 1].end_m();
                       r.curves[i].start_m = r.curves[i - 1].end_m();
-                    }, "exactly 6 curves end where"},
+                    },
+                    "exactly 6 curves end where"},
         record_case{"order_swapped", [](records& r) { std::swap(r.curves[70], r.curves[71]); },
                     "curve starts strictly ascending"},
         record_case{"required_row_moved", [](records& r) { r.curves[index_of_start(r.curves, 7150)].length_m = 100; },
@@ -124,21 +128,23 @@ INSTANTIATE_TEST_SUITE_P(
                     "at least 100 m between spans"},
         record_case{"second_8100_span", [](records& r) { r.spans[1].end_m = r.spans[1].start_m + 8100; },
                     "only montagna,   72300,  80400,  11"},
-        record_case{"kind_12_elsewhere", [](records& r) { r.spans[1].kind = 12; },
-                    "kind 11 except on the listed rows"},
-        record_case{"close_gap_opened", [](records& r) {
+        record_case{"kind_12_elsewhere", [](records& r) { r.spans[1].kind = 12; }, "kind 11 except on the listed rows"},
+        record_case{"close_gap_opened",
+                    [](records& r) {
                       for (std::size_t i = 1; i < r.spans.size(); ++i)
                         if (r.spans[i].start_m - r.spans[i - 1].end_m <= 150 && r.spans[i].start_m != 6900) {
                           r.spans[i].start_m += 100;
                           return;
                         }
-                    }, "8 spans compile to tunnel kind 3"},
-        record_case{"marker_on_signboard_cell", [](records& r) {
+                    },
+                    "8 spans compile to tunnel kind 3"},
+        record_case{"marker_on_signboard_cell",
+                    [](records& r) {
                       // cells 714..719: the fourth, 717, would be a marker
                       r.spans.push_back({35700, 36000, 11});
-                      std::sort(r.spans.begin(), r.spans.end(),
-                                [](auto& a, auto& b) { return a.start_m < b.start_m; });
-                    }, "cell 717 is not a tunnel marker"}),
+                      std::sort(r.spans.begin(), r.spans.end(), [](auto& a, auto& b) { return a.start_m < b.start_m; });
+                    },
+                    "cell 717 is not a tunnel marker"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::string replace_first(std::string text, const std::string& from, const std::string& to) {
@@ -167,23 +173,34 @@ INSTANTIATE_TEST_SUITE_P(
     Line, SpoiltText,
     ::testing::Values(
         text_case{"crlf", [](std::string t) { return replace_first(t, "\n", "\r\n"); }, "LF line ends only"},
-        text_case{"no_final_lf", [](std::string t) { t.pop_back(); return t; }, "text ends with a single LF"},
+        text_case{"no_final_lf",
+                  [](std::string t) {
+                    t.pop_back();
+                    return t;
+                  },
+                  "text ends with a single LF"},
         text_case{"extra_empty_line", [](std::string t) { return t + "\n"; }, "line count is 198"},
         text_case{"general_blanks", [](std::string t) { return replace_first(t, "    0    ,0", "    0,0"); },
                   "general section word for word"},
-        text_case{"gradient_blanks", [](std::string t) { return replace_first(t, "pendenza,   0,    0", "pendenza,  0,   0"); },
+        text_case{"gradient_blanks",
+                  [](std::string t) { return replace_first(t, "pendenza,   0,    0", "pendenza,  0,   0"); },
                   "gradient records word for word"},
-        text_case{"curve_blanks", [](std::string t) { return replace_first(t, "curvad3,  1400,  350", "curvad3,   1400,  350"); },
+        text_case{"curve_blanks",
+                  [](std::string t) { return replace_first(t, "curvad3,  1400,  350", "curvad3,   1400,  350"); },
                   "every curve record in the form"},
-        text_case{"curve_side_letter", [](std::string t) { return replace_first(t, "curvad3,  1400", "curvax3,  1400"); },
+        text_case{"curve_side_letter",
+                  [](std::string t) { return replace_first(t, "curvad3,  1400", "curvax3,  1400"); },
                   "every curve record in the form"},
-        text_case{"mountain_blanks", [](std::string t) { return replace_first(t, "montagna,   3400", "montagna,  3400"); },
+        text_case{"mountain_blanks",
+                  [](std::string t) { return replace_first(t, "montagna,   3400", "montagna,  3400"); },
                   "every mountain record in the form"},
         text_case{"signboard_text", [](std::string t) { return replace_first(t, "(VALICO  )", "(VALICO)"); },
                   "signboard records word for word"},
-        text_case{"sections_swapped", [](std::string t) {
+        text_case{"sections_swapped",
+                  [](std::string t) {
                     return replace_first(replace_first(t, "[cartelli]", "[tmp]"), "[indicazioni]", "[cartelli]");
-                  }, "section headers in order"}),
+                  },
+                  "section headers in order"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ComposedLineSource, PutsEachSectionInItsSlots) {
@@ -235,13 +252,12 @@ TEST_P(PlanWindows, TellRoundingFromMargin) {
   EXPECT_EQ(shifted[2].passed, c.within_margin);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Plan, PlanWindows,
-    ::testing::Values(plan_window_case{"on_target", 0.0, 0.002, true, true},
-                      plan_window_case{"narrow_margin", 0.0, 1e-7, true, false},
-                      plan_window_case{"next_hundredth", 0.01, 0.002, false, false},
-                      plan_window_case{"wide_margin_wrong_rounding", -0.01, 0.05, false, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Plan, PlanWindows,
+                         ::testing::Values(plan_window_case{"on_target", 0.0, 0.002, true, true},
+                                           plan_window_case{"narrow_margin", 0.0, 1e-7, true, false},
+                                           plan_window_case{"next_hundredth", 0.01, 0.002, false, false},
+                                           plan_window_case{"wide_margin_wrong_rounding", -0.01, 0.05, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MountainRules, CellsMarkersAndCompiledKinds) {
   const mountain_constraints rules = shipped_line_constraints().mountains;
@@ -256,8 +272,8 @@ TEST(MountainRules, CellsMarkersAndCompiledKinds) {
   EXPECT_EQ(long_span.back(), 1605);
 
   EXPECT_EQ(tunnel_marker_cells({{3400, 4400, 5}}, rules), std::vector<int>{});  // no flag
-  EXPECT_EQ(last_cell_of({3400, 3425, 11}, rules), 68);  // 67.5 rounds to even
-  EXPECT_EQ(last_cell_of({3400, 3475, 11}, rules), 68);  // 68.5 rounds to even
+  EXPECT_EQ(last_cell_of({3400, 3425, 11}, rules), 68);                          // 67.5 rounds to even
+  EXPECT_EQ(last_cell_of({3400, 3475, 11}, rules), 68);                          // 68.5 rounds to even
 
   // Gaps of 150 and 200 m; a kind-12 span; a kind of 10 or less.
   EXPECT_EQ(compiled_tunnel_kinds({{6450, 6750, 11}, {6900, 7050, 11}, {7250, 7300, 12}, {7500, 7600, 5}}, rules),
@@ -267,8 +283,8 @@ TEST(MountainRules, CellsMarkersAndCompiledKinds) {
 TEST(LineRecords, ParseOnlyTheExactForm) {
   EXPECT_EQ(parse_curve("curvas3,  800,  300"), (curve_record{'s', 3, 800, 300}));
   EXPECT_EQ(parse_mountain("montagna,   3400,  3700,  11"), (mountain_span{3400, 3700, 11}));
-  for (const char* bad : {"curvas3,  0800,  300", "curvas7,  800,  300", "curvas3,  800,  300 ",
-                          "curvas3, 800, 300", "curvas3,  800,  -300", "curvas3,  800"})
+  for (const char* bad : {"curvas3,  0800,  300", "curvas7,  800,  300", "curvas3,  800,  300 ", "curvas3, 800, 300",
+                          "curvas3,  800,  -300", "curvas3,  800"})
     EXPECT_FALSE(parse_curve(bad)) << bad;
   for (const char* bad : {"montagna,  3400,  3700,  11", "montagna,   3400,  3700", "montagne,   3400,  3700,  11"})
     EXPECT_FALSE(parse_mountain(bad)) << bad;

@@ -77,12 +77,14 @@ INSTANTIATE_TEST_SUITE_P(
     Curves, ClosedForm,
     ::testing::Values(
         closed_form_case{"one_class_5", {{'d', 5, 200, 600}}, {2, 200, 201, 500, 800, 1998}},
-        closed_form_case{"touching_pair",
-                         {{'s', 6, 300, 350}, {'d', 4, 650, 700}},
-                         {650, 651, 1000, 1350, 1998}},
+        closed_form_case{"touching_pair", {{'s', 6, 300, 350}, {'d', 4, 650, 700}}, {650, 651, 1000, 1350, 1998}},
         closed_form_case{"every_class",
-                         {{'d', 1, 100, 300}, {'s', 2, 450, 200}, {'d', 3, 700, 150},
-                          {'s', 4, 900, 300}, {'d', 5, 1250, 100}, {'s', 6, 1400, 400}},
+                         {{'d', 1, 100, 300},
+                          {'s', 2, 450, 200},
+                          {'d', 3, 700, 150},
+                          {'s', 4, 900, 300},
+                          {'d', 5, 1250, 100},
+                          {'s', 6, 1400, 400}},
                          {250, 800, 1300, 1399, 1400, 1650, 1998}}),
     [](const auto& info) { return std::string(info.param.name); });
 
