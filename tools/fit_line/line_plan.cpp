@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <iostream>
 #include <string>
 
 #include "line_compiler/line_source.h"
@@ -14,18 +12,10 @@ namespace fit_line {
 track_plan compute_track_plan(const std::vector<curve_record>& curves, int track_extent_m) {
   // A line source with the curves as its only records, read by the compiler
   // core's line compiler with the plan on.
-  std::string text = "[generale]\nlunghezza percorso,    " +
-                     std::to_string(track_extent_m - compila::extent_beyond_route_m) + "\n[curve]\n";
-  for (const curve_record& curve : curves) text += format_curve(curve) + "\n";
-  text += "[fine]\n";
-  compila::scenario_model model;
-  model.with_plan = true;
-  const compila::line_reading reading = compila::read_line_source(model, text, "fit_line curves");
-  if (reading.end != compila::reading_end::complete || model.error_kind != 0) {
-    std::cerr << "fit_line: the compiler core refuses the curves (" << model.error_kind << ": "
-              << model.diagnostic.detail << ")\n";
-    std::abort();
-  }
+  std::vector<std::string> lines;
+  for (const curve_record& curve : curves) lines.push_back(format_curve(curve));
+  const compila::scenario_model model =
+      compile_with_core(track_extent_m - compila::extent_beyond_route_m, "[curve]", lines, /*with_plan=*/true);
 
   track_plan plan;
   plan.x.assign(static_cast<std::size_t>(track_extent_m) + 1, 0.0);

@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <iostream>
 
 #include "line_compiler/line_source.h"
 
@@ -67,6 +69,23 @@ double curvature_per_metre(const curve_record& curve) {
 int round_half_even(double value) {
   // The default floating-point rounding mode rounds halves to even.
   return static_cast<int>(std::nearbyint(value));
+}
+
+compila::scenario_model compile_with_core(int route_length_m, std::string_view section,
+                                          const std::vector<std::string>& lines, bool with_plan) {
+  std::string text = "[generale]\nlunghezza percorso,    " + std::to_string(route_length_m) + "\n";
+  text.append(section).append("\n");
+  for (const std::string& line : lines) text.append(line).append("\n");
+  text += "[fine]\n";
+  compila::scenario_model model;
+  model.with_plan = with_plan;
+  const compila::line_reading reading = compila::read_line_source(model, text, "fit_line records");
+  if (reading.end != compila::reading_end::complete || model.error_kind != 0) {
+    std::cerr << "fit_line: the compiler core refuses the " << section << " records (" << model.error_kind << ": "
+              << model.diagnostic.detail << ")\n";
+    std::abort();
+  }
+  return model;
 }
 
 }  // namespace fit_line

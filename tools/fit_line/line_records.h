@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "model/scenario_model.h"
 
 namespace fit_line {
 
@@ -42,5 +45,12 @@ double curvature_per_metre(const curve_record& curve);
 
 // Conversion of a computed value to a whole number: nearest, halves to even.
 int round_half_even(double value);
+
+// A line source of the route `route_length_m` whose only records are `lines`
+// under `section` ("[curve]", "[montagne]"), compiled by the compiler core's
+// line compiler, with the plan when `with_plan`. fit_line stops with the
+// core's diagnostic when the core refuses it.
+compila::scenario_model compile_with_core(int route_length_m, std::string_view section,
+                                          const std::vector<std::string>& lines, bool with_plan);
 
 }  // namespace fit_line

@@ -1,8 +1,6 @@
 #include "mountain_rules.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <iostream>
 #include <string>
 
 #include "line_compiler/line_source.h"
@@ -19,17 +17,9 @@ namespace {
 compila::scenario_model compile_spans(const std::vector<mountain_span>& spans) {
   int route_length_m = 0;
   for (const mountain_span& span : spans) route_length_m = std::max(route_length_m, span.end_m);
-  std::string text = "[generale]\nlunghezza percorso,    " + std::to_string(route_length_m) + "\n[montagne]\n";
-  for (const mountain_span& span : spans) text += format_mountain(span) + "\n";
-  text += "[fine]\n";
-  compila::scenario_model model;
-  const compila::line_reading reading = compila::read_line_source(model, text, "fit_line spans");
-  if (reading.end != compila::reading_end::complete || model.error_kind != 0) {
-    std::cerr << "fit_line: the compiler core refuses the spans (" << model.error_kind << ": "
-              << model.diagnostic.detail << ")\n";
-    std::abort();
-  }
-  return model;
+  std::vector<std::string> lines;
+  for (const mountain_span& span : spans) lines.push_back(format_mountain(span));
+  return compile_with_core(route_length_m, "[montagne]", lines, /*with_plan=*/false);
 }
 
 }  // namespace
