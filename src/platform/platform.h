@@ -23,14 +23,17 @@ std::string program_path();
 // reports it (not the working directory); empty when it cannot be found.
 std::string program_directory();
 
+// Whether this is the Windows build: the one place the tree asks.
+inline constexpr bool on_windows =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
 // The platform's own path separator; one is always put between the program
 // directory and a file name, even after a directory that ends in one.
-inline constexpr char path_separator =
-#ifdef _WIN32
-    '\\';
-#else
-    '/';
-#endif
+inline constexpr char path_separator = on_windows ? '\\' : '/';
 
 inline std::string file_path(const std::string& directory, const std::string& name) {
   return directory + path_separator + name;

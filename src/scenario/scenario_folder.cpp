@@ -3,18 +3,14 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/platform.h"
 #include "platform/read_whole_file.h"
 #include "scenario/text_writers.h"
 
 namespace compila {
 
 std::string folder_file_path(const std::string& folder, std::string_view name) {
-#ifdef _WIN32
-  constexpr char separator = '\\';
-#else
-  constexpr char separator = '/';
-#endif
-  return folder + separator + std::string(name);
+  return platform::file_path(folder, std::string(name));
 }
 
 namespace {

@@ -6,34 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "tool/tool_command.h"
-
-#ifdef _WIN32
-#include <windows.h>
-// shellapi.h needs windows.h before it.
-#include <shellapi.h>
-
-#include <filesystem>
-
-#include "platform/utf8_path.h"
-#endif
 
 namespace {
 
-// The command line as UTF-8, the program's text everywhere. On Windows the
-// C runtime's argv is in the ANSI code page, which cannot hold every folder
-// name (a user's folder in Cyrillic or Greek, say); the wide command line can.
+// The command line as UTF-8 (platform/command_line.h), as CLI11 takes it.
 class utf8_arguments {
  public:
-  utf8_arguments(int argc, char** argv) {
-#ifdef _WIN32
-    int count = 0;
-    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
-      for (int i = 0; i < count; ++i) words_.push_back(compila::utf8_text(std::filesystem::path(wide[i])));
-      LocalFree(wide);
-    }
-#endif
-    if (words_.empty()) words_.assign(argv, argv + argc);
+  utf8_arguments(int argc, char** argv) : words_(compila::platform::utf8_command_line(argc, argv)) {
     for (std::string& word : words_) pointers_.push_back(word.data());
     pointers_.push_back(nullptr);
   }

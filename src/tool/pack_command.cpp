@@ -36,14 +36,11 @@ struct program_kind {
 };
 
 constexpr program_kind windows_program{"MZ", "a Windows program", "compila_runner.exe"};
-#ifdef _WIN32
-constexpr program_kind host_program = windows_program;
-#else
-constexpr program_kind host_program{
+constexpr program_kind elf_program{
     "\x7f"
     "ELF",
     "an ELF program for this system", "compila_runner"};
-#endif
+constexpr program_kind host_program = platform::on_windows ? windows_program : elf_program;
 
 std::string where_runner_comes_from(bool windows) {
   return windows ? "configure the build with -DCOMPILA_WINDOWS_RUNNER=PATH to a Windows build's compila_runner.exe, "
