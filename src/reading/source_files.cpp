@@ -1,9 +1,5 @@
 #include "reading/source_files.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "platform/read_whole_file.h"
