@@ -33,8 +33,8 @@ using namespace compila::report;
 // The embedded scenario's three binary files in `dir`, as the build writes them.
 void build_embedded(const fs::path& dir) {
   scenario_folder folder;
-  located_problem problem;
-  ASSERT_TRUE(folder.load(COMPILA_SCENARIO_DIR, problem)) << problem_line(problem);
+  std::vector<located_problem> problems;
+  ASSERT_TRUE(folder.load(COMPILA_SCENARIO_DIR, problems)) << problem_lines(problems);
   ASSERT_EQ(build_scenario(folder.text(), dir.string()).status, 0);
 }
 
