@@ -305,9 +305,11 @@ TEST(ReportDrawing, TextAndNumbersForThePage) {
     std::string_view in;
     std::string out;
   } texts[] = {
-      {"(Km.35.800)", "(Km.35.800)"},         {"<a href='x'>", "&lt;a href=&#39;x&#39;&gt;"},
-      {"R&D \"x\"", "R&amp;D &quot;x&quot;"}, {std::string_view("a\0b\tc\x7f", 6), "a?b?c?"},
-      {"\xe8\xff\x80", "&#232;&#255;?"},
+      {"(Km.35.800)", "(Km.35.800)"},
+      {"<a href='x'>", "&lt;a href=&#39;x&#39;&gt;"},
+      {"R&D \"x\"", "R&amp;D &quot;x&quot;"},
+      {std::string_view("a\0b\tc\x7f", 6), "a?b?c?"},
+      {"\xe8\xff\x80\x92\x81", "&#232;&#255;&#8364;&#8217;?"},
   };
   for (const auto& t : texts) EXPECT_EQ(html_text(t.in), t.out) << t.in;
   EXPECT_EQ(grouped(1'007'000), "1,007,000");
