@@ -139,7 +139,8 @@ TEST(ScenarioFolder, TheDeclaredEncodingDecidesTheBytesOfTheLines) {
 
 // Under a declared encoding a line that is not UTF-8, a character the code
 // page lacks and a name beyond ASCII are refused at their line, the
-// character named.
+// character named; and without one a name that no file name on Windows can
+// hold.
 TEST(ScenarioFolder, WhatCannotBecomeWindows1252IsRefusedAtItsLine) {
   const struct {
     std::string names;
@@ -156,6 +157,9 @@ TEST(ScenarioFolder, WhatCannotBecomeWindows1252IsRefusedAtItsLine) {
       {"line_name=Pi\u00E8ve\ntrain_number=7\nencoding=utf-8\n", "", "scenario.txt", 1,
        "line_name holds U+00E8 \"\u00E8\": the names make the file names and the competition codes, so they take "
        "ASCII characters only"},
+      {"line_name=Pi\xE8ve\ntrain_number=7\n", "", "scenario.txt", 1,
+       "line_name holds byte 0xE8, which is not UTF-8: the names make the file names, which Windows cannot spell "
+       "with it, so write them in ASCII characters"},
       {"encoding=windows-1252\nline_name=a\ntrain_number=7\x92\n", "", "scenario.txt", 3,
        "train_number holds U+2019 \"\u2019\": the names make the file names and the competition codes, so they "
        "take ASCII characters only"},

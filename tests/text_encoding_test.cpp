@@ -26,7 +26,9 @@ TEST(TextEncoding, Windows1252ReadsTheUpperRangeAsTheCodePageDoes) {
     std::string utf8;
   } cases[] = {
       {"PI\xC8 DEL COLLE", "PI\u00C8 DEL COLLE"},
-      {"SANT\x92" "ELIA", "SANT\u2019ELIA"},
+      {"SANT\x92"
+       "ELIA",
+       "SANT\u2019ELIA"},
       {"\x80 \x8A \x9F", "\u20AC \u0160 \u0178"},
       {"\xA0\xFF", "\u00A0\u00FF"},
       {"\x81\x9D", "\u0081\u009D"},  // unassigned: kept as the controls of the same value
@@ -46,13 +48,13 @@ TEST(TextEncoding, Utf8ThatHasNoWindows1252FormFailsAtItsFirstBadPlace) {
       {"ab\u2192c\u2190", kind::no_1252_form, 2, 0x2192, 0},
       {"x\U0001F600", kind::no_1252_form, 1, 0x1F600, 0},
       {"\u0080", kind::no_1252_form, 0, 0x80, 0},
-      {"PI\xC8", kind::not_utf8, 2, 0, 0xC8},          // Windows-1252, not UTF-8
-      {"a\x80", kind::not_utf8, 1, 0, 0x80},           // a continuation byte alone
-      {"\xC0\xAF", kind::not_utf8, 0, 0, 0xC0},        // overlong "/"
-      {"\xE0\x80\xAF", kind::not_utf8, 0, 0, 0xE0},    // overlong "/"
-      {"\xED\xA0\x80", kind::not_utf8, 0, 0, 0xED},    // a surrogate
+      {"PI\xC8", kind::not_utf8, 2, 0, 0xC8},            // Windows-1252, not UTF-8
+      {"a\x80", kind::not_utf8, 1, 0, 0x80},             // a continuation byte alone
+      {"\xC0\xAF", kind::not_utf8, 0, 0, 0xC0},          // overlong "/"
+      {"\xE0\x80\xAF", kind::not_utf8, 0, 0, 0xE0},      // overlong "/"
+      {"\xED\xA0\x80", kind::not_utf8, 0, 0, 0xED},      // a surrogate
       {"\xF4\x90\x80\x80", kind::not_utf8, 0, 0, 0xF4},  // above U+10FFFF
-      {"ok\xE2\x82", kind::not_utf8, 2, 0, 0xE2},      // cut short at the end
+      {"ok\xE2\x82", kind::not_utf8, 2, 0, 0xE2},        // cut short at the end
   };
   for (const auto& c : cases) {
     std::string out;
@@ -62,6 +64,9 @@ TEST(TextEncoding, Utf8ThatHasNoWindows1252FormFailsAtItsFirstBadPlace) {
     EXPECT_EQ(failure.offset, c.offset) << c.utf8;
     if (c.what == kind::no_1252_form) EXPECT_EQ(failure.character, c.character) << c.utf8;
     else EXPECT_EQ(failure.byte, c.byte) << c.utf8;
+    const std::optional<std::size_t> not_utf8_at = first_non_utf8_byte(c.utf8);
+    if (c.what == kind::not_utf8) EXPECT_EQ(not_utf8_at, c.offset) << c.utf8;
+    else EXPECT_EQ(not_utf8_at, std::nullopt) << c.utf8;
   }
 }
 

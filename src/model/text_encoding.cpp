@@ -1,5 +1,6 @@
 #include "model/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -50,8 +51,7 @@ std::optional<decoded_character> decode_at(std::string_view text, std::size_t at
     if (!is_continuation(byte)) return std::nullopt;
     character = (character << 6) | (byte & 0x3F);
   }
-  if (character < smallest || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF))
-    return std::nullopt;
+  if (character < smallest || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) return std::nullopt;
   return decoded_character{character, length};
 }
 
@@ -122,15 +122,18 @@ bool utf8_to_windows_1252(std::string_view utf8, std::string& windows_1252, tran
   return true;
 }
 
-bool is_undeclared_utf8(std::string_view line) {
-  bool beyond_ascii = false;
-  for (std::size_t at = 0; at < line.size();) {
-    const std::optional<decoded_character> decoded = decode_at(line, at);
-    if (!decoded) return false;
-    beyond_ascii = beyond_ascii || decoded->length > 1;
+std::optional<std::size_t> first_non_utf8_byte(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::optional<decoded_character> decoded = decode_at(text, at);
+    if (!decoded) return at;
     at += decoded->length;
   }
-  return beyond_ascii;
+  return std::nullopt;
+}
+
+bool is_undeclared_utf8(std::string_view line) {
+  const bool beyond_ascii = std::any_of(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; });
+  return beyond_ascii && !first_non_utf8_byte(line);
 }
 
 }  // namespace compila

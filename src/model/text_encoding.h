@@ -53,6 +53,10 @@ struct transcoding_failure {
 // UTF-8 or its first character that the code page lacks.
 [[nodiscard]] bool utf8_to_windows_1252(std::string_view utf8, std::string& windows_1252, transcoding_failure& failure);
 
+// Where `text` stops being well-formed UTF-8: the offset of the first byte
+// that starts no well-formed sequence; nothing when it reads whole.
+std::optional<std::size_t> first_non_utf8_byte(std::string_view text);
+
 // True when `line` holds a byte above 0x7F and reads whole as UTF-8: text
 // saved as UTF-8, which a folder that declares no encoding would hand to the
 // simulator as raw bytes, shown garbled.

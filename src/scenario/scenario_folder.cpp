@@ -59,6 +59,14 @@ std::string non_ascii_name_message(std::string_view key, char32_t character) {
          ": the names make the file names and the competition codes, so they take ASCII characters only";
 }
 
+std::string non_utf8_name_message(std::string_view key, unsigned char byte) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%02X", byte);
+  return std::string(key) + " holds byte 0x" + hex +
+         ", which is not UTF-8: the names make the file names, which Windows cannot spell with it, so write them in "
+         "ASCII characters";
+}
+
 constexpr std::string_view undeclared_utf8_message =
     "saved as UTF-8: add `encoding=utf-8` to scenario.txt to have it converted, or `encoding=windows-1252` to keep "
     "these bytes";
@@ -241,6 +249,10 @@ void scenario_folder::read_names(const scenario_file_source& source, std::vector
       continue;  // its line is already reported
     } else if (encoding_ != text_encoding::undeclared) {
       check_declared_name(file, name, encoding_, problems);
+    } else if (const std::optional<std::size_t> at = first_non_utf8_byte(*name.value)) {
+      // Windows reaches files through UTF-8 names: this one cannot be written there.
+      problems.push_back(
+          at_line(file, name.line, non_utf8_name_message(name.key, static_cast<unsigned char>((*name.value)[*at]))));
     } else if (is_undeclared_utf8(*name.value)) {
       undeclared_utf8_.push_back(at_line(file, name.line, std::string(undeclared_utf8_message)));
     }

@@ -11,7 +11,9 @@
 // each file) and kept as Windows-1252, the simulator's code page; a line that
 // is not UTF-8 or holds a character the code page lacks is refused. Without
 // the line, or with encoding=windows-1252, the bytes are kept as they are.
-// scenario.txt may always open with a byte order mark. Every broken rule of
+// Under a declared encoding the two names take ASCII only; without one, a
+// name must read as UTF-8, the form of file names on Windows. scenario.txt
+// may always open with a byte order mark. Every broken rule of
 // every file is reported, in file and line order. This is the one place of
 // these rules: the embedding of a folder into a program and the scenario tool
 // both read folders here.
