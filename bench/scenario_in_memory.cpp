@@ -30,9 +30,9 @@ class files_in_memory : public scenario_file_source {
 }  // namespace
 
 scenario_in_memory::scenario_in_memory(const std::map<std::string, std::string>& files) {
-  located_problem problem;
-  if (folder_.load(files_in_memory(files), problem)) return;
-  std::fprintf(stderr, "scenario: %s\n", problem_line(problem).c_str());
+  std::vector<located_problem> problems;
+  if (folder_.load(files_in_memory(files), problems)) return;
+  std::fprintf(stderr, "scenario:\n%s", problem_lines(problems).c_str());
   std::exit(1);
 }
 

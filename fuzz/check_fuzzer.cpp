@@ -85,9 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string line_bytes = input.substr(0, split);
   const std::string train_bytes = split == std::string::npos ? "" : input.substr(split + 1);
   std::vector<std::string> line_lines, train_lines;
-  located_problem problem;
-  if (!split_scenario_lines(std::string(line_source_file.folder_name), line_bytes, line_lines, problem) ||
-      !split_scenario_lines(std::string(train_source_file.folder_name), train_bytes, train_lines, problem))
+  std::vector<located_problem> problems;
+  if (!split_scenario_lines(std::string(line_source_file.folder_name), line_bytes, line_lines, problems) ||
+      !split_scenario_lines(std::string(train_source_file.folder_name), train_bytes, train_lines, problems))
     return 0;  // the folder is refused before any reading
   const std::vector<std::string_view> line_views(line_lines.begin(), line_lines.end());
   const std::vector<std::string_view> train_views(train_lines.begin(), train_lines.end());

@@ -212,16 +212,17 @@ TEST_F(Dump, TheKindComesFromTheNameOrFromAs) {
 TEST_F(Dump, TextsOfAnyBytesComeOutReadableAndAsValidJson) {
   compila::scenario_model model;
   model.items[85].word_1 = 610;
-  model.items[3].text = std::string("Caf\xe8\n\"q\"\\", 9);
+  // Windows-1252, the simulator's code page: 0x92 is a quote, 0x81 unassigned.
+  model.items[3].text = std::string("Caf\xe8\x92\x81\n\"q\"\\", 11);
   const compila::byte_buffer bytes = compila::encode_item_file(model);
   write("odd_40517.sim", std::string(bytes.begin(), bytes.end()));
 
   const tool_run text = dump("odd_40517.sim");
   ASSERT_EQ(text.status, 0) << text.err;
-  EXPECT_NE(text.out.find(R"("Caf\xE8\x0A\"q\"\\")"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("\"Caf\u00e8\u2019\\x81\\x0A\\\"q\\\"\\\\\""), std::string::npos) << text.out;
   const json items = dump_json("--json odd_40517.sim")["items"];
   ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[0]["text"], "Caf\u00e8\n\"q\"\\");
+  EXPECT_EQ(items[0]["text"], "Caf\u00e8\u2019\u0081\n\"q\"\\");
 
   // No format marker: read all the same, with a warning.
   model.items[85].word_1 = 0;

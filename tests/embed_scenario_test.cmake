@@ -46,7 +46,7 @@ set(bad_cases
   "too_many_lines_no_final_lf|rallentamenti.txt|${x1001}x|rallentamenti.txt:1001:"
   "marker_line|treno.txt|[generale]\nx\nriferimento fine del file${cr}\n[fine]\n|treno.txt:3:"
   "marker_last_line|treno.txt|[generale]\nriferimento fine del file|treno.txt:2:"
-  "tab|linea.txt|[generale]\na${tab}b\n|linea.txt:2: control character 0x09"
+  "tab|linea.txt|[generale]\na${tab}b\n|linea.txt:2: tab"
   "lone_cr|scheda_treno.txt|[generale]\nab${cr}cd\n|scheda_treno.txt:2: carriage return inside a line"
   "bad_name|scenario.txt|line_name=a/b\ntrain_number=7\n|scenario.txt:1:")
 foreach(case IN LISTS bad_cases)
@@ -111,6 +111,41 @@ else()
       fail("good: the generated source lacks\n${expected}\n--- generated:\n${generated}")
     endif()
   endforeach()
+endif()
+
+# Every broken rule of every file is named in the one run.
+set(dir "${WORK_DIR}/two_files")
+write_folder("${dir}")
+file(WRITE "${dir}/linea.txt" "[generale]\na${tab}b\n")
+file(WRITE "${dir}/scheda_treno.txt" "x\nriferimento fine del file\n")
+embed("${dir}" result output)
+foreach(expected "${dir}/linea.txt:2: tab" "${dir}/scheda_treno.txt:2: line equal to the end-of-list marker")
+  string(FIND "${output}" "${expected}" at)
+  if(result EQUAL 0 OR at EQUAL -1)
+    fail("two_files: the message does not name ${expected}:\n${output}")
+  endif()
+endforeach()
+
+# A folder that declares UTF-8 is embedded as Windows-1252, the simulator's
+# code page, its byte order mark dropped: E-grave is 0xC8, the right single
+# quote 0x92.
+set(dir "${WORK_DIR}/utf8")
+write_folder("${dir}")
+string(ASCII 239 187 191 byte_order_mark)
+file(WRITE "${dir}/scenario.txt" "line_name=Prova\ntrain_number=7\nencoding=utf-8\n")
+file(WRITE "${dir}/note.txt" "${byte_order_mark}PIÈ S’E\n")
+embed("${dir}" result output)
+if(NOT result EQUAL 0)
+  fail("utf8: refused:\n${output}")
+else()
+  file(READ "${dir}/generated.cpp" generated)
+  set(expected "std::array<std::string_view, 1> notes_lines{{
+    std::string_view{\"\\x50\\x49\\xc8\\x20\\x53\\x92\\x45\", 7},
+}};")
+  string(FIND "${generated}" "${expected}" at)
+  if(at EQUAL -1)
+    fail("utf8: the generated source lacks\n${expected}\n--- generated:\n${generated}")
+  endif()
 endif()
 
 # The depfile names every file of the folder, so that editing one generates

@@ -57,8 +57,8 @@ TEST(LargeRoute, TheWholeProgramStreamsTheSameBytesFromTheFolder) {
   for (const auto& [name, text] : large_scenario::folder_files())
     std::ofstream(folder / name, std::ios::binary) << text;
   scenario_folder scenario;
-  located_problem problem;
-  ASSERT_TRUE(scenario.load(folder.path.string(), problem)) << problem_line(problem);
+  std::vector<located_problem> problems;
+  ASSERT_TRUE(scenario.load(folder.path.string(), problems)) << problem_lines(problems);
   ASSERT_EQ(build_scenario(scenario.text(), out.path.string()).status, 0);
   const scenario_model names = named_model();
   EXPECT_EQ(fnv1a(read_file(out / line_data_name(names))), line_data_checksum);

@@ -33,8 +33,8 @@ using namespace compila::report;
 // The embedded scenario's three binary files in `dir`, as the build writes them.
 void build_embedded(const fs::path& dir) {
   scenario_folder folder;
-  located_problem problem;
-  ASSERT_TRUE(folder.load(COMPILA_SCENARIO_DIR, problem)) << problem_line(problem);
+  std::vector<located_problem> problems;
+  ASSERT_TRUE(folder.load(COMPILA_SCENARIO_DIR, problems)) << problem_lines(problems);
   ASSERT_EQ(build_scenario(folder.text(), dir.string()).status, 0);
 }
 
@@ -305,9 +305,11 @@ TEST(ReportDrawing, TextAndNumbersForThePage) {
     std::string_view in;
     std::string out;
   } texts[] = {
-      {"(Km.35.800)", "(Km.35.800)"},         {"<a href='x'>", "&lt;a href=&#39;x&#39;&gt;"},
-      {"R&D \"x\"", "R&amp;D &quot;x&quot;"}, {std::string_view("a\0b\tc\x7f", 6), "a?b?c?"},
-      {"\xe8\xff\x80", "&#232;&#255;?"},
+      {"(Km.35.800)", "(Km.35.800)"},
+      {"<a href='x'>", "&lt;a href=&#39;x&#39;&gt;"},
+      {"R&D \"x\"", "R&amp;D &quot;x&quot;"},
+      {std::string_view("a\0b\tc\x7f", 6), "a?b?c?"},
+      {"\xe8\xff\x80\x92\x81", "&#232;&#255;&#8364;&#8217;?"},
   };
   for (const auto& t : texts) EXPECT_EQ(html_text(t.in), t.out) << t.in;
   EXPECT_EQ(grouped(1'007'000), "1,007,000");

@@ -56,8 +56,8 @@ TEST(ScenarioPayload, FolderSurvivesPackingLineForLine) {
   scratch_directory scratch;
   write_folder(scratch / "folder");
   scenario_folder original;
-  compila::located_problem problem;
-  ASSERT_TRUE(original.load((scratch / "folder").string(), problem)) << compila::problem_line(problem);
+  std::vector<compila::located_problem> problems;
+  ASSERT_TRUE(original.load((scratch / "folder").string(), problems)) << compila::problem_lines(problems);
   std::string error;
 
   const std::string program = compila::packed_program("RUNNER BYTES", compila::encode_scenario_payload(original));
@@ -72,6 +72,25 @@ TEST(ScenarioPayload, FolderSurvivesPackingLineForLine) {
   for (std::size_t f = 0; f < compila::scenario_files.size(); ++f)
     EXPECT_EQ(unpacked.file_lines(f), original.file_lines(f)) << compila::scenario_files[f].folder_name;
   EXPECT_EQ(unpacked.file_lines(0), (std::vector<std::string>{"[generale]", "lunghezza, 5000  ", "", "[fine]", ""}));
+}
+
+// A folder that declares UTF-8 is packed as the Windows-1252 lines the build
+// takes, and the payload says so: unpacked, the lines are the same bytes.
+TEST(ScenarioPayload, AUtf8FolderIsPackedAsItsWindows1252Lines) {
+  scratch_directory scratch;
+  write_folder(scratch / "folder");
+  write(scratch / "folder/scenario.txt", "line_name=Valle_Prima\ntrain_number=101\nencoding=utf-8\n");
+  write(scratch / "folder/scheda_treno.txt", "\xEF\xBB\xBFPI\u00C8 DEL COLLE\n");
+  scenario_folder original;
+  std::vector<compila::located_problem> problems;
+  ASSERT_TRUE(original.load((scratch / "folder").string(), problems)) << compila::problem_lines(problems);
+  const std::string payload = compila::encode_scenario_payload(original);
+  scenario_folder unpacked;
+  std::string error;
+  ASSERT_TRUE(compila::decode_scenario_payload(payload, "prog", unpacked, error)) << error;
+  EXPECT_EQ(unpacked.encoding(), compila::text_encoding::windows_1252);
+  EXPECT_EQ(unpacked.file_lines(4), (std::vector<std::string>{"PI\xC8 DEL COLLE"}));
+  EXPECT_EQ(unpacked.file_lines(4), original.file_lines(4));
 }
 
 // Damage to the end of a program file, from a sound packed program.

@@ -79,6 +79,79 @@ TEST(ToolBuildInput, BadFolderOrOutputIsNamedAndNothingIsWritten) {
   EXPECT_FALSE(fs::exists(scratch.path / "nowhere"));
 }
 
+// A copy of the starter with the name of its middle station (line 24 of
+// treno.txt) given as `station`, and scenario.txt as `names`.
+fs::path starter_with_station(const fs::path& folder, const std::string& names, const std::string& station) {
+  fs::copy(fs::path(COMPILA_SOURCE_DIR) / "examples/starter", folder);
+  std::string train = read_file(folder / "treno.txt");
+  const std::size_t at = train.find("MEZZANA");
+  train.replace(at, 7, station);
+  std::ofstream(folder / "treno.txt", std::ios::binary) << train;
+  std::ofstream(folder / "scenario.txt", std::ios::binary) << names;
+  return folder;
+}
+
+// The station name reaches the item file as the simulator shows it: UTF-8
+// declared becomes Windows-1252; declared or undeclared bytes go through as
+// they are, but check stops undeclared UTF-8 at its line.
+TEST(ToolEncoding, CheckAndBuildFollowWhatScenarioTxtDeclares) {
+  const std::string names = "line_name=Valle_Prima\ntrain_number=101\n";
+  const struct {
+    std::string what;
+    std::string names;
+    std::string station;
+    int check_status;
+    std::string check_line;  // expected in check's output
+    std::string in_item_file;
+  } cases[] = {
+      {"utf-8 with a byte order mark", "\xEF\xBB\xBF" + names + "encoding=utf-8\n", "PI\u00C8 DEL COLLE", 0,
+       "0 errors, 0 warnings", "PI\xC8 DEL COLLE"},
+      {"windows-1252", names + "encoding=windows-1252\n", "PI\xC8 DEL COLLE", 0, "0 errors, 0 warnings",
+       "PI\xC8 DEL COLLE"},
+      {"undeclared utf-8", names, "PI\u00C8 DEL COLLE", 1,
+       "treno.txt:24: error: saved as UTF-8: add `encoding=utf-8` to scenario.txt to have it converted, or "
+       "`encoding=windows-1252` to keep these bytes [utf8-undeclared]\n1 error, 0 warnings",
+       "PI\u00C8 DEL COLLE"},
+      {"undeclared windows-1252", names, "PI\xC8 DEL COLLE", 0, "0 errors, 0 warnings", "PI\xC8 DEL COLLE"},
+  };
+  for (const auto& c : cases) {
+    scratch_directory scratch;
+    const fs::path folder = starter_with_station(scratch.path / "folder", c.names, c.station);
+    const process_result check = tool({"check", folder.string()}, scratch.path);
+    EXPECT_EQ(check.status, c.check_status) << c.what;
+    EXPECT_NE(check.out.find(c.check_line), std::string::npos) << c.what << "\n" << check.out;
+
+    fs::create_directories(scratch.path / "out");
+    const process_result build = tool({"build", folder.string(), "-o", (scratch.path / "out").string()}, scratch.path);
+    EXPECT_EQ(build.status, 0) << c.what << "\n" << build.err;
+    EXPECT_NE(read_file(scratch.path / "out/Valle_Prima_101.sim").find(c.in_item_file), std::string::npos) << c.what;
+  }
+}
+
+// A character the code page lacks and a tab: check lists both, the build
+// stops with both named and writes nothing.
+TEST(ToolEncoding, WhatCannotBeWrittenStopsTheBuildAtItsLine) {
+  scratch_directory scratch;
+  const fs::path folder =
+      starter_with_station(scratch.path / "folder", "line_name=Valle_Prima\ntrain_number=101\nencoding=utf-8\n",
+                           "MEZZANA \u2192 NORD");
+  std::ofstream(folder / "note.txt", std::ios::binary) << "a\tb\n";
+  const std::string arrow = "treno.txt:24: error: character U+2192 \"\u2192\" has no Windows-1252 form";
+  const std::string tab = "note.txt:1: error: tab: use blanks instead";
+  const process_result check = tool({"check", folder.string()}, scratch.path);
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.out.find(arrow), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find(tab), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find("2 errors, 0 warnings"), std::string::npos) << check.out;
+
+  fs::create_directories(scratch.path / "out");
+  const process_result build = tool({"build", folder.string(), "-o", (scratch.path / "out").string()}, scratch.path);
+  EXPECT_EQ(build.status, 1);
+  EXPECT_NE(build.err.find("treno.txt:24: character U+2192"), std::string::npos) << build.err;
+  EXPECT_NE(build.err.find("note.txt:1: tab"), std::string::npos) << build.err;
+  EXPECT_TRUE(fs::is_empty(scratch.path / "out"));
+}
+
 // Every command that reads a file refuses one above the one size limit,
 // naming it, before reading it into memory.
 TEST(ToolInput, AFileAboveTheSizeLimitIsRefusedByName) {

@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
   }
   const std::string function = argc >= 4 ? argv[3] : "embedded_scenario";
   compila::scenario_folder folder;
-  compila::located_problem problem;
-  if (!folder.load(argv[1], problem)) {
-    std::fprintf(stderr, "%s\n", compila::problem_line(problem).c_str());
+  std::vector<compila::located_problem> problems;
+  if (!folder.load(argv[1], problems)) {
+    std::fputs(compila::problem_lines(problems).c_str(), stderr);
     return 1;
   }
   std::string error;

@@ -21,6 +21,12 @@ std::string problem_line(const located_problem& problem) {
   return file_location(problem.file, problem.line) + ": " + problem.message;
 }
 
+std::string problem_lines(const std::vector<located_problem>& problems) {
+  std::string lines;
+  for (const located_problem& problem : problems) lines += problem_line(problem) + "\n";
+  return lines;
+}
+
 std::string diagnostic_text(std::int32_t code, const diagnostic_site& site) {
   // A detail is the reader's own text about the bad field, so it may be long.
   constexpr std::size_t detail_size = 200;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/scenario_model.h"
 
@@ -33,6 +34,8 @@ std::string file_location(std::string_view file, std::int32_t line);
 
 // "FILE:LINE: message" (or "FILE: message").
 std::string problem_line(const located_problem& problem);
+// The problems' lines, each ended by a line feed.
+std::string problem_lines(const std::vector<located_problem>& problems);
 
 // What a recorded diagnostic says: "diagnostic CODE: " then the detail the
 // reader gave or else the code's meaning, then ` (record "KEYWORD")` when a

@@ -93,7 +93,10 @@ std::string encode_scenario_payload(const scenario_folder& folder) {
     put_le(payload, file_size{file.size()});
     payload += file;
   };
-  append_file("line_name=" + std::string(text.line_name) + "\ntrain_number=" + std::string(text.train_number) + "\n");
+  // The lines are Windows-1252 already when the folder declared an encoding.
+  const text_encoding encoding =
+      folder.encoding() == text_encoding::undeclared ? text_encoding::undeclared : text_encoding::windows_1252;
+  append_file(scenario_names_text(text.line_name, text.train_number, encoding));
   for (const scenario_file& file : scenario_files) append_file(lines_text(text.*file.lines));
   return payload;
 }
@@ -170,9 +173,10 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
     error = damaged(label, std::to_string(payload.size() - at) + " bytes follow its six files");
     return false;
   }
-  located_problem problem;
-  if (folder.load(payload_source(label, files), problem)) return true;
-  error = problem_line(problem);
+  std::vector<located_problem> problems;
+  if (folder.load(payload_source(label, files), problems)) return true;
+  error = problem_lines(problems);
+  error.pop_back();  // the caller ends the message
   return false;
 }
 

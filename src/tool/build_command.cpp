@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/build_pipeline.h"
 #include "model/diagnostics.h"
@@ -36,9 +37,9 @@ bool output_directory_usable(const std::string& path) {
 
 int run_build(const build_options& options) {
   scenario_folder folder;
-  located_problem problem;
-  if (!folder.load(options.folder, problem)) {
-    std::fprintf(stderr, "%s\n", problem_line(problem).c_str());
+  std::vector<located_problem> problems;
+  if (!folder.load(options.folder, problems)) {
+    std::fputs(problem_lines(problems).c_str(), stderr);
     return exit_failed;
   }
   if (!output_directory_usable(options.output)) return exit_failed;

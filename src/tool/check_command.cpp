@@ -49,24 +49,33 @@ std::string plural(std::size_t count, const char* word) {
   return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-// The folder reader's problem, as an error line.
-void print_folder_error(const located_problem& problem) {
-  std::printf("%s: error: %s\n", file_location(problem.file, problem.line).c_str(), problem.message.c_str());
+// The folder reader's problem, as an error line; `name` names the finding.
+void print_folder_error(const located_problem& problem, std::string_view name = {}) {
+  std::printf("%s: error: %s%s\n", file_location(problem.file, problem.line).c_str(), problem.message.c_str(),
+              name.empty() ? "" : (" [" + std::string(name) + "]").c_str());
 }
+
+// Text saved as UTF-8 in a folder that declares no encoding: the simulator
+// would show it garbled.
+constexpr std::string_view utf8_undeclared = "utf8-undeclared";
 
 int run_check(check_options& options) {
   std::set<std::string> silenced;
   if (!read_switches(options, silenced)) return exit_usage;
   scenario_folder folder;
-  located_problem problem;
-  if (!folder.load(options.folder, problem)) {
-    print_folder_error(problem);
-    std::printf("1 error, 0 warnings\n");
+  std::vector<located_problem> problems;
+  if (!folder.load(options.folder, problems)) {
+    for (const located_problem& problem : problems) print_folder_error(problem);
+    std::printf("%s, 0 warnings\n", plural(problems.size(), "error").c_str());
     return exit_failed;
   }
   std::vector<check_finding> findings = check_scenario(folder.text());
   order_findings(findings);
   std::size_t errors = 0, warnings = 0;
+  for (const located_problem& line : folder.undeclared_utf8_lines()) {
+    ++errors;
+    print_folder_error(line, utf8_undeclared);
+  }
   for (const check_finding& f : findings) {
     if (!f.is_error() && silenced.contains(std::string(f.warning))) continue;
     if (f.is_error()) {

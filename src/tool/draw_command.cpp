@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/diagnostics.h"
 #include "platform/file_writer.h"
@@ -38,9 +39,10 @@ bool load_input(const std::string& input, report::drawn_scenario& scenario, repo
                 std::string& error) {
   if (!report::is_scenario_folder(input)) return report::load_directory(input, scenario, error);
   scenario_folder folder;
-  located_problem problem;
-  if (!folder.load(input, problem)) {
-    error = problem_line(problem);
+  std::vector<located_problem> problems;
+  if (!folder.load(input, problems)) {
+    error = problem_lines(problems);
+    error.pop_back();  // the caller ends it
     return false;
   }
   if (!report::load_folder(input, folder, scenario, error)) return false;

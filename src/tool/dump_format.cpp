@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "format/record_fields.h"
+#include "model/text_encoding.h"
 
 namespace compila::tool {
 namespace {
@@ -217,7 +218,7 @@ void show_items(std::string_view name, std::size_t bytes, const std::array<item,
       json row{{"slot", slot}};
       for_each_number(items[slot], item_fields,
                       [&](std::string_view field, std::int32_t value) { row[std::string(field)] = value; });
-      row["text"] = latin1_to_utf8(items[slot].text);
+      row["text"] = windows_1252_to_utf8(items[slot].text);
       rows.push_back(std::move(row));
     }
     out.json["items"] = std::move(rows);
@@ -306,25 +307,12 @@ std::string printable_text(std::string_view text) {
       out += ch;
     } else if (byte >= 0x20 && byte < 0x7F) {
       out += ch;
+    } else if (const char32_t character = windows_1252_character(byte); character >= 0xA0) {
+      out += utf8_of(character);
     } else {
       char escaped[5];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
       out += escaped;
-    }
-  }
-  return out;
-}
-
-std::string latin1_to_utf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char ch : text) {
-    const auto byte = static_cast<unsigned char>(ch);
-    if (byte < 0x80) {
-      out += ch;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
     }
   }
   return out;

@@ -49,12 +49,10 @@ struct dumped_file {
 dumped_file dump_file(std::string_view name, std::span<const std::uint8_t> bytes, binary_file_kind kind,
                       const dump_options& options);
 
-// A text of the 8-bit code page made safe to print: printable ASCII as it is,
-// a backslash and a double quote escaped, any other byte as \xNN.
+// A text of the simulator's code page (Windows-1252) made safe to print, in
+// UTF-8: printable characters as they are, a backslash and a double quote
+// escaped, a control character or a byte the code page leaves unassigned as
+// \xNN.
 std::string printable_text(std::string_view text);
-
-// The same text for JSON: each byte as the Unicode character of the same
-// number (its Latin-1 reading), so that every byte survives in UTF-8.
-std::string latin1_to_utf8(std::string_view text);
 
 }  // namespace compila::tool

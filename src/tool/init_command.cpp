@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "model/text_encoding.h"
 #include "platform/file_writer.h"
 #include "platform/utf8_path.h"
 #include "scenario/scenario_folder.h"
@@ -22,9 +23,11 @@ const scenario_text& starter_scenario();
 namespace compila::tool {
 namespace {
 
+// The starter's lines are Windows-1252, as the build takes them; the folder
+// holds them as UTF-8, which its scenario.txt declares.
 std::string file_text(std::span<const std::string_view> lines) {
   std::string text;
-  for (std::string_view line : lines) text.append(line).append("\n");
+  for (std::string_view line : lines) text.append(windows_1252_to_utf8(line)).append("\n");
   return text;
 }
 
@@ -65,8 +68,7 @@ int run_init(const std::string& folder_name) {
   const std::filesystem::path folder = utf8_path(folder_name);
   if (!folder_ready(folder)) return exit_failed;
   const scenario_text& starter = starter_scenario();
-  const std::string names =
-      "line_name=" + std::string(starter.line_name) + "\ntrain_number=" + std::string(starter.train_number) + "\n";
+  const std::string names = scenario_names_text(starter.line_name, starter.train_number, text_encoding::utf8);
   if (!write_starter_file(folder, scenario_names_file, names)) return exit_failed;
   for (const scenario_file& file : scenario_files)
     if (!write_starter_file(folder, file.folder_name, file_text(starter.*file.lines))) return exit_failed;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/diagnostics.h"
 #include "platform/file_writer.h"
@@ -73,9 +74,9 @@ bool same_file(const std::string& a, const std::string& b) {
 
 int run_pack(const pack_options& options) {
   scenario_folder folder;
-  located_problem problem;
-  if (!folder.load(options.folder, problem)) {
-    std::fprintf(stderr, "%s\n", problem_line(problem).c_str());
+  std::vector<located_problem> problems;
+  if (!folder.load(options.folder, problems)) {
+    std::fputs(problem_lines(problems).c_str(), stderr);
     return exit_failed;
   }
   std::string error;

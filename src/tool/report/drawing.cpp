@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/text_encoding.h"
+
 namespace compila::report {
 
 std::string html_text(std::string_view bytes) {
@@ -18,8 +20,9 @@ std::string html_text(std::string_view bytes) {
       case '"': out += "&quot;"; break;
       case '\'': out += "&#39;"; break;
       default:
-        if (byte < 0x20 || byte == 0x7f || (byte >= 0x80 && byte < 0xa0)) out += '?';
-        else if (byte >= 0xa0) out += "&#" + std::to_string(byte) + ";";
+        const char32_t character = windows_1252_character(byte);
+        if (byte < 0x20 || byte == 0x7f || (byte >= 0x80 && character < 0xa0)) out += '?';
+        else if (byte >= 0x80) out += "&#" + std::to_string(character) + ";";
         else out += c;
     }
   }

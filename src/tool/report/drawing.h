@@ -11,8 +11,9 @@
 namespace compila::report {
 
 // Text from a scenario file made safe inside an HTML or SVG element or a
-// quoted attribute: markup characters escaped, control characters shown as
-// "?", bytes from 0xA0 taken as Latin-1 characters, 0x80 to 0x9F as "?".
+// quoted attribute: markup characters escaped, control characters and the
+// bytes Windows-1252 leaves unassigned shown as "?", other bytes from 0x80 as
+// their Windows-1252 characters.
 std::string html_text(std::string_view bytes);
 
 // A number with `decimals` digits after the point ("12.5"), "-0" written "0".
