@@ -161,6 +161,7 @@ bool load_folder(const std::string& folder, const scenario_folder& scenario, dra
   if (!load_directory(utf8_text(temporary.path), out, error)) return false;
   out.source = folder;
   out.built_from_folder = true;
+  out.placed_by = objects_placed_by_sources(scenario.text());
   return true;
 }
 
