@@ -61,11 +61,20 @@ void expect_file(const std::string& path) { EXPECT_TRUE(fs::is_regular_file(utf8
 // In order: each row may use what the rows before it wrote.
 std::vector<command_case> every_command() {
   return {
-      {"init", [](const named_folders& f) { return std::vector<std::string>{"init", f.scenario}; },
+      {"init",
+       [](const named_folders& f) {
+         return std::vector<std::string>{"init", f.scenario};
+       },
        [](const named_folders& f, const process_result&) { expect_file(f.scenario + "/linea.txt"); }},
-      {"check", [](const named_folders& f) { return std::vector<std::string>{"check", f.scenario}; },
+      {"check",
+       [](const named_folders& f) {
+         return std::vector<std::string>{"check", f.scenario};
+       },
        [](const named_folders&, const process_result& r) { EXPECT_NE(r.out.find("0 errors"), std::string::npos); }},
-      {"build", [](const named_folders& f) { return std::vector<std::string>{"build", f.scenario, "-o", f.output}; },
+      {"build",
+       [](const named_folders& f) {
+         return std::vector<std::string>{"build", f.scenario, "-o", f.output};
+       },
        [](const named_folders& f, const process_result&) { EXPECT_EQ(binary_files_in(f.output).size(), 3u); }},
       {"dump",
        [](const named_folders& f) {
@@ -74,11 +83,20 @@ std::vector<command_case> every_command() {
          return arguments;
        },
        [](const named_folders&, const process_result& r) { EXPECT_NE(r.out.find("VALLE"), std::string::npos); }},
-      {"draw", [](const named_folders& f) { return std::vector<std::string>{"draw", f.scenario, "-o", f.page}; },
+      {"draw",
+       [](const named_folders& f) {
+         return std::vector<std::string>{"draw", f.scenario, "-o", f.page};
+       },
        [](const named_folders& f, const process_result&) { expect_file(f.page); }},
-      {"draw", [](const named_folders& f) { return std::vector<std::string>{"draw", f.output, "-o", f.page}; },
+      {"draw",
+       [](const named_folders& f) {
+         return std::vector<std::string>{"draw", f.output, "-o", f.page};
+       },
        [](const named_folders& f, const process_result&) { expect_file(f.page); }},
-      {"pack", [](const named_folders& f) { return std::vector<std::string>{"pack", f.scenario, "-o", f.program}; },
+      {"pack",
+       [](const named_folders& f) {
+         return std::vector<std::string>{"pack", f.scenario, "-o", f.program};
+       },
        [](const named_folders& f, const process_result&) {
          // The packed program finds itself in its folder and writes its files there.
          const process_result run = run_process(utf8_path(f.program), {}, utf8_path(f.output));

@@ -84,10 +84,11 @@ bool refuse_errors(const pack_options& options, const scenario_folder& folder) {
     ++errors;
   }
   if (first == nullptr) return false;
+  const std::string count = std::to_string(errors) + (errors == 1 ? " error" : " errors");
   std::fprintf(stderr,
-               "%s: not packed: check finds %zu error%s, the first %s: %s\n"
+               "%s: not packed: check finds %s, the first %s: %s\n"
                "see them all with: scenario_tool check %s (or pack it as it is with --allow-errors)\n",
-               options.folder.c_str(), errors, errors == 1 ? "" : "s", finding_location(options.folder, *first).c_str(),
+               options.folder.c_str(), count.c_str(), finding_location(options.folder, *first).c_str(),
                first->message.c_str(), options.folder.c_str());
   return true;
 }
