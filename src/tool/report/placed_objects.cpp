@@ -51,6 +51,7 @@ std::map<std::int32_t, placing_record> objects_placed_by_sources(const scenario_
   scenario_model model;
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
+  model.with_plan = true;  // as the build reads, also where the plan stops a reading
   memory_source_files files;
   files.files[line_source_name(model)] = written_text(scenario.line_source);
   files.files[train_source_name(model)] = written_text(scenario.train_source);
