@@ -166,7 +166,8 @@ TEST(PackRefusals, FolderWithAnErrorIsRefusedUnlessAllowed) {
 
   const run_result refused = pack(scratch.path, "folder -o program");
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("folder: not packed: check finds 1 error, the first folder/linea.txt:" +
+  const std::string linea_file = std::string("folder") + (on_windows ? "\\" : "/") + "linea.txt";
+  EXPECT_NE(refused.err.find("folder: not packed: check finds 1 error, the first " + linea_file + ":" +
                              std::to_string(line) + ": diagnostic 25"),
             std::string::npos)
       << refused.err;
