@@ -4,6 +4,7 @@
 // written; pack refuses what it cannot pack and leaves the output alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -52,7 +53,9 @@ TEST_P(PackedProgram, WritesTheCMakeBuiltProgramsFilesWithItsStatusAndLines) {
   fs::create_directories(by_pack);
   const std::string program = program_file_name("program");
   fs::copy_file(c.program, by_cmake / program);
-  const run_result packing = pack(scratch.path, quoted(c.folder) + " -o " + quoted(by_pack / program));
+  // Some test scenarios have errors on purpose; the program must behave the same all the same.
+  const run_result packing =
+      pack(scratch.path, quoted(c.folder) + " -o " + quoted(by_pack / program) + " --allow-errors");
   ASSERT_EQ(packing.status, 0) << packing.err;
   EXPECT_EQ(packing.err, "");
   const auto permissions = fs::status(by_pack / program).permissions();
@@ -88,10 +91,12 @@ TEST(PackedProgramDamage, MissingOrDamagedScenarioIsReportedAndNothingWritten) {
   struct damage_case {
     const char* name;
     std::string bytes;
-    const char* reason;
+    std::string reason;
   } cases[] = {
       {"bare", runner, "no scenario is appended to this program"},
-      {"cut", sound.substr(0, sound.size() - 100), "no scenario is appended to this program"},
+      {"cut", sound.substr(0, sound.size() - 100),
+       "the program is cut short: it holds " + std::to_string(sound.size() - 100) + " of the " +
+           std::to_string(sound.size()) + " bytes it was packed with"},
       {"flipped",
        sound.substr(0, payload_start + 40) + char(sound[payload_start + 40] ^ 0x04) + sound.substr(payload_start + 41),
        "the appended scenario is damaged: its CRC-32 should be"},
@@ -145,6 +150,34 @@ TEST(PackRefusals, WhatCannotBePackedIsNamedAndTheOutputLeftAlone) {
   }
   EXPECT_FALSE(fs::exists(scratch / "no_such_folder"));
   EXPECT_FALSE(fs::exists(scratch / "out.tmp"));
+}
+
+TEST(PackRefusals, FolderWithAnErrorIsRefusedUnlessAllowed) {
+  scratch_directory scratch;
+  const fs::path folder = scratch / "folder";
+  fs::copy(COMPILA_SCENARIO_DIR, folder);
+  std::string linea = read_file(folder / "linea.txt");
+  const std::size_t end = linea.find("[fine]");
+  ASSERT_NE(end, std::string::npos);
+  const std::size_t line = std::count(linea.begin(), linea.begin() + end, '\n') + 1;
+  linea.insert(end, "pendenza, 4x00, 5\r\n");
+  std::string error;
+  ASSERT_TRUE(compila::write_whole_file((folder / "linea.txt").string(), linea, error)) << error;
+
+  const run_result refused = pack(scratch.path, "folder -o program");
+  EXPECT_EQ(refused.status, 1);
+  const std::string linea_file = std::string("folder") + (on_windows ? "\\" : "/") + "linea.txt";
+  EXPECT_NE(refused.err.find("folder: not packed: check finds 1 error, the first " + linea_file + ":" +
+                             std::to_string(line) + ": diagnostic 25"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.err.find("scenario_tool check folder"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--allow-errors"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(scratch / "program"));
+
+  const run_result allowed = pack(scratch.path, "folder -o program --allow-errors");
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_TRUE(fs::exists(scratch / "program"));
 }
 
 }  // namespace

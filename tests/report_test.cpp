@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
+#include <set>
 #include <string>
 
 #include "driver/build_pipeline.h"
@@ -108,6 +110,88 @@ TEST(ReportPage, TheEmbeddedScenarioGivesASelfContainedPageWithItsMarks) {
   EXPECT_EQ(stats.plan_points, 88999u);
   EXPECT_LT(stats.drawn_points, 2000u);
   EXPECT_NE(page.find("no build was run"), std::string::npos);
+}
+
+// The text between `open` and the next `close` after it, or "" when absent.
+std::string between(const std::string& text, const std::string& open, const std::string& close) {
+  const std::size_t start = text.find(open);
+  if (start == std::string::npos) return {};
+  const std::size_t end = text.find(close, start + open.size());
+  return end == std::string::npos ? std::string() : text.substr(start + open.size(), end - start - open.size());
+}
+
+// The starter with a second speed board (ranks that differ, a right speed
+// that its code cannot tell) and a signboard too long for its band.
+void write_marked_starter(const fs::path& folder) {
+  fs::copy(fs::path(COMPILA_SOURCE_DIR) / "examples/starter", folder);
+  std::string line = read_file(folder / "linea.txt");
+  line.insert(line.find("indicatori_vmax,  1500"), "indicatori_vmax,  600,  80,  60,  40,  0,  12,  ,  ,  0\n");
+  line.insert(line.find("[fine]"), "cartello_indicatore,  2900,  (GALLERIA DEL MONTE)(VALICO)(m.8100)\n");
+  std::ofstream(folder / "linea.txt", std::ios::binary) << line;
+}
+
+TEST(ReportPage, AFolderShowsTheRecordsSpeedsTheAuthorsReductionPointAndTheRouteEnd) {
+  scratch_directory scratch;
+  write_marked_starter(scratch / "folder");
+  scenario_folder folder;
+  located_problem problem;
+  ASSERT_TRUE(folder.load((scratch / "folder").string(), problem)) << problem_line(problem);
+  drawn_scenario scenario;
+  std::string error;
+  ASSERT_TRUE(load_folder("folder", folder, scenario, error)) << error;
+  const std::string page = render_report(scenario);
+
+  // The starter's one abbattimento record apart from the six the build adds.
+  EXPECT_NE(page.find("<tr><th>Reduction points</th><td>7: 1 from the sources, 6 added by the build</td></tr>"),
+            std::string::npos);
+  EXPECT_EQ(count_of(between(page, "<path class=\"reduction authored\" d=\"", "\""), "M"), 1u);
+  EXPECT_EQ(count_of(between(page, "<path class=\"reduction\" d=\"", "\""), "M"), 6u);
+  EXPECT_NE(page.find("<tr><th>Slowdowns</th><td>1 (1 warning board)</td></tr>"), std::string::npos);
+  EXPECT_NE(page.find("<tr><th>Tunnels</th><td>1 span, "), std::string::npos);
+  // Each speed board with its speeds as the record wrote them.
+  EXPECT_NE(page.find("text-anchor=\"middle\">100</text>"), std::string::npos);
+  EXPECT_NE(page.find("text-anchor=\"middle\">80|12/60/40</text>"), std::string::npos);
+  // The long signboard text whole in the tooltip of its cut label and of its mark.
+  EXPECT_EQ(count_of(page, "<title>(GALLERIA DEL MONTE)(VALICO)(m.8100)</title>"), 2u);
+  EXPECT_NE(page.find("(GALLERIA DEL MONTE)(VAL...</text>"), std::string::npos);
+  // The route's end on the map and on the chainage axis, and both legends.
+  EXPECT_NE(page.find("<circle class=\"map-route-end\""), std::string::npos);
+  EXPECT_NE(page.find("<path class=\"route-end\" d=\"M"), std::string::npos);
+  EXPECT_NE(page.find(">end of route, 5,000 m</text>"), std::string::npos);
+  EXPECT_EQ(count_of(page, "<ul class=\"legend\">"), 2u);
+  EXPECT_NE(page.find("reduction point from the sources"), std::string::npos);
+  expect_self_contained(page);
+}
+
+// Every class of mark a drawing uses has its entry in the legend under it.
+TEST(ReportPage, TheLegendsNameEveryKindOfMark) {
+  scratch_directory dir;
+  build_embedded(dir.path);
+  drawn_scenario scenario;
+  std::string error;
+  ASSERT_TRUE(load_directory(dir.path.string(), scenario, error)) << error;
+  const std::string page = render_report(scenario);
+  const std::regex drawn_class("<(?:path|circle|g|polyline) class=\"([a-z0-9 -]+)\"");
+  for (const char* drawing : {"<svg class=\"map\"", "<svg class=\"profile\""}) {
+    const std::size_t start = page.find(drawing);
+    ASSERT_NE(start, std::string::npos) << drawing;
+    const std::size_t end = page.find("</svg>", start);
+    const std::string legend = between(page.substr(end), "<ul class=\"legend\">", "</ul>");
+    ASSERT_FALSE(legend.empty()) << drawing;
+    const std::string svg = page.substr(start, end - start);
+    const std::set<std::string> frame =
+        {"frame", "course",         "scale-bar",        "north",         "map-names",       "grid", "axis", "guide",
+         "zero",  "profile-height", "profile-gradient", "profile-speed", "profile-adhesion"};
+    for (std::sregex_iterator m(svg.begin(), svg.end(), drawn_class), last; m != last; ++m) {
+      const std::string css_class = (*m)[1];
+      if (frame.contains(css_class)) continue;
+      EXPECT_NE(legend.find("class=\"" + css_class + "\""), std::string::npos) << drawing << ": " << css_class;
+    }
+  }
+  // From the binary files alone the reduction points cannot be told apart.
+  EXPECT_NE(page.find("<tr><th>Reduction points</th><td>0 (the binary files do not tell who placed them)</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("text-anchor=\"middle\">80</text>"), std::string::npos) << "speed decoded from code 1600";
 }
 
 TEST(ReportPage, BuildLinesAndExtraSectionsAreShownEscaped) {
@@ -300,6 +384,33 @@ TEST(ReportFeatures, ABrokenSignboardSlotOrAnEmptyTrackIsNoFault) {
   EXPECT_TRUE(none.gradient.empty());
 }
 
+// A code is read as speeds only where speeds in 5 km/h steps up to 300 km/h
+// give it in exactly one way; otherwise the page shows the code.
+TEST(ReportFeatures, SpeedCodesAreReadOnlyWhereOneReadingExists) {
+  const struct {
+    std::int16_t code;
+    std::optional<side_speeds> speeds;
+  } cases[] = {
+      {1600, side_speeds{80, 0}},    {1616, side_speeds{80, 80}}, {1602, side_speeds{80, 10}}, {0, side_speeds{0, 0}},
+      {6060, side_speeds{300, 300}}, {6061, std::nullopt},        {6100, std::nullopt},        {99, std::nullopt},
+      {-1600, std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(speeds_of_code(c.code), c.speeds) << c.code;
+
+  line_features f;
+  const cell_object same{31, cell_kind::speed_board, {1600, 1600, 1600, 0}};
+  const cell_object ranks{40, cell_kind::speed_board, {1612, 1200, -7, 11}};
+  EXPECT_EQ(speed_board_speeds(same, f).label, "80");
+  EXPECT_EQ(speed_board_speeds(ranks, f).label, "80|60/60/code -7");
+  EXPECT_NE(speed_board_speeds(ranks, f).detail.find("stripe code 11"), std::string::npos);
+  // From a folder the record says what the code cannot: a right speed of 12 is stored as 10 would be.
+  f.from_sources = true;
+  f.placed_by[40] = {"linea.txt", 31, "indicatori_vmax", {2000, 80, 60, 40, 1, 12, 0, 0, 2}};
+  const board_speeds written = speed_board_speeds(ranks, f);
+  EXPECT_EQ(written.label, "80|12/60/40");
+  EXPECT_NE(written.detail.find("(linea.txt:31)"), std::string::npos) << written.detail;
+}
+
 TEST(ReportDrawing, TextAndNumbersForThePage) {
   const struct {
     std::string_view in;
@@ -320,6 +431,9 @@ TEST(ReportDrawing, TextAndNumbersForThePage) {
   EXPECT_EQ(length_text(12'450), "12.45 km");
   EXPECT_EQ(time_of_day(41700), "11:35:00");
   EXPECT_EQ(number(-0.04, 1), "0.0");
+  EXPECT_EQ(counted(1, "warning board", "warning boards"), "1 warning board");
+  EXPECT_EQ(counted(0, "span", "spans"), "0 spans");
+  EXPECT_EQ(counted(1200, "span", "spans"), "1,200 spans");
   for (const auto& [in, out] : {std::pair{0.7, 1.0}, {1.0, 1.0}, {1.1, 2.0}, {3.0, 5.0}, {7.0, 10.0}, {420.0, 500.0}})
     EXPECT_DOUBLE_EQ(nice_step(in), out) << in;
 }

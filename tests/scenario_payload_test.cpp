@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "platform/file_writer.h"
+#include "scenario/packed_size.h"
 #include "scenario/scenario_payload.h"
 #include "test_support.h"
 
@@ -208,12 +210,77 @@ TEST(ScenarioPayload, ProgramFileThatCannotBeReadIsNamed) {
   scenario_folder folder;
   std::string error;
   const std::string missing = (scratch / "missing").string();
-  EXPECT_FALSE(compila::load_packed_scenario(missing, folder, error));
+  EXPECT_FALSE(compila::load_packed_scenario(missing, 100, folder, error));
   EXPECT_EQ(error.rfind(missing + ": cannot read: ", 0), 0u) << error;
+}
 
-  write(scratch / "bare", "RUNNER");
-  EXPECT_FALSE(compila::load_packed_scenario((scratch / "bare").string(), folder, error));
-  EXPECT_EQ(error.rfind((scratch / "bare").string() + ": no scenario is appended", 0), 0u) << error;
+// The size the runner was stamped with tells a bare runner, a copy that lost
+// its end and one with bytes added apart from damage inside the payload.
+TEST(ScenarioPayload, ProgramOfAnotherSizeThanPackedIsToldApart) {
+  scratch_directory scratch;
+  const std::string sound = compila::packed_program("RUNNER", payload_of(sound_files));
+  const std::uint64_t packed = sound.size();
+  std::string mark_altered = sound;
+  mark_altered.back() ^= 1;
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::uint64_t packed_size;
+    std::string problem;
+  } cases[] = {
+      {"bare runner", "RUNNER", 0, "no scenario is appended to this program"},
+      {"bare runner, though the end looks packed", sound, 0, "no scenario is appended to this program"},
+      {"cut short", sound.substr(0, 20), packed,
+       "the program is cut short: it holds 20 of the " + std::to_string(packed) + " bytes it was packed with"},
+      {"cut by one byte", sound.substr(0, sound.size() - 1), packed, "the program is cut short"},
+      {"bytes added", sound + "xyz", packed,
+       "the appended scenario is damaged: 3 bytes follow the end it was packed with"},
+      {"mark altered", mark_altered, packed,
+       "the appended scenario is damaged: its trailer's mark \"SCENPAK1\" is missing"},
+  };
+  for (const auto& c : cases) {
+    write(scratch / "program", c.bytes);
+    scenario_folder folder;
+    std::string error;
+    EXPECT_FALSE(compila::load_packed_scenario((scratch / "program").string(), c.packed_size, folder, error)) << c.name;
+    EXPECT_TRUE(error.starts_with((scratch / "program").string() + ": " + c.problem)) << c.name << "\n" << error;
+  }
+  write(scratch / "program", sound);
+  scenario_folder folder;
+  std::string error;
+  EXPECT_TRUE(compila::load_packed_scenario((scratch / "program").string(), packed, folder, error)) << error;
+  EXPECT_EQ(folder.line_name(), "A");
+}
+
+std::string bare_slot_bytes() {
+  constexpr compila::packed_size_slot slot = compila::bare_packed_size_slot();
+  return {reinterpret_cast<const char*>(&slot), sizeof slot};
+}
+
+TEST(PackedSize, StampedSizeIsReadBackAndOnlyABareSlotTakesOne) {
+  const std::string runner = "head" + bare_slot_bytes() + "tail";
+  std::string stamped = runner, problem;
+  ASSERT_TRUE(compila::stamp_packed_size(stamped, 0x0102030405060708u, problem)) << problem;
+  ASSERT_EQ(stamped.size(), runner.size());
+  compila::packed_size_slot slot{};
+  std::memcpy(&slot, stamped.data() + 4, sizeof slot);
+  EXPECT_EQ(compila::packed_size_of(slot), 0x0102030405060708u);
+  EXPECT_EQ(stamped.substr(0, 4 + compila::packed_size_mark_length),
+            runner.substr(0, 4 + compila::packed_size_mark_length));
+  EXPECT_EQ(stamped.substr(4 + sizeof slot), "tail");
+
+  const std::pair<std::string, std::string> refused[] = {
+      {"a runner without the slot", "holds no slot"},
+      {bare_slot_bytes().substr(0, compila::packed_size_mark_length + 3), "holds no slot"},
+      {bare_slot_bytes() + bare_slot_bytes(), "more than once"},
+      {stamped, "already carries a packed scenario"},
+  };
+  for (const auto& [bytes, expected] : refused) {
+    std::string copy = bytes;
+    EXPECT_FALSE(compila::stamp_packed_size(copy, 99, problem)) << expected;
+    EXPECT_NE(problem.find(expected), std::string::npos) << problem;
+    EXPECT_EQ(copy, bytes) << expected;
+  }
 }
 
 }  // namespace

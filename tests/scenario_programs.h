@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,10 @@ inline std::map<std::string, std::string> files_in(const std::filesystem::path& 
 
 // A test's name for one of them: its folder's name ("scenario", "starter", ...).
 inline std::string scenario_program_name(const scenario_program& c) { return c.folder.filename().string(); }
+
+// How GoogleTest shows a case in its list and its failures.
+inline void PrintTo(const scenario_program& c, std::ostream* out) {
+  *out << scenario_program_name(c) << " (" << utf8_text(c.program) << " built from " << utf8_text(c.folder) << ")";
+}
 
 }  // namespace compila::testing

@@ -7,7 +7,16 @@
 
 #include "driver/build_pipeline.h"
 #include "platform/platform.h"
+#include "scenario/packed_size.h"
 #include "scenario/scenario_payload.h"
+
+namespace {
+
+// pack writes the packed program's size here, in the copy it writes; read
+// through volatile so that the compiler keeps the bare runner's zero unknown.
+constinit const volatile compila::packed_size_slot packed_size = compila::bare_packed_size_slot();
+
+}  // namespace
 
 int main() {
   const std::string program = compila::platform::program_path();
@@ -17,7 +26,7 @@ int main() {
   }
   compila::scenario_folder folder;
   std::string error;
-  if (!compila::load_packed_scenario(program, folder, error)) {
+  if (!compila::load_packed_scenario(program, compila::packed_size_of(packed_size), folder, error)) {
     compila::platform::show_message_box(error);
     return 1;
   }

@@ -180,14 +180,39 @@ bool decode_scenario_payload(std::string_view payload, const std::string& label,
   return false;
 }
 
-bool load_packed_scenario(const std::string& program_path, scenario_folder& folder, std::string& error) {
+namespace {
+
+// What is wrong with a program file whose size differs from the one it was
+// packed with, or empty when the sizes agree.
+std::string size_problem(std::uint64_t file_size, std::uint64_t packed_size) {
+  if (packed_size == 0)
+    return "no scenario is appended to this program (make one with: scenario_tool pack FOLDER -o PROGRAM)";
+  if (file_size < packed_size)
+    return "the program is cut short: it holds " + std::to_string(file_size) + " of the " +
+           std::to_string(packed_size) + " bytes it was packed with; copy the whole program again";
+  if (file_size > packed_size)
+    return "the appended scenario is damaged: " + std::to_string(file_size - packed_size) +
+           " bytes follow the end it was packed with";
+  return {};
+}
+
+}  // namespace
+
+bool load_packed_scenario(const std::string& program_path, std::uint64_t packed_size, scenario_folder& folder,
+                          std::string& error) {
   std::string program;
   if (!read_whole_file(program_path, program, error)) return false;
+  if (const std::string problem = size_problem(program.size(), packed_size); !problem.empty()) {
+    error = program_path + ": " + problem;
+    return false;
+  }
   const payload_search search = find_payload(program);
-  if (search.result != payload_search::kind::found) {
+  if (search.result == payload_search::kind::absent) {
+    error = damaged(program_path, "its trailer's mark \"" + std::string(payload_mark) + "\" is missing");
+    return false;
+  }
+  if (search.result == payload_search::kind::damaged) {
     error = program_path + ": " + search.problem;
-    if (search.result == payload_search::kind::absent)
-      error += " (make one with: scenario_tool pack FOLDER -o PROGRAM)";
     return false;
   }
   return decode_scenario_payload(search.payload, program_path, folder, error);

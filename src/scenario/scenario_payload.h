@@ -55,8 +55,11 @@ payload_search find_payload(std::string_view program);
                                            std::string& error);
 
 // Reads the program file at `program_path` (UTF-8) and the scenario appended
-// to it; false with `error` ("PATH: what is wrong") when the file cannot be
-// read or carries no sound scenario.
-[[nodiscard]] bool load_packed_scenario(const std::string& program_path, scenario_folder& folder, std::string& error);
+// to it. `packed_size` is the size pack gave the whole program
+// (scenario/packed_size.h), 0 for a bare runner. False with `error` ("PATH:
+// what is wrong") when the file cannot be read, carries no scenario, has lost
+// its end or carries a damaged one.
+[[nodiscard]] bool load_packed_scenario(const std::string& program_path, std::uint64_t packed_size,
+                                        scenario_folder& folder, std::string& error);
 
 }  // namespace compila

@@ -15,8 +15,10 @@
 #include "platform/platform.h"
 #include "platform/read_whole_file.h"
 #include "platform/utf8_path.h"
+#include "scenario/packed_size.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/scenario_payload.h"
+#include "tool/check/scenario_check.h"
 #include "tool/tool_command.h"
 
 namespace compila::tool {
@@ -27,6 +29,7 @@ struct pack_options {
   std::string output;
   std::string runner;  // empty: the one beside scenario_tool
   bool windows = false;
+  bool allow_errors = false;
 };
 
 // The kind of program a runner must be: its first bytes and how to name it.
@@ -67,6 +70,29 @@ bool read_runner(const std::string& path, const pack_options& options, const pro
   return true;
 }
 
+// A folder in which check finds an error would give players a program that
+// stops or writes files with a diagnostic: refused, naming the first error
+// and the command that shows them all.
+bool refuse_errors(const pack_options& options, const scenario_folder& folder) {
+  std::vector<check_finding> findings = check_scenario(folder.text());
+  order_findings(findings);
+  std::size_t errors = 0;
+  const check_finding* first = nullptr;
+  for (const check_finding& f : findings) {
+    if (!f.is_error()) continue;
+    if (first == nullptr) first = &f;
+    ++errors;
+  }
+  if (first == nullptr) return false;
+  const std::string count = std::to_string(errors) + (errors == 1 ? " error" : " errors");
+  std::fprintf(stderr,
+               "%s: not packed: check finds %s, the first %s: %s\n"
+               "see them all with: scenario_tool check %s (or pack it as it is with --allow-errors)\n",
+               options.folder.c_str(), count.c_str(), finding_location(options.folder, *first).c_str(),
+               first->message.c_str(), options.folder.c_str());
+  return true;
+}
+
 bool same_file(const std::string& a, const std::string& b) {
   std::error_code error;
   return std::filesystem::equivalent(utf8_path(a), utf8_path(b), error);
@@ -79,6 +105,7 @@ int run_pack(const pack_options& options) {
     std::fputs(problem_lines(problems).c_str(), stderr);
     return exit_failed;
   }
+  if (!options.allow_errors && refuse_errors(options, folder)) return exit_failed;
   std::string error;
   const program_kind& kind = options.windows ? windows_program : host_program;
   std::string runner_path = options.runner;
@@ -96,7 +123,12 @@ int run_pack(const pack_options& options) {
     std::fprintf(stderr, "%s: is the runner itself; write the packed program elsewhere\n", options.output.c_str());
     return exit_failed;
   }
-  const std::string program = packed_program(runner, encode_scenario_payload(folder));
+  const std::string payload = encode_scenario_payload(folder);
+  if (!stamp_packed_size(runner, runner.size() + payload.size() + payload_trailer_size, error)) {
+    std::fprintf(stderr, "%s: %s\n", runner_path.c_str(), error.c_str());
+    return exit_failed;
+  }
+  const std::string program = packed_program(runner, payload);
   if (!write_whole_program(options.output, program, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return exit_failed;
@@ -115,6 +147,9 @@ std::function<int()> define_pack(CLI::App& app) {
   app.add_option("-o,--output", options->output, "the program to write (name it .exe with --windows)")->required();
   app.add_flag("--windows", options->windows, "pack the Windows program compila_runner.exe");
   app.add_option("--runner", options->runner, "the compila_runner to pack (default: the one beside scenario_tool)");
+  app.add_flag("--allow-errors", options->allow_errors,
+               "pack even a folder in which scenario_tool check finds an error");
+  app.footer("A folder in which scenario_tool check finds an error is refused (status 1) unless --allow-errors.");
   return [options] { return run_pack(*options); };
 }
 

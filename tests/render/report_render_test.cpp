@@ -1,7 +1,8 @@
 // The draw command's page rendered by headless Chromium: the screenshot is not
 // blank, the map's course and the height profile are drawn, the profile below
-// the map, for the embedded scenario and for the largest route. Skipped, with
-// the reason, where chromium or ImageMagick's convert is missing.
+// the map, the route's end marked on both, for the embedded scenario and for
+// the largest route. Skipped, with the reason, where chromium or ImageMagick's
+// convert is missing.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -82,6 +83,8 @@ double grey_deviation(const fs::path& png) {
 // The page's line colours: the map's course and the height profile.
 constexpr const char* course_colour = "#1f5fbf";
 constexpr const char* height_colour = "#8a5a00";
+// The end of the route: a ring on the map, a line through the bands.
+constexpr const char* route_end_colour = "#c000c0";
 
 void expect_map_and_profile_drawn(const fs::path& png, int least_map_width, int least_map_height) {
   ASSERT_TRUE(fs::exists(png)) << "chromium wrote no screenshot";
@@ -94,6 +97,9 @@ void expect_map_and_profile_drawn(const fs::path& png, int least_map_width, int 
   EXPECT_GT(height.width, 1000) << "height profile";
   EXPECT_GT(height.height, 50) << "height profile";
   EXPECT_GT(height.top, course.top + course.height) << "the profile stands below the map";
+  const box route_end = colour_box(png, route_end_colour);
+  EXPECT_LT(route_end.top, course.top + course.height) << "the route's end marked on the map";
+  EXPECT_GT(route_end.top + route_end.height, height.top + height.height + 300) << "the route's end through the bands";
 }
 
 class ReportRender : public ::testing::Test {

@@ -29,6 +29,10 @@ std::string html_text(std::string_view bytes) {
   return out;
 }
 
+std::string counted(std::int64_t count, std::string_view singular, std::string_view plural) {
+  return grouped(count) + " " + std::string(count == 1 ? singular : plural);
+}
+
 std::string number(double value, int decimals) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);

@@ -25,6 +25,9 @@ std::string length_text(double metres);
 // Seconds of a day as "hh:mm:ss".
 std::string time_of_day(std::int32_t seconds);
 
+// A count and its noun, singular for one: "1 warning board", "3 signals".
+std::string counted(std::int64_t count, std::string_view singular, std::string_view plural);
+
 // The smallest 1, 2 or 5 times a power of ten that is at least `value` (> 0).
 double nice_step(double value);
 

@@ -32,7 +32,61 @@ std::vector<station> read_stations(std::span<const track_cell> cells, const std:
   return stations;
 }
 
+constexpr int largest_board_speed = 300;
+
+// "80", or "80|60" when the right side has a speed of its own.
+std::string rank_label(int left, int right) {
+  return right == 0 ? std::to_string(left) : std::to_string(left) + "|" + std::to_string(right);
+}
+
+// One label for the three ranks when they agree, else "a/b/c".
+std::string ranks_label(const std::array<std::string, 3>& ranks) {
+  if (ranks[0] == ranks[1] && ranks[1] == ranks[2]) return ranks[0];
+  return ranks[0] + "/" + ranks[1] + "/" + ranks[2];
+}
+
+std::string joined(const std::array<std::int64_t, 3>& values) {
+  return std::to_string(values[0]) + ", " + std::to_string(values[1]) + ", " + std::to_string(values[2]);
+}
+
+board_speeds speeds_from_record(const placing_record& record) {
+  if (record.values.size() < 9) return {"?", "placed by " + record.file + ":" + std::to_string(record.line)};
+  const auto& v = record.values;
+  std::array<std::string, 3> ranks;
+  for (std::size_t r = 0; r < 3; ++r) ranks[r] = rank_label(static_cast<int>(v[1 + r]), static_cast<int>(v[5 + r]));
+  return {ranks_label(ranks), "speeds a, b, c: left " + joined({v[1], v[2], v[3]}) + " km/h, right " +
+                                  joined({v[5], v[6], v[7]}) + " km/h; stripes " + std::to_string(v[4]) + " and " +
+                                  std::to_string(v[8]) + " (" + record.file + ":" + std::to_string(record.line) + ")"};
+}
+
+board_speeds speeds_from_codes(const cell_object& board) {
+  std::array<std::string, 3> ranks;
+  bool all_read = true;
+  for (std::size_t r = 0; r < 3; ++r) {
+    const std::optional<side_speeds> speeds = speeds_of_code(board.params[r]);
+    all_read = all_read && speeds.has_value();
+    ranks[r] = speeds ? rank_label(speeds->left, speeds->right) : "code " + std::to_string(board.params[r]);
+  }
+  return {ranks_label(ranks), "speed codes " + joined({board.params[0], board.params[1], board.params[2]}) +
+                                  (all_read ? ", read as left|right km/h in steps of 5" : "") + "; stripe code " +
+                                  std::to_string(board.params[3])};
+}
+
 }  // namespace
+
+std::optional<side_speeds> speeds_of_code(std::int16_t code) {
+  if (code < 0) return std::nullopt;
+  const side_speeds speeds{code / 100 * 5, code % 100 * 5};
+  if (speeds.left > largest_board_speed || speeds.right > largest_board_speed) return std::nullopt;
+  return speeds;
+}
+
+board_speeds speed_board_speeds(const cell_object& board, const line_features& features) {
+  const auto record = features.placed_by.find(board.cell);
+  if (record != features.placed_by.end() && record->second.record == "indicatori_vmax")
+    return speeds_from_record(record->second);
+  return speeds_from_codes(board);
+}
 
 std::vector<double> heights_from(const std::vector<run>& gradient_runs, std::int32_t cell_total) {
   std::vector<double> heights(static_cast<std::size_t>(cell_total) + 1, 0.0);

@@ -7,11 +7,14 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "model/scenario_model.h"
+#include "tool/report/placed_objects.h"
 
 namespace compila::report {
 
@@ -74,7 +77,36 @@ struct line_features {
   std::int32_t route_length_m = 0;       // items[84].end_m
   std::int32_t competition_code_st = 0;  // items[85].seconds
   std::int16_t competition_code_og = 0;  // cells[1].param_2
+  // For a folder, the record that placed each object of the sources; empty
+  // when drawn from binary files alone (`from_sources` false).
+  bool from_sources = false;
+  std::map<std::int32_t, placing_record> placed_by;
+
+  // A reduction point the sources placed, not one the build added (folders only).
+  bool authored(const cell_object& object) const { return placed_by.contains(object.cell); }
 };
+
+// What a speed board shows: a short label for the drawing and the whole
+// reading for its tooltip.
+struct board_speeds {
+  std::string label;
+  std::string detail;
+};
+
+// The speeds of one speed code: `left` × 20 + `right` / 5. Written in steps
+// of 5 km/h up to 300 km/h, as the line's speeds are, a code has at most one
+// such reading (the left speed a multiple of 100 in the code, the right one
+// its remainder); none when the code has no reading of that kind.
+struct side_speeds {
+  int left = 0;
+  int right = 0;
+  bool operator==(const side_speeds&) const = default;
+};
+std::optional<side_speeds> speeds_of_code(std::int16_t code);
+
+// A speed board as its record wrote it, when the sources are known, else as
+// decoded from its three codes (the code itself where it has no reading).
+board_speeds speed_board_speeds(const cell_object& board, const line_features& features);
 
 // Merges equal neighbouring values of cells [0, count) into runs.
 template <typename value_of>

@@ -122,6 +122,18 @@ std::string stations_on_map(const std::vector<course_point>& points, const map_f
   return marks + "</g>" + names + "</g>";
 }
 
+// A ring around the plan point at the end of the route; the track and its
+// plan run on beyond it.
+std::string route_end_on_map(const std::vector<course_point>& points, const map_frame& frame,
+                             std::int32_t route_length_m) {
+  if (points.empty()) return {};
+  const std::int32_t m = std::clamp(route_length_m, points.front().metre, points.back().metre);
+  const course_point& p = points[point_at_metre(points, m)];
+  const pixel_point at = frame.at(p.x, p.y);
+  return "<circle class=\"map-route-end\" cx=\"" + number(at.x, 1) + "\" cy=\"" + number(at.y, 1) +
+         "\" r=\"7\"><title>end of the route, " + grouped(route_length_m) + " m</title></circle>";
+}
+
 }  // namespace
 
 std::string draw_map(const std::vector<course_point>& points, const line_features& features, page_stats& stats) {
@@ -159,6 +171,7 @@ std::string draw_map(const std::vector<course_point>& points, const line_feature
     svg += "<path class=\"map-ends\" d=\"" + path_step('M', start.x, start.y) + "h0.01M" + number(end.x, 1) + "," +
            number(end.y, 1) + "h0.01\"/>";
   }
+  svg += route_end_on_map(points, frame, features.route_length_m);
   svg += stations_on_map(points, frame, features);
   svg += scale_bar(frame, height - 22) + north_arrow() + "</svg>";
   return svg;

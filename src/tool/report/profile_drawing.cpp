@@ -138,8 +138,10 @@ void upright_labels(profile_svg& page, std::vector<axis_label> labels, double ba
   for (const axis_label& label : thin_labels(std::move(labels), label_gap, hidden)) {
     std::string text = label.text.substr(0, label_chars);
     if (label.text.size() > label_chars) text += "...";
+    // A text cut here is whole in its tooltip (and in the tables below).
+    const std::string tooltip = label.text.size() > label_chars ? "<title>" + html_text(label.text) + "</title>" : "";
     page.body += "<text class=\"" + std::string(css_class) + "\" transform=\"translate(" + number(label.x + 4, 1) +
-                 "," + number(base, 1) + ") rotate(-90)\">" + html_text(text) + "</text>";
+                 "," + number(base, 1) + ") rotate(-90)\">" + tooltip + html_text(text) + "</text>";
   }
   if (hidden > 0)
     page.body += "<text class=\"value\" x=\"" + number(left_margin - 4, 1) + "\" y=\"" + number(base, 1) +
@@ -169,22 +171,38 @@ void station_band(profile_svg& page, const line_features& f) {
 void signal_band(profile_svg& page, const line_features& f) {
   constexpr double h = 22;
   page.band_title("Signals", h);
-  std::string signals, reductions;
+  std::string signals, automatic, authored;
   for (const cell_object& s : f.signals)
     signals += path_step('M', page.axis.cell_x(s.cell), page.y + 2) + "v" + number(h - 4, 1);
   for (const cell_object& r : f.reductions)
-    reductions += path_step('M', page.axis.cell_x(r.cell), page.y + h / 2) + "h0.01";
-  page.body += "<path class=\"signal\" d=\"" + signals + "\"/><path class=\"reduction\" d=\"" + reductions + "\"/>";
+    (f.authored(r) ? authored : automatic) += path_step('M', page.axis.cell_x(r.cell), page.y + h / 2) + "h0.01";
+  page.body += "<path class=\"signal\" d=\"" + signals + "\"/><path class=\"reduction\" d=\"" + automatic + "\"/>";
+  if (!authored.empty()) page.body += "<path class=\"reduction authored\" d=\"" + authored + "\"/>";
   page.y += h + band_gap;
 }
 
+// Each board a box with its speeds above it (thinned where they would touch)
+// and its whole reading as the box's tooltip.
 void speed_board_band(profile_svg& page, const line_features& f) {
-  constexpr double h = 18;
+  constexpr double h = 30, char_width = 6;
   page.band_title("Speed boards", h);
-  std::string boards;
-  for (const cell_object& b : f.speed_boards)
-    boards += path_step('M', page.axis.cell_x(b.cell) - 4, page.y + 3) + "h8v12h-8z";
-  page.body += "<path class=\"speed-board\" d=\"" + boards + "\"/>";
+  std::vector<axis_label> labels;
+  std::size_t longest = 1;
+  for (const cell_object& b : f.speed_boards) {
+    const double x = page.axis.cell_x(b.cell);
+    const board_speeds speeds = speed_board_speeds(b, f);
+    page.body += "<path class=\"speed-board\" d=\"" + path_step('M', x - 4, page.y + 15) + "h8v12h-8z\"><title>" +
+                 html_text("speed board, cell " + std::to_string(b.cell) + ": " + speeds.detail) + "</title></path>";
+    labels.push_back({x, speeds.label});
+    longest = std::max(longest, speeds.label.size());
+  }
+  std::size_t hidden = 0;
+  for (const axis_label& label : thin_labels(std::move(labels), char_width * static_cast<double>(longest) + 4, hidden))
+    page.body += "<text class=\"board-speed\" x=\"" + number(label.x, 1) + "\" y=\"" + number(page.y + 11, 1) +
+                 "\" text-anchor=\"middle\">" + html_text(label.text) + "</text>";
+  if (hidden > 0)
+    page.body += "<text class=\"value\" x=\"" + number(left_margin - 4, 1) + "\" y=\"" + number(page.y + 24, 1) +
+                 "\" text-anchor=\"end\">" + std::to_string(hidden) + " more</text>";
   page.y += h + band_gap;
 }
 
@@ -196,11 +214,12 @@ void signboard_band(profile_svg& page, const line_features& f) {
   const double mark_top = page.y + texts;
   for (const signboard& s : f.signboards) {
     const double x = page.axis.cell_x(s.cell);
-    boards += path_step('M', x, mark_top + 12) + "v-10h0.01";
+    boards +=
+        "<path d=\"" + path_step('M', x, mark_top + 12) + "v-10h0.01\"><title>" + html_text(s.text) + "</title></path>";
     labels.push_back({x, s.text});
   }
   upright_labels(page, std::move(labels), mark_top - 2, "signboard-text");
-  page.body += "<path class=\"signboard\" d=\"" + boards + "\"/>";
+  page.body += "<g class=\"signboard\">" + boards + "</g>";
   page.y += texts + marks + band_gap;
 }
 
@@ -250,6 +269,18 @@ std::string kilometre_axis(profile_svg& page, double bands_top) {
   return "<path class=\"grid\" d=\"" + grid + "\"/>";
 }
 
+// The end of the route: a line through every band down to the axis and its
+// chainage under the kilometre labels. The track runs on past it.
+void route_end_mark(profile_svg& page, std::int32_t route_length_m, double bands_top, double bands_bottom) {
+  const double x = page.axis.x(route_length_m);
+  const bool near_right = x > drawing_width - 120;
+  page.body += "<path class=\"route-end\" d=\"" + path_step('M', x, bands_top) + "V" + number(bands_bottom + 7, 1) +
+               "\"/><text class=\"route-end-label\" x=\"" + number(x, 1) + "\" y=\"" + number(page.y + 4, 1) +
+               "\" text-anchor=\"" + (near_right ? "end" : "middle") + "\">end of route, " + grouped(route_length_m) +
+               " m</text>";
+  page.y += 14;
+}
+
 }  // namespace
 
 std::string draw_profile(const line_features& features) {
@@ -266,7 +297,9 @@ std::string draw_profile(const line_features& features) {
   speed_board_band(page, features);
   signboard_band(page, features);
   slowdown_band(page, features);
+  const double bands_bottom = page.y;
   const std::string grid = kilometre_axis(page, top);
+  route_end_mark(page, features.route_length_m, top, bands_bottom);
   return "<svg class=\"profile\" viewBox=\"0 0 " + number(drawing_width) + " " + number(page.y) +
          "\" role=\"img\" aria-label=\"profile along the chainage\">" + grid + page.body + "</svg>";
 }

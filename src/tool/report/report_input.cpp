@@ -40,25 +40,25 @@ bool find_files(const fs::path& directory, std::array<std::string, 3>& names, st
   std::error_code code;
   fs::directory_iterator entries(directory, code);
   if (code) {
-    error = directory.string() + ": cannot read the directory: " + code.message();
+    error = utf8_text(directory) + ": cannot read the directory: " + code.message();
     return false;
   }
   std::array<std::vector<std::string>, 3> found;
   for (const fs::directory_entry& entry : entries) {
     if (!entry.is_regular_file(code)) continue;
-    const std::string name = entry.path().filename().string();
+    const std::string name = utf8_text(entry.path().filename());
     if (const std::optional<binary_file_kind> kind = binary_file_kind_from_name(name))
       found[slot_of(*kind)].push_back(name);
   }
   for (binary_file_kind kind : {binary_file_kind::plan, binary_file_kind::items, binary_file_kind::track}) {
     std::vector<std::string>& candidates = found[slot_of(kind)];
     if (candidates.empty()) {
-      error = directory.string() + ": no " + description_of(kind) + " in the directory";
+      error = utf8_text(directory) + ": no " + description_of(kind) + " in the directory";
       return false;
     }
     if (candidates.size() > 1) {
       std::sort(candidates.begin(), candidates.end());
-      error = directory.string() + ": more than one " + description_of(kind) + ": " + candidates[0] + ", " +
+      error = utf8_text(directory) + ": more than one " + description_of(kind) + ": " + candidates[0] + ", " +
               candidates[1] + (candidates.size() > 2 ? ", ..." : "") + "; keep the three files of one scenario";
       return false;
     }
@@ -77,7 +77,7 @@ bool read_bytes(const fs::path& path, std::vector<std::uint8_t>& bytes, std::str
 template <typename records_type>
 bool take(decode_result<records_type>&& result, const fs::path& path, records_type& out, std::string& error) {
   if (!result.ok()) {
-    error = path.string() + ": byte " + std::to_string(result.error->offset) + ": " + result.error->message;
+    error = utf8_text(path) + ": byte " + std::to_string(result.error->offset) + ": " + result.error->message;
     return false;
   }
   out = std::move(result.records);
@@ -102,7 +102,7 @@ bool make_temporary_directory(fs::path& made, std::string& error) {
     }
     if (code) break;
   }
-  error = base.string() + ": cannot make a temporary directory" +
+  error = utf8_text(base) + ": cannot make a temporary directory" +
           (code ? std::string(": ").append(code.message()) : std::string());
   return false;
 }
@@ -120,11 +120,11 @@ struct directory_remover {
 
 bool is_scenario_folder(const std::string& path) {
   std::error_code code;
-  return fs::is_regular_file(fs::path(path) / std::string(scenario_names_file), code);
+  return fs::is_regular_file(utf8_path(path) / utf8_path(scenario_names_file), code);
 }
 
 bool load_directory(const std::string& directory, drawn_scenario& out, std::string& error) {
-  const fs::path dir(directory);
+  const fs::path dir = utf8_path(directory);
   std::error_code code;
   if (!fs::is_directory(dir, code)) {
     error = directory + ": " + (fs::exists(dir, code) ? "not a directory" : "no such directory");
@@ -133,8 +133,8 @@ bool load_directory(const std::string& directory, drawn_scenario& out, std::stri
   if (!find_files(dir, out.file_names, error)) return false;
   out.source = directory;
   std::vector<std::uint8_t> bytes;
-  const fs::path plan_path = dir / out.file_names[0], item_path = dir / out.file_names[1],
-                 track_path = dir / out.file_names[2];
+  const fs::path plan_path = dir / utf8_path(out.file_names[0]), item_path = dir / utf8_path(out.file_names[1]),
+                 track_path = dir / utf8_path(out.file_names[2]);
   if (!read_bytes(plan_path, bytes, error) || !take(decode_line_data(bytes), plan_path, out.plan, error)) return false;
   if (!read_bytes(item_path, bytes, error) || !take(decode_item_file(bytes), item_path, out.items, error)) return false;
   if (!read_bytes(track_path, bytes, error) || !take(decode_track_file(bytes), track_path, out.cells, error))
@@ -150,7 +150,7 @@ bool load_directory(const std::string& directory, drawn_scenario& out, std::stri
 bool load_folder(const std::string& folder, const scenario_folder& scenario, drawn_scenario& out, std::string& error) {
   directory_remover temporary;
   if (!make_temporary_directory(temporary.path, error)) return false;
-  const build_result built = build_scenario(scenario.text(), temporary.path.string());
+  const build_result built = build_scenario(scenario.text(), utf8_text(temporary.path));
   out.build_status = built.status;
   out.build_lines = built.lines;
   if (!built.refusal.empty()) out.build_lines.push_back(" Errore n. " + built.refusal);
@@ -158,9 +158,10 @@ bool load_folder(const std::string& folder, const scenario_folder& scenario, dra
     error = folder + ": the build stopped, so there are no binary files to draw";
     return false;
   }
-  if (!load_directory(temporary.path.string(), out, error)) return false;
+  if (!load_directory(utf8_text(temporary.path), out, error)) return false;
   out.source = folder;
   out.built_from_folder = true;
+  out.placed_by = objects_placed_by_sources(scenario.text());
   return true;
 }
 

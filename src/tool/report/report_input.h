@@ -9,12 +9,14 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "format/binary_reader.h"
 #include "model/scenario_model.h"
 #include "scenario/scenario_folder.h"
+#include "tool/report/placed_objects.h"
 
 namespace compila::report {
 
@@ -28,6 +30,8 @@ struct drawn_scenario {
   int build_status = 0;                  // 0 clean, 2 written with a diagnostic (folders only)
   std::vector<std::string> build_lines;  // the build's diagnostic lines (folders only)
   std::vector<std::string> file_notes;   // format markers missing and the like
+  // Folders only: the record of the sources that placed each object, by cell.
+  std::map<std::int32_t, placing_record> placed_by;
 
   const std::string& line_name() const { return items[85].text; }
   const std::string& train_number() const { return items[86].text; }

@@ -36,9 +36,14 @@ svg text{font-size:11px;fill:#222}
 .station-span{fill:#cfe0f5;stroke:#5b8fd6;stroke-width:.5} .station-at{stroke:#5b8fd6;fill:none}
 .stop{fill:#000} .station-name{font-weight:bold}
 .signal{stroke:#d01010;stroke-width:1.2;fill:none}
-.reduction{stroke:#888;stroke-width:4;stroke-linecap:round;fill:none}
-.speed-board{fill:#fff;stroke:#0a8a3a;stroke-width:1.2}
+.reduction{stroke:#888;stroke-width:4;stroke-linecap:round;fill:none} .reduction.authored{stroke:#222}
+.speed-board{fill:#fff;stroke:#0a8a3a;stroke-width:1.2} .board-speed{font-size:10px;fill:#0a6a2a}
 .signboard{stroke:#555;stroke-width:3;stroke-linecap:round;fill:none} .signboard-text{fill:#444}
+.route-end{stroke:#c000c0;stroke-width:1.5;stroke-dasharray:5,3;fill:none} .route-end-label{fill:#c000c0}
+.map-route-end{fill:none;stroke:#c000c0;stroke-width:2.5}
+ul.legend{list-style:none;padding:0;margin:4px 0;font-size:12px;color:#333}
+ul.legend li{display:inline-block;margin:0 14px 2px 0;white-space:nowrap}
+ul.legend svg{display:inline-block;width:24px;height:14px;vertical-align:middle;margin-right:4px}
 .slowdown{fill:#f08000} .warning-board{fill:#ffd000;stroke:#000;stroke-width:.6} .countdown{stroke:#000;fill:none}
 table{border-collapse:collapse;font-size:13px;margin:4px 0}
 th,td{border:1px solid #ccc;padding:2px 8px;text-align:left;vertical-align:top} th{background:#f2f2f2}
@@ -52,6 +57,17 @@ std::string row(const std::string& name, const std::string& value) {
 
 std::string cell(const std::string& value, bool numeric = false) {
   return std::string(numeric ? "<td class=\"n\">" : "<td>") + value + "</td>";
+}
+
+// For a folder the author's reduction points apart from the build's own;
+// the binary files alone cannot tell them apart.
+std::string reduction_summary(const line_features& f) {
+  const auto total = static_cast<std::int64_t>(f.reductions.size());
+  if (!f.from_sources) return std::to_string(total) + " (the binary files do not tell who placed them)";
+  const auto authored =
+      std::count_if(f.reductions.begin(), f.reductions.end(), [&f](const cell_object& r) { return f.authored(r); });
+  return std::to_string(total) + ": " + std::to_string(authored) + " from the sources, " +
+         std::to_string(total - authored) + " added by the build";
 }
 
 std::string summary_table(const drawn_scenario& scenario, const line_features& f, const page_stats& stats) {
@@ -70,9 +86,12 @@ std::string summary_table(const drawn_scenario& scenario, const line_features& f
   t += row("Stations", std::to_string(f.stations.size())) + row("Signals", std::to_string(f.signals.size()));
   t += row("Speed boards", std::to_string(f.speed_boards.size())) +
        row("Signboards", std::to_string(f.signboards.size()));
-  t += row("Slowdowns", std::to_string(f.slowdowns.size()) + " (" + std::to_string(f.warning_boards.size()) +
-                            " warning boards, " + std::to_string(f.reductions.size()) + " reduction points)");
-  t += row("Tunnels", std::to_string(f.tunnels.size()) + " spans, " + grouped(tunnel_m) + " m");
+  t += row("Slowdowns",
+           std::to_string(f.slowdowns.size()) + " (" +
+               counted(static_cast<std::int64_t>(f.warning_boards.size()), "warning board", "warning boards") + ")");
+  t += row("Reduction points", reduction_summary(f));
+  t += row("Tunnels",
+           counted(static_cast<std::int64_t>(f.tunnels.size()), "span", "spans") + ", " + grouped(tunnel_m) + " m");
   t += row("Climb / descent", number(climb, 0) + " m / " + number(descent, 0) + " m");
   t += row("Competition code (item file)", std::to_string(f.competition_code_st));
   t += row("Competition code (track file)", std::to_string(f.competition_code_og));
@@ -106,6 +125,64 @@ std::string signboard_table(const line_features& f) {
          cell(grouped(std::int64_t{s.cell} * cell_length_m) + " m", true) + cell(std::to_string(s.slot), true) +
          cell(html_text(s.text)) + "</tr>";
   return t + "</table>";
+}
+
+struct legend_entry {
+  std::string swatch;  // SVG elements in a 24 x 14 box
+  std::string text;
+};
+
+std::string legend(const std::vector<legend_entry>& entries) {
+  std::string list = "<ul class=\"legend\">";
+  for (const legend_entry& e : entries)
+    list += "<li><svg viewBox=\"0 0 24 14\" aria-hidden=\"true\">" + e.swatch + "</svg>" + e.text + "</li>";
+  return list + "</ul>";
+}
+
+std::string map_legend(const line_features& f) {
+  return legend({
+      {"<path class=\"course\" d=\"M2,7h20\"/>", "course"},
+      {"<path class=\"map-ends\" style=\"stroke-width:8\" d=\"M12,7h0.01\"/>", "first and last point of the plan"},
+      {"<circle class=\"map-route-end\" cx=\"12\" cy=\"7\" r=\"5\"/>",
+       "end of the route (" + grouped(f.route_length_m) + " m)"},
+      {"<g class=\"map-stations\"><circle cx=\"12\" cy=\"7\" r=\"4\"/></g>", "station"},
+      {"<path class=\"map-signals\" d=\"M12,7h0.01\"/>", "signal"},
+      {"<path class=\"map-tunnels\" d=\"M2,7h20\"/>", "tunnel"},
+      {"<path class=\"map-slowdowns\" d=\"M2,7h20\"/>", "slowdown"},
+  });
+}
+
+std::string profile_legend(const line_features& f) {
+  std::vector<legend_entry> entries = {
+      {"<path class=\"tunnel kind-1\" d=\"M2,2h20v10h-20z\"/>", "tunnel, kind 1"},
+      {"<path class=\"tunnel kind-2\" d=\"M2,2h20v10h-20z\"/>", "kind 2"},
+      {"<path class=\"tunnel kind-3\" d=\"M2,2h20v10h-20z\"/>", "kind 3"},
+      {"<path class=\"tunnel kind-4\" d=\"M2,2h20v10h-20z\"/>", "kind 4"},
+      {"<path class=\"station-span\" d=\"M2,4h20v6h-20z\"/>", "station's extent"},
+      {"<path class=\"station-at\" d=\"M12,1v12\"/>", "station's position"},
+      {"<path class=\"stop\" d=\"M12,13l-4,-7h8z\"/>", "stopping point"},
+      {"<path class=\"signal\" d=\"M12,1v12\"/>", "signal"},
+  };
+  if (f.from_sources) {
+    entries.push_back({"<path class=\"reduction authored\" d=\"M12,7h0.01\"/>", "reduction point from the sources"});
+    entries.push_back({"<path class=\"reduction\" d=\"M12,7h0.01\"/>", "reduction point added by the build"});
+  } else {
+    entries.push_back({"<path class=\"reduction\" d=\"M12,7h0.01\"/>", "reduction points"});
+  }
+  entries.insert(entries.end(),
+                 {
+                     {"<path class=\"speed-board\" d=\"M8,1h8v12h-8z\"/>",
+                      f.from_sources
+                          ? "speed board: its speeds, left|right km/h, a/b/c where the ranks differ"
+                          : "speed board: speeds decoded from its codes, left|right km/h (the code where no single "
+                            "reading)"},
+                     {"<path class=\"signboard\" d=\"M12,13v-10h0.01\"/>", "signboard (a cut text is whole on hover)"},
+                     {"<path class=\"slowdown\" d=\"M2,3h20v8h-20z\"/>", "slowdown, with its speed"},
+                     {"<path class=\"warning-board\" d=\"M12,2l-5,9h10z\"/>", "warning board"},
+                     {"<path class=\"countdown\" d=\"M12,2v10\"/>", "countdown board"},
+                     {"<path class=\"route-end\" d=\"M12,0v14\"/>", "end of the route"},
+                 });
+  return legend(entries);
 }
 
 std::string lines_block(const std::vector<std::string>& lines) {
@@ -148,7 +225,9 @@ std::string extra_sections(const page_options& options) {
 }  // namespace
 
 std::string render_report(const drawn_scenario& scenario, const page_options& options, page_stats* stats) {
-  const line_features features = read_features(scenario.cells, scenario.items);
+  line_features features = read_features(scenario.cells, scenario.items);
+  features.from_sources = scenario.built_from_folder;
+  features.placed_by = scenario.placed_by;
   const std::vector<course_point> points = course_points(scenario.plan);
   page_stats drawn;
   const std::string map = draw_map(points, features, drawn);
@@ -167,17 +246,13 @@ std::string render_report(const drawn_scenario& scenario, const page_options& op
       "drawing to " +
       grouped(static_cast<std::int64_t>(drawn.drawn_points)) + " of " +
       grouped(static_cast<std::int64_t>(drawn.plan_points)) + " points, every plan point within " +
-      number(drawn.tolerance_m, drawn.tolerance_m < 10 ? 2 : 0) +
-      " m (half a pixel) of the drawn line. Grey: tunnels; orange: slowdowns; red dots: signals; circles: "
-      "stations.</p>\n" +
-      map + "\n";
+      number(drawn.tolerance_m, drawn.tolerance_m < 10 ? 2 : 0) + " m (half a pixel) of the drawn line.</p>\n" + map +
+      "\n" + map_legend(features) + "\n";
   page +=
       "<h2>Along the line</h2><p class=\"note\">One chainage axis for every band. Each object stands at the "
       "start of its 50 m cell (cell i at i &#215; 50 m; a signal or board written at position p sits in cell "
-      "p / 50 + 1). Height is the sum of the gradients (per mille) over the cells, from 0 at the origin. "
-      "Stations: extent, position and stopping point (triangle). Slowdowns: from start to end with their "
-      "speed; warning boards yellow.</p>\n" +
-      draw_profile(features) + "\n";
+      "p / 50 + 1). Height is the sum of the gradients (per mille) over the cells, from 0 at the origin.</p>\n" +
+      draw_profile(features) + "\n" + profile_legend(features) + "\n";
   page += "<h2>Summary</h2>" + summary_table(scenario, features, drawn) + "\n";
   page += "<h2>Stations</h2>" + station_table(features) + "\n";
   page += "<h2>Signboards</h2>" + signboard_table(features) + "\n";
