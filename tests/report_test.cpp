@@ -134,8 +134,8 @@ TEST(ReportPage, AFolderShowsTheRecordsSpeedsTheAuthorsReductionPointAndTheRoute
   scratch_directory scratch;
   write_marked_starter(scratch / "folder");
   scenario_folder folder;
-  located_problem problem;
-  ASSERT_TRUE(folder.load((scratch / "folder").string(), problem)) << problem_line(problem);
+  std::vector<located_problem> problems;
+  ASSERT_TRUE(folder.load((scratch / "folder").string(), problems)) << problem_lines(problems);
   drawn_scenario scenario;
   std::string error;
   ASSERT_TRUE(load_folder("folder", folder, scenario, error)) << error;
