@@ -20,6 +20,19 @@ function(embed_scenario_folder folder source function)
     VERBATIM)
 endfunction()
 
+# link_player_program(<target>)
+#
+# A program the player starts carries the C++ runtime inside on Linux, so that
+# no libstdc++ is mapped and relocated at every start; it stays linked to the
+# C library dynamically, like any program of the system. (Windows programs are
+# linked statically by the toolchain file; sanitizer builds keep the shared
+# runtime the sanitizers expect.)
+function(link_player_program target)
+  if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT COMPILA_SANITIZE AND NOT COMPILA_FUZZ)
+    target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
+  endif()
+endfunction()
+
 # add_scenario_program(<target> <scenario folder> [OUTPUT_DIRECTORY <dir>])
 #
 # Builds the program over the compiler core with the given scenario folder
@@ -37,6 +50,7 @@ function(add_scenario_program target folder)
   # On Windows a GUI program: no console window opens beside "Form1".
   add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/src/driver/main.cpp")
   target_link_libraries(${target} PRIVATE ${target}_data)
+  link_player_program(${target})
   if(arg_OUTPUT_DIRECTORY)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")
   endif()

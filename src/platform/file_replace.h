@@ -3,13 +3,20 @@
 // file_writer_win32.cpp on Windows, chosen in this folder's CMakeLists.txt.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 
 namespace compila {
 
 // Opens `path` (UTF-8) for binary output, creating it empty; errno says why not.
 std::FILE* open_for_writing(const std::string& path);
+
+// Writes all of `bytes` at `offset` of `file`, opened by open_for_writing and
+// unbuffered; `position` is the file's own position, kept up to date. False
+// with errno saying why when it cannot.
+bool write_at(std::FILE* file, std::uint64_t offset, std::span<const std::uint8_t> bytes, std::uint64_t& position);
 
 // Puts the complete temporary file in the place of `path`. False with `error`
 // naming `path` and the reason when it cannot; the old file is then as it was

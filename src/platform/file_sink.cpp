@@ -1,7 +1,8 @@
 #include "platform/file_sink.h"
 
 #include <cerrno>
-#include <limits>
+
+#include "platform/file_replace.h"
 
 namespace compila {
 
@@ -13,12 +14,7 @@ file_sink::file_sink(std::FILE* file) : file_(file) {
 bool file_sink::take(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   if (error_code_ != 0) return false;
   errno = 0;
-  const bool placed = offset == position_ || (offset <= static_cast<std::uint64_t>(std::numeric_limits<long>::max()) &&
-                                              std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0);
-  if (placed && std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) {
-    position_ = offset + bytes.size();
-    return true;
-  }
+  if (write_at(file_, offset, bytes, position_)) return true;
   error_code_ = errno != 0 ? errno : EIO;
   return false;
 }

@@ -1,6 +1,6 @@
 // The sink that streams an encoded file into an open file: each piece the
-// encoder's buffer hands over is written at once, with no second buffer,
-// after a seek when it does not follow the piece before.
+// encoder's buffer hands over is written at once at its offset, with no
+// second buffer (file_replace.h's write_at, each system its own way).
 #pragma once
 
 #include <cstdio>
@@ -20,7 +20,7 @@ class file_sink final : public byte_sink {
 
  private:
   std::FILE* file_;
-  std::uint64_t position_ = 0;
+  std::uint64_t position_ = 0;  // the file's own position
   int error_code_ = 0;
 };
 

@@ -4,6 +4,7 @@
 // executable.
 #include <windows.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -42,6 +43,18 @@ std::string system_message(DWORD code) {
 }  // namespace
 
 std::FILE* open_for_writing(const std::string& path) { return _wfopen(utf8_path(path).c_str(), L"wb"); }
+
+// A piece away from the file's position is written after a seek.
+bool write_at(std::FILE* file, std::uint64_t offset, std::span<const std::uint8_t> bytes, std::uint64_t& position) {
+  if (offset != position) {
+    if (offset > static_cast<std::uint64_t>(INT64_MAX) || _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) != 0)
+      return false;
+    position = offset;
+  }
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) return false;
+  position = offset + bytes.size();
+  return true;
+}
 
 bool replace_file(const std::string& temporary, const std::string& path, std::string& error) {
   const std::wstring from = utf8_path(temporary).wstring(), to = utf8_path(path).wstring();
