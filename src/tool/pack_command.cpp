@@ -71,7 +71,7 @@ bool read_runner(const std::string& path, const pack_options& options, const pro
 // relative to the tool's folder (COMPILA_RUNNERS_FROM_TOOL, empty where it
 // is the same folder). With neither, the one beside, for the message.
 std::string runner_beside_or_installed(const std::string& tool_directory, std::string_view runner_file) {
-  const std::string beside = platform::file_path(tool_directory, std::string(runner_file));
+  std::string beside = platform::file_path(tool_directory, std::string(runner_file));
   const std::string_view runners_from_tool = COMPILA_RUNNERS_FROM_TOOL;
   std::error_code error;
   if (runners_from_tool.empty() || std::filesystem::exists(utf8_path(beside), error)) return beside;
