@@ -14,7 +14,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 require_packages "${release_packages[@]}"
 
 linux_build="$top/build/test"
-windows_build="$top/build/windows"
+windows_build="${COMPILA_WINDOWS_BUILD:-$top/build/windows}"  # another Windows build folder may be named
 dist="$top/dist"
 programs=(compila_scenario scenario_tool compila_runner guide_html)
 
