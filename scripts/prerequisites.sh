@@ -27,4 +27,8 @@ format_packages=(git clang-format-14)
 lint_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev clang-tidy-14)
 windows_packages=(cmake make g++ g++-mingw-w64-x86-64-posix wine wine64 googletest libgtest-dev libgmock-dev
                   libcli11-dev nlohmann-json3-dev xvfb xauth xdotool e2fsprogs)
+# The packages (scripts/release.sh): dpkg-shlibdeps and file for the Debian
+# package's Depends, python3-markdown for the guide as HTML, and the Windows
+# build and wine for the zip and its test.
+release_packages=("${windows_packages[@]}" dpkg-dev file python3-markdown)
 jobs=$(nproc 2>/dev/null || echo 2)

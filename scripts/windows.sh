@@ -69,3 +69,7 @@ if grep -q 'Skipped' "$build/pack_windows.log"; then
   echo "pack_windows was skipped: the Windows runner did not reach the test" >&2
   exit 1
 fi
+
+# Last, the packages made from the two builds above and their tests: the .deb
+# installed into a fresh root, the zip's programs under wine (scripts/release.sh).
+"$top/scripts/release.sh"

@@ -3,9 +3,11 @@
 // compila_scenario that carries that scenario, writing into its own
 // directory. Without a sound scenario it says what is wrong with which file,
 // in the message box, and ends with status 1 having written nothing.
+// `--version` prints the version of the runner and writes nothing.
 #include <string>
 
 #include "driver/build_pipeline.h"
+#include "driver/program_version.h"
 #include "platform/platform.h"
 #include "scenario/packed_size.h"
 #include "scenario/scenario_payload.h"
@@ -18,7 +20,8 @@ constinit const volatile compila::packed_size_slot packed_size = compila::bare_p
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (compila::asks_for_version(argc, argv)) return compila::print_version("compila_runner");
   const std::string program = compila::platform::program_path();
   if (program.empty()) {
     compila::platform::show_message_box("cannot find the program's own file, which carries its scenario");

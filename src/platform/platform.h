@@ -15,6 +15,10 @@ void show_wait_window();
 // Shows a message in a message box with only an OK button.
 void show_message_box(std::string_view text);
 
+// Writes one line of text on standard output. A Windows program with a
+// window has no console of its own; started from one, it writes there.
+void write_console_line(std::string_view text);
+
 // The full path of the running program's own file, as the operating system
 // reports it; empty when it cannot be found.
 std::string program_path();

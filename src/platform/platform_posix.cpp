@@ -17,6 +17,12 @@ void show_message_box(std::string_view text) {
   std::fflush(stderr);
 }
 
+void write_console_line(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
 std::string program_path() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);

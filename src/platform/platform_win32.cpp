@@ -91,6 +91,13 @@ void show_message_box(std::string_view text) {
   MessageBoxW(nullptr, utf8_path(text).wstring().c_str(), L"compila_scenario", MB_OK | MB_TASKMODAL);
 }
 
+void write_console_line(std::string_view text) {
+  reach_parent_console();
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
 std::string program_path() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/program_version.h"
 #include "platform/command_line.h"
 #include "tool/tool_command.h"
 
@@ -39,6 +40,8 @@ int run_tool(int raw_argc, char** raw_argv) {
   char** argv = arguments.argv();
   CLI::App app{"scenario_tool: build, check and inspect train-driving scenarios", "scenario_tool"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "scenario_tool " + std::string(compila::program_version()),
+                       "print the version and end");
   app.footer(
       "Exit status: 0 success; 1 error (build stopped, errors found, bad input, unreadable file); "
       "2 build wrote the files with a diagnostic; 64 bad command line.");
@@ -74,7 +77,7 @@ int run_tool(int raw_argc, char** raw_argv) {
   }
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help, --version
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::fprintf(stderr, "scenario_tool: %s\n", e.what());

@@ -93,6 +93,20 @@ bool refuse_errors(const pack_options& options, const scenario_folder& folder) {
   return true;
 }
 
+// The runner beside scenario_tool (a build folder, the Windows zip), else
+// the one an install put in its runners' folder, which the build names
+// relative to the tool's folder (COMPILA_RUNNERS_FROM_TOOL, empty where it
+// is the same folder). With neither, the one beside, for the message.
+std::string runner_beside_or_installed(const std::string& tool_directory, std::string_view runner_file) {
+  std::string beside = platform::file_path(tool_directory, std::string(runner_file));
+  const std::string_view runners_from_tool = COMPILA_RUNNERS_FROM_TOOL;
+  std::error_code error;
+  if (runners_from_tool.empty() || std::filesystem::exists(utf8_path(beside), error)) return beside;
+  const std::string installed = platform::file_path(platform::file_path(tool_directory, std::string(runners_from_tool)),
+                                                    std::string(runner_file));
+  return std::filesystem::exists(utf8_path(installed), error) ? installed : beside;
+}
+
 bool same_file(const std::string& a, const std::string& b) {
   std::error_code error;
   return std::filesystem::equivalent(utf8_path(a), utf8_path(b), error);
@@ -115,7 +129,7 @@ int run_pack(const pack_options& options) {
       std::fprintf(stderr, "cannot find the folder of scenario_tool, where the runner lies; name it with --runner\n");
       return exit_failed;
     }
-    runner_path = platform::file_path(tool_directory, std::string(kind.runner_file));
+    runner_path = runner_beside_or_installed(tool_directory, kind.runner_file);
   }
   std::string runner;
   if (!read_runner(runner_path, options, kind, runner)) return exit_failed;
