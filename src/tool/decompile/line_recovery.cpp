@@ -110,31 +110,67 @@ source_section gradient_section(const compiled_scenario& scenario) {
 }
 
 // A run of cells of one tunnel kind is a span. Its markers (every fourth
-// cell from the first) are asked for when one is still there.
+// cell from the first) are asked for when one is still there; a marker out of
+// step, or a free cell where a marker belongs, starts another span.
 struct mountain_span {
   std::int32_t first_cell = 0;
   std::int32_t last_cell = 0;
   std::uint8_t kind = 0;
-  bool markers = false;
+  enum class markers { unknown, with, without } marked = markers::unknown;
+};
+
+class mountain_spans_finder {
+ public:
+  explicit mountain_spans_finder(const std::vector<track_cell>& cells) : cells_(cells) {}
+
+  std::vector<mountain_span> run() {
+    for (std::int32_t c = 0; c < static_cast<std::int32_t>(cells_.size()); ++c) {
+      if (cells_[c].tunnel_kind == 0) continue;
+      if (spans_.empty() || spans_.back().last_cell != c - 1 || spans_.back().kind != cells_[c].tunnel_kind)
+        start_span(c);
+      spans_.back().last_cell = c;
+      look_at(c);
+    }
+    return std::move(spans_);
+  }
+
+ private:
+  void start_span(std::int32_t c, mountain_span::markers marked = mountain_span::markers::unknown) {
+    if (!spans_.empty() && spans_.back().last_cell >= c) spans_.back().last_cell = c - 1;
+    spans_.push_back({c, c, cells_[c].tunnel_kind, marked});
+  }
+
+  void look_at(std::int32_t c) {
+    using markers = mountain_span::markers;
+    mountain_span& span = spans_.back();
+    const bool marker_place = (c - span.first_cell + 1) % tunnel_marker_spacing == 0;
+    const std::uint8_t type = cells_[c].cell_type;
+    if (type == cell_kind::tunnel_marker) {
+      // The span with this marker began three cells before it.
+      if ((!marker_place || span.marked == markers::without) && c - 3 > span.first_cell) {
+        start_span(c - 3, markers::with);
+        spans_.back().last_cell = c;
+      }
+      spans_.back().marked = markers::with;
+    } else if (type == cell_kind::nothing && marker_place) {
+      if (span.marked == markers::with) {
+        start_span(c);
+      } else {
+        span.marked = markers::without;
+      }
+    }
+  }
+
+  const std::vector<track_cell>& cells_;
+  std::vector<mountain_span> spans_;
 };
 
 std::vector<mountain_span> mountain_spans(const compiled_scenario& scenario) {
-  std::vector<mountain_span> spans;
-  const auto& cells = scenario.cells;
-  for (std::int32_t c = 0; c < static_cast<std::int32_t>(cells.size()); ++c) {
-    if (cells[c].tunnel_kind == 0) continue;
-    if (spans.empty() || spans.back().last_cell != c - 1 || spans.back().kind != cells[c].tunnel_kind)
-      spans.push_back({c, c, cells[c].tunnel_kind, false});
-    mountain_span& span = spans.back();
-    span.last_cell = c;
-    if ((c - span.first_cell + 1) % tunnel_marker_spacing == 0 && cells[c].cell_type == cell_kind::tunnel_marker)
-      span.markers = true;
-  }
-  return spans;
+  return mountain_spans_finder(scenario.cells).run();
 }
 
 std::int64_t mountain_kind(const mountain_span& span) {
-  if (span.markers) return span.kind == 0 ? 266 : std::int64_t{span.kind} + tunnel_marker_kind_offset;
+  if (span.marked == mountain_span::markers::with) return span.kind == 0 ? 266 : std::int64_t{span.kind} + tunnel_marker_kind_offset;
   return span.kind <= tunnel_marker_kind_offset ? span.kind : std::int64_t{span.kind} - 256;
 }
 
