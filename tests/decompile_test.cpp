@@ -188,5 +188,104 @@ TEST(Decompile, OrderAndAutomaticPointsAreKept) {
   for (const auto& [label, train] : trains) expect_round_trip(with_sources(line, train_head + train), label);
 }
 
+// Scenarios drawn at random: short lines with every kind of record, placed
+// anywhere, so that objects crowd each other and the build's automatic
+// points land on, around and instead of the author's.
+class scenario_generator {
+ public:
+  explicit scenario_generator(unsigned seed) : random_(seed) {}
+
+  folder_files next() {
+    route_ = 50 * pick(40, 160) + (chance(10) ? 25 : 0);
+    return with_sources(line_text(), train_text());
+  }
+
+ private:
+  int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  bool chance(int percent) { return pick(1, 100) <= percent; }
+  int position() { return 50 * pick(0, route_ / 50); }
+
+  static std::string record(const std::string& keyword, std::initializer_list<int> values) {
+    std::string text = keyword;
+    for (int value : values) text += ", " + std::to_string(value);
+    return text + "\n";
+  }
+
+  std::string line_text() {
+    std::string text = "[generale]\n" + record("lunghezza percorso", {route_});
+    if (chance(30)) {
+      text += record("progressiva chilometrica uno", {position(), 50 * pick(0, 100), pick(0, 1)});
+      text += record("progressiva chilometrica tre", {position(), 50 * pick(0, 100), pick(0, 1)});
+    }
+    text += record("sfondo due", {pick(0, 5)}) + record(chance(50) ? "ripetizione segnali 4 codici" : "ripetizione segnali 9 codici", {50 * pick(0, 20), 50 * pick(0, 20)});
+    text += "[curve]\n";
+    for (int start = pick(0, 2000); start < route_ && chance(80); start += pick(100, 3000))
+      text += record(std::string("curva") + (chance(50) ? "s" : "d") + std::to_string(pick(1, 6)), {start, 50 * pick(1, 20)});
+    text += "[pendenze]\n";
+    for (int at = 0; at < route_ && chance(75); at += 50 * pick(0, 40)) text += record("pendenza", {at, pick(-30, 40)});
+    text += "[montagne]\n";
+    for (int start = 50 * pick(0, 40); start < route_ && chance(70); start += 50 * pick(1, 40))
+      text += record("montagna", {start, start + 50 * pick(0, 30), std::array{1, 2, 3, 11, 12, 13}[pick(0, 5)]});
+    text += "[cartelli]\n";
+    for (int n = pick(0, 3); n > 0; --n)
+      text += record("indicatori_vmax", {position(), 10 * pick(3, 16), 10 * pick(3, 16), 10 * pick(3, 16), pick(0, 3),
+                                         5 * pick(0, 19), 0, 0, pick(0, 3)});
+    for (int n = pick(0, 3); n > 0; --n) text += "cartello_indicatore, " + std::to_string(position()) + ", (Km." + std::to_string(n) + ")\n";
+    return text + "[fine]\n";
+  }
+
+  std::string train_text() {
+    std::string text = "[generale]\n" + record("numero vetture", {pick(1, 12)}) + record("orologio", {pick(5, 20), pick(0, 59), 0});
+    text += record("aderenza", {0, pick(60, 100)});
+    if (chance(40)) text += record("aderenza", {position(), pick(20, 100)});
+    text += record("velocita", {0, 10 * pick(3, 16)});
+    for (int at = 0; chance(60);) {
+      at += 50 * pick(1, 60);
+      if (at + 100 > route_ + 7000) break;
+      text += record("velocita", {at, 5 * pick(6, 32)});
+    }
+    std::string signals;
+    for (int n = pick(0, 6); n > 0; --n)
+      signals += record("segnale", {50 * pick(8, route_ / 50), pick(0, 2), pick(0, 9), pick(0, 9), pick(0, 9), pick(0, 2),
+                                    pick(0, 2), pick(0, 9), pick(0, 9), pick(0, 9), pick(0, 200)});
+    std::string stations;
+    for (int at = 50 * pick(0, 20), slot = 1; at + 800 < route_ + 7000 && chance(70); at += 50 * pick(20, 60), ++slot) {
+      stations += record("stazione", {at, std::array{4, 5, 7, 12, 22, 24, 26}[pick(0, 6)], 100 * pick(2, 8), pick(0, 1),
+                                      pick(0, 1), pick(0, 1), pick(0, 4), 1, 0, pick(0, 4), 1, 1, pick(0, 60), pick(6, 20),
+                                      pick(0, 59), 0});
+      stations.insert(stations.size() - 1, ", STAZIONE " + std::to_string(slot));
+    }
+    // Either order: where their approach cells meet, the later record wins.
+    text += chance(50) ? signals + stations : stations + signals;
+    for (int n = pick(0, 2); n > 0; --n)
+      text += record("rallentamento", {50 * pick(2, route_ / 50), 10 * pick(3, 14), 50 * pick(1, 40), pick(0, 1), pick(0, 1), pick(0, 3)});
+    for (int n = pick(0, 3); n > 0; --n) text += record("abbattimento", {position(), std::array{0, 60, 180, 250}[pick(0, 3)]});
+    return text + "[fine]\n";
+  }
+
+  std::mt19937 random_;
+  int route_ = 0;
+};
+
+TEST(Decompile, GeneratedCleanScenariosComeBackByteForByte) {
+  scenario_generator generator(20261210);
+  int clean = 0, tried = 0;
+  while (clean < 1000 && tried < 20000) {
+    ++tried;
+    const folder_files folder = generator.next();
+    const built first = build_in_memory(folder);
+    if (!first.written || first.error_kind != 0) continue;
+    ++clean;
+    const decompiled result = decompile::decompile_build(first.files);
+    ASSERT_EQ(result.status, 0) << joined(result.messages) << folder.at("linea.txt") << folder.at("treno.txt");
+    const built second = build_in_memory(folder_of(result));
+    ASSERT_TRUE(second.written);
+    ASSERT_TRUE(second.files.plan.bytes == first.files.plan.bytes);
+    ASSERT_TRUE(second.files.items.bytes == first.files.items.bytes);
+    ASSERT_TRUE(second.files.track.bytes == first.files.track.bytes) << folder.at("treno.txt");
+  }
+  EXPECT_EQ(clean, 1000) << "of " << tried << " generated scenarios";
+}
+
 }  // namespace
 }  // namespace compila::testing

@@ -101,11 +101,12 @@ bool is_reduction_point(const track_cell& cell) {
 // put there: the author's, to be added to the train source.
 std::vector<std::int32_t> missing_points(const compiled_scenario& target, const scenario_model& model) {
   std::vector<std::int32_t> missing;
-  for (std::int32_t c = 2; c < static_cast<std::int32_t>(target.cells.size()); ++c) {
+  for (std::int32_t c = 0; c < static_cast<std::int32_t>(target.cells.size()); ++c) {
     const track_cell& want = target.cells[c];
     if (!is_reduction_point(want) || c >= static_cast<std::int32_t>(model.cells.size())) continue;
     const track_cell& got = model.cells[c];
-    if (got.cell_type != want.cell_type || got.param_1 != want.param_1) missing.push_back(c);
+    // param_1 of cell 1 holds the format marker once stamped.
+    if (got.cell_type != want.cell_type || (c != 1 && got.param_1 != want.param_1)) missing.push_back(c);
   }
   return missing;
 }

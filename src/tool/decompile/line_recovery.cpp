@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 
 #include "line_compiler/line_source.h"
 #include "model/rounding.h"
@@ -110,8 +111,10 @@ source_section gradient_section(const compiled_scenario& scenario) {
 }
 
 // A run of cells of one tunnel kind is a span. Its markers (every fourth
-// cell from the first) are asked for when one is still there; a marker out of
-// step, or a free cell where a marker belongs, starts another span.
+// cell from the first) are asked for when one is still there; a free cell
+// where a marker belongs starts another span. A marker out of step with its
+// span's was left by a span read over by another: a span of four cells
+// ending on it puts it back.
 struct mountain_span {
   std::int32_t first_cell = 0;
   std::int32_t last_cell = 0;
@@ -119,42 +122,42 @@ struct mountain_span {
   enum class markers { unknown, with, without } marked = markers::unknown;
 };
 
+struct mountain_spans {
+  std::vector<mountain_span> spans;
+  std::vector<mountain_span> extra_markers;
+};
+
 class mountain_spans_finder {
  public:
   explicit mountain_spans_finder(const std::vector<track_cell>& cells) : cells_(cells) {}
 
-  std::vector<mountain_span> run() {
+  mountain_spans run() {
     for (std::int32_t c = 0; c < static_cast<std::int32_t>(cells_.size()); ++c) {
       if (cells_[c].tunnel_kind == 0) continue;
-      if (spans_.empty() || spans_.back().last_cell != c - 1 || spans_.back().kind != cells_[c].tunnel_kind)
-        start_span(c);
-      spans_.back().last_cell = c;
+      auto& spans = found_.spans;
+      if (spans.empty() || spans.back().last_cell != c - 1 || spans.back().kind != cells_[c].tunnel_kind)
+        spans.push_back({c, c, cells_[c].tunnel_kind, mountain_span::markers::unknown});
+      spans.back().last_cell = c;
       look_at(c);
     }
-    return std::move(spans_);
+    return std::move(found_);
   }
 
  private:
-  void start_span(std::int32_t c, mountain_span::markers marked = mountain_span::markers::unknown) {
-    if (!spans_.empty() && spans_.back().last_cell >= c) spans_.back().last_cell = c - 1;
-    spans_.push_back({c, c, cells_[c].tunnel_kind, marked});
-  }
-
   void look_at(std::int32_t c) {
     using markers = mountain_span::markers;
-    mountain_span& span = spans_.back();
+    mountain_span& span = found_.spans.back();
     const bool marker_place = (c - span.first_cell + 1) % tunnel_marker_spacing == 0;
     const std::uint8_t type = cells_[c].cell_type;
     if (type == cell_kind::tunnel_marker) {
-      // The span with this marker began three cells before it.
-      if ((!marker_place || span.marked == markers::without) && c - 3 > span.first_cell) {
-        start_span(c - 3, markers::with);
-        spans_.back().last_cell = c;
-      }
-      spans_.back().marked = markers::with;
+      if (marker_place && span.marked != markers::without)
+        span.marked = markers::with;
+      else
+        found_.extra_markers.push_back({c - (tunnel_marker_spacing - 1), c, span.kind, markers::with});
     } else if (type == cell_kind::nothing && marker_place) {
       if (span.marked == markers::with) {
-        start_span(c);
+        span.last_cell = c - 1;
+        found_.spans.push_back({c, c, span.kind, markers::unknown});
       } else {
         span.marked = markers::without;
       }
@@ -162,24 +165,21 @@ class mountain_spans_finder {
   }
 
   const std::vector<track_cell>& cells_;
-  std::vector<mountain_span> spans_;
+  mountain_spans found_;
 };
 
-std::vector<mountain_span> mountain_spans(const compiled_scenario& scenario) {
-  return mountain_spans_finder(scenario.cells).run();
-}
-
 std::int64_t mountain_kind(const mountain_span& span) {
-  if (span.marked == mountain_span::markers::with) return span.kind == 0 ? 266 : std::int64_t{span.kind} + tunnel_marker_kind_offset;
+  if (span.marked == mountain_span::markers::with)
+    return span.kind == 0 ? 266 : std::int64_t{span.kind} + tunnel_marker_kind_offset;
   return span.kind <= tunnel_marker_kind_offset ? span.kind : std::int64_t{span.kind} - 256;
 }
 
 source_section mountain_section(const compiled_scenario& scenario) {
   source_section mountains{"[montagne]", {}, {}};
-  const auto spans = mountain_spans(scenario);
+  const mountain_spans found = mountain_spans_finder(scenario.cells).run();
   std::int64_t previous_end = 0;
   bool first = true;
-  for (const mountain_span& span : spans) {
+  auto add = [&](const mountain_span& span, const char* comment) {
     const std::int64_t start = std::int64_t{span.first_cell} * 50;
     const std::int64_t end = (std::int64_t{span.last_cell} + 1) * 50;
     if (!first && span.kind != close_follow_kind && start - previous_end <= close_follow_gap_m) {
@@ -190,12 +190,24 @@ source_section mountain_section(const compiled_scenario& scenario) {
       mountains.records.push_back(std::move(gap));
     }
     mountains.records.push_back(record("montagna", {start, end, mountain_kind(span)}));
+    if (comment != nullptr && mountains.records.back().comment.empty()) mountains.records.back().comment = comment;
     previous_end = end;
     first = false;
+  };
+  const char* extra_comment =
+      "spans read over by others left these tunnel markers: each span of four cells puts one back";
+  for (const mountain_span& extra : found.extra_markers) {
+    add(extra, extra_comment);
+    extra_comment = nullptr;
   }
-  if (!spans.empty())
-    mountains.comment = span_of("mountain spans", spans.size(), std::int64_t{spans.front().first_cell} * 50,
-                                (std::int64_t{spans.back().last_cell} + 1) * 50) +
+  const char* spans_comment = found.extra_markers.empty() ? nullptr : "the spans that set the tunnel kinds";
+  for (const mountain_span& span : found.spans) {
+    add(span, spans_comment);
+    spans_comment = nullptr;
+  }
+  if (!found.spans.empty())
+    mountains.comment = span_of("mountain spans", found.spans.size(), std::int64_t{found.spans.front().first_cell} * 50,
+                                (std::int64_t{found.spans.back().last_cell} + 1) * 50) +
                         ": start; end; kind (above 10: with tunnel markers)";
   return mountains;
 }
@@ -210,8 +222,12 @@ source_section speed_board_section(const compiled_scenario& scenario) {
   source_section boards{"[cartelli]", {}, {}};
   for (std::int32_t c = 0; c < static_cast<std::int32_t>(scenario.cells.size()); ++c) {
     const track_cell& cell = scenario.cells[c];
-    if (cell.cell_type != cell_kind::speed_board) continue;
-    std::array<std::array<std::int64_t, 2>, 3> speeds{speeds_of(cell.param_1), speeds_of(cell.param_2),
+    // A station's stopping point replaces the type and param_1 of whatever
+    // stood on its cell: other parameters left there were a board's.
+    const bool covered = cell.cell_type == cell_kind::stopping_point && !covers_signal(scenario.cells, c) &&
+                         (cell.param_2 != 0 || cell.param_3 != 0 || cell.param_4 != 0);
+    if (cell.cell_type != cell_kind::speed_board && !covered) continue;
+    std::array<std::array<std::int64_t, 2>, 3> speeds{speeds_of(covered ? 0 : cell.param_1), speeds_of(cell.param_2),
                                                       speeds_of(cell.param_3)};
     // The stripe code is s side x 10 + d side.
     const std::int64_t stripes_s = cell.param_4 / 10;
@@ -221,6 +237,7 @@ source_section speed_board_section(const compiled_scenario& scenario) {
                                                      stripes_d});
     const bool fast = std::any_of(speeds.begin(), speeds.end(), [](const auto& s) { return s[0] >= 100; });
     if (fast) board.note = "codes from 100 km/h up have more than one source: these rebuild the same codes";
+    if (covered) board.comment = "a board under a station's stopping point: only its later codes remain";
     boards.records.push_back(std::move(board));
   }
   if (!boards.records.empty())
@@ -231,24 +248,47 @@ source_section speed_board_section(const compiled_scenario& scenario) {
 }
 
 // Signboards take item slots 80, 79, ... in reading order: they are written
-// in slot order, which the text in each slot needs.
+// in slot order, which the text in each slot needs. A signboard whose cell a
+// station's stopping point took left only its text: it goes on a stopping
+// point's cell again.
 source_section signboard_section(const compiled_scenario& scenario) {
   source_section signboards{"[indicazioni]", {}, {}};
-  std::vector<std::pair<std::int16_t, std::int32_t>> boards;  // slot, cell
-  for (std::int32_t c = 0; c < static_cast<std::int32_t>(scenario.cells.size()); ++c)
-    if (scenario.cells[c].cell_type == cell_kind::signboard) boards.emplace_back(scenario.cells[c].param_1, c);
-  std::sort(boards.begin(), boards.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-  const bool in_chainage_order =
-      std::is_sorted(boards.begin(), boards.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
-  for (const auto& [slot, cell] : boards) {
+  std::map<std::int32_t, std::int32_t> cell_of_slot;
+  std::vector<std::int32_t> stopping_points;
+  for (std::int32_t c = 0; c < static_cast<std::int32_t>(scenario.cells.size()); ++c) {
+    const track_cell& cell = scenario.cells[c];
+    if (cell.cell_type == cell_kind::signboard) cell_of_slot[cell.param_1] = c;
+    const bool bare = cell.param_2 == 0 && cell.param_3 == 0 && cell.param_4 == 0;
+    if (cell.cell_type == cell_kind::stopping_point && bare && !covers_signal(scenario.cells, c))
+      stopping_points.push_back(c);
+  }
+  std::int32_t lowest = cell_of_slot.empty() ? first_signboard_slot + 1 : cell_of_slot.begin()->first;
+  for (std::int32_t slot = station_count(scenario) + 1; slot < lowest; ++slot)
+    if (!(scenario.items[slot] == item{})) lowest = slot;
+  std::int32_t previous_cell = -1;
+  bool in_chainage_order = true;
+  for (std::int32_t slot = first_signboard_slot; slot >= lowest && slot >= 1; --slot) {
+    std::int32_t cell = -1;
+    std::string comment;
+    if (const auto found = cell_of_slot.find(slot); found != cell_of_slot.end()) {
+      cell = found->second;
+    } else if (!stopping_points.empty()) {
+      cell = stopping_points.front();
+      stopping_points.erase(stopping_points.begin());
+      comment = "a signboard whose cell a station's stopping point takes: only its text remains";
+    } else {
+      continue;  // nowhere to put it: the rebuild names the slot
+    }
+    in_chainage_order = in_chainage_order && cell > previous_cell;
+    previous_cell = cell;
     source_record board = record("cartello_indicatore", {(std::int64_t{cell} - 1) * 50});
-    const bool valid_slot = slot >= 0 && slot < item_slots;
-    board.values.push_back(valid_slot ? scenario.items[slot].text : std::string());
+    board.values.push_back(scenario.items[slot].text);
     board.ends_in_text = true;
+    board.comment = comment;
     signboards.records.push_back(std::move(board));
   }
-  if (!boards.empty()) {
-    signboards.comment = std::to_string(boards.size()) + " signboards: position and text";
+  if (!signboards.records.empty()) {
+    signboards.comment = std::to_string(signboards.records.size()) + " signboards: position and text";
     if (!in_chainage_order)
       signboards.comment += "; in the order of their item slots (80 down) and not of chainage: the slots need it";
   }
@@ -256,6 +296,18 @@ source_section signboard_section(const compiled_scenario& scenario) {
 }
 
 }  // namespace
+
+bool covers_signal(const std::vector<track_cell>& cells, std::int32_t cell) {
+  if (cells[cell].cell_type != cell_kind::stopping_point) return false;
+  for (std::int32_t i = 1; i <= 4; ++i) {
+    if (cell - 2 * i < 0) break;
+    const std::uint8_t code = cells[cell - 2 * i].approach_code;
+    // Cells 1 to 4 before the point carry the station's own approach codes.
+    const bool station_code = 2 * i <= 4 && code >= 81 && code <= 84;
+    if (code != 0 && code % 10 == i && !station_code) return true;
+  }
+  return false;
+}
 
 std::vector<profile_entry> profile_entries(const std::vector<std::uint8_t>& cells, std::int32_t cell_count,
                                            const std::function<std::int64_t(std::uint8_t)>& value) {

@@ -26,6 +26,14 @@ struct profile_entry {
 std::vector<profile_entry> profile_entries(const std::vector<std::uint8_t>& cells, std::int32_t cell_count,
                                            const std::function<std::int64_t(std::uint8_t)>& value);
 
+// Whether the stopping point on `cell` stands where a signal stood: approach
+// codes of a signal's pattern lie 2, 4, 6 or 8 cells before it. The station
+// wrote its point over the signal, whose other fields remain.
+bool covers_signal(const std::vector<track_cell>& cells, std::int32_t cell);
+
+// The item slots from 1 up that hold stations.
+std::int32_t station_count(const compiled_scenario& scenario);
+
 // The line source: general section, curves, gradients, mountain spans,
 // speed indicator boards and signboards.
 std::vector<source_section> line_sections(const compiled_scenario& scenario);

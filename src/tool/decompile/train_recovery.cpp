@@ -59,16 +59,6 @@ source_section profile_section(const compiled_scenario& scenario, const char* he
 
 bool is_station(const item& it) { return !(it == item{}); }
 
-// The slots below the first signboard slot that hold a station, from 1 up.
-std::int32_t station_count(const compiled_scenario& scenario) {
-  std::int32_t lowest_signboard = 81;
-  for (const track_cell& cell : scenario.cells)
-    if (cell.cell_type == cell_kind::signboard) lowest_signboard = std::min<std::int32_t>(lowest_signboard, cell.param_1);
-  std::int32_t count = 0;
-  while (count + 1 < std::min(lowest_signboard, 80) && is_station(scenario.items[count + 1])) ++count;
-  return count;
-}
-
 bool is_platform_kind(std::int32_t kind) { return kind == 5 || kind == 6; }
 bool is_long_kind(std::int32_t kind) { return kind == 7 || kind == 8; }
 
@@ -96,13 +86,17 @@ struct approach_writer {
   source_record source;
   bool station = false;
   std::vector<std::pair<std::int32_t, std::uint8_t>> writes;  // cell, approach code
+  std::int32_t covered_cell = -1;  // a signal's cell that a stopping point covers
+  std::int32_t stop_cell = -1;     // a station's stopping point
 };
 
 approach_writer station_writer(const compiled_scenario& scenario, std::int32_t slot) {
   const item& station = scenario.items[slot];
   approach_writer writer{station_record(station, slot), true, {}};
-  if (station.kind < 25 && !is_platform_kind(station.kind)) {
-    const std::int64_t stop = station.end_m / 50 - 1;
+  if (station.kind >= 25) return writer;
+  const std::int64_t stop = station.end_m / 50 - 1;
+  writer.stop_cell = static_cast<std::int32_t>(stop);
+  if (!is_platform_kind(station.kind)) {
     for (std::int64_t i = 1; i <= 4; ++i)
       if (stop - i > 1 && stop - i < static_cast<std::int64_t>(scenario.cells.size()))
         writer.writes.emplace_back(static_cast<std::int32_t>(stop - i), static_cast<std::uint8_t>(80 + i));
@@ -120,11 +114,23 @@ std::array<std::int64_t, 2> digits(std::int16_t packed) {
 approach_writer signal_writer(const compiled_scenario& scenario, std::int32_t c) {
   const track_cell& cell = scenario.cells[c];
   const std::int64_t packed = cell.param_4;
-  const std::uint8_t first_approach = c >= 2 ? scenario.cells[c - 2].approach_code : 0;
+  // The side codes whose approach codes most cells still hold (later
+  // records may have written over some), the plain digit on a tie.
+  auto matches = [&](std::int64_t s) {
+    int count = 0;
+    for (std::int64_t i = 1; i <= 4; ++i)
+      if (c - 2 * i >= 0 && scenario.cells[c - 2 * i].approach_code == low_8_bits(s * 10 + i)) ++count;
+    return count;
+  };
   std::int64_t side = ((packed % 10) + 10) % 10;
-  auto gives_first_approach = [&](std::int64_t s) { return low_8_bits(s * 10 + 1) == first_approach; };
-  for (std::int64_t s = -60; s <= 400 && !gives_first_approach(side); ++s)
-    if ((packed - s) % 10 == 0 && gives_first_approach(s)) side = s;
+  int best = matches(side);
+  for (std::int64_t s = -60; s <= 400 && best < 4; ++s) {
+    if ((packed - s) % 10 != 0) continue;
+    if (const int count = matches(s); count > best) {
+      best = count;
+      side = s;
+    }
+  }
   const std::int64_t whole = (packed - side) / 10;
   std::int64_t sx = side >= 0 ? side / 3 : -((2 - side) / 3);
   if (cell.signal_time != 0) sx = 2;
@@ -132,13 +138,18 @@ approach_writer signal_writer(const compiled_scenario& scenario, std::int32_t c)
   // A time from 1 to 100 is raised to 101: 256 more keeps its low byte.
   std::int64_t time = 0;
   if (sx == 2) time = cell.signal_time >= 1 && cell.signal_time <= 100 ? cell.signal_time + 256 : cell.signal_time;
-  const auto p1 = digits(cell.param_1), p2 = digits(cell.param_2), p3 = digits(cell.param_3);
+  const bool covered = cell.cell_type == cell_kind::stopping_point;  // the station's slot replaced param_1
+  const auto p1 = digits(covered ? 0 : cell.param_1), p2 = digits(cell.param_2), p3 = digits(cell.param_3);
   approach_writer writer{record("segnale", {(std::int64_t{c} - 1) * 50, sx, p1[0], p2[0], p3[0], whole, dx, p1[1],
                                             p2[1], p3[1], time}),
                          false,
                          {}};
   for (std::int64_t i = 1; i <= 4; ++i)
     if (c - 2 * i >= 0) writer.writes.emplace_back(static_cast<std::int32_t>(c - 2 * i), low_8_bits(side * 10 + i));
+  if (covered) {
+    writer.covered_cell = c;
+    writer.source.comment = "a signal under a station's stopping point: read before the station";
+  }
   return writer;
 }
 
@@ -158,6 +169,11 @@ std::vector<std::size_t> reading_order(const std::vector<approach_writer>& write
   };
   for (std::size_t w = 1; w < writers.size(); ++w)
     if (writers[w].station && writers[w - 1].station) must_precede(w - 1, w);
+  for (std::size_t w = 0; w < writers.size(); ++w) {
+    if (writers[w].covered_cell < 0) continue;
+    for (std::size_t s = 0; s < writers.size(); ++s)
+      if (writers[s].station && writers[s].stop_cell == writers[w].covered_cell) must_precede(w, s);
+  }
   for (std::size_t c = 0; c < cell_total; ++c) {
     if (on_cell[c].size() < 2) continue;
     const std::uint8_t final_code = scenario.cells[c].approach_code;
@@ -192,12 +208,18 @@ source_section slowdown_section(const compiled_scenario& scenario) {
   source_section slowdowns{"[rallentamenti]", {}, {}};
   const auto& cells = scenario.cells;
   const auto total = static_cast<std::int32_t>(cells.size());
+  std::vector<bool> used_end(cells.size(), false);
   for (std::int32_t s = 0; s < total; ++s) {
     if (cells[s].cell_type != cell_kind::slowdown_start) continue;
+    // Its end is the first end after it that carries the same values (ends
+    // of slowdowns that overlap may come in any order).
     std::int32_t e = s + 1;
-    while (e < total && cells[e].cell_type != cell_kind::slowdown_end && cells[e].cell_type != cell_kind::slowdown_start)
+    while (e < total && !(cells[e].cell_type == cell_kind::slowdown_end && !used_end[e] &&
+                          cells[e].param_1 == cells[s].param_1 && cells[e].param_2 == cells[s].param_2 &&
+                          cells[e].param_3 == cells[s].param_3))
       ++e;
-    if (e >= total || cells[e].cell_type != cell_kind::slowdown_end) e = s;  // the start covered its own end
+    if (e >= total) e = s;  // the start covered its own end
+    used_end[e] = true;
     const std::int64_t x = (std::int64_t{s} - 1) * 50;
     const bool countdown = x > 1500 && s >= 25 && cells[s - 25].cell_type == cell_kind::countdown;
     source_record r = record("rallentamento", {x, cells[s].param_1, (std::int64_t{e} - s) * 50, cells[s].param_3,
@@ -210,6 +232,16 @@ source_section slowdown_section(const compiled_scenario& scenario) {
 }
 
 }  // namespace
+
+// The slots below the first signboard slot that hold a station, from 1 up.
+std::int32_t station_count(const compiled_scenario& scenario) {
+  std::int32_t lowest_signboard = 81;
+  for (const track_cell& cell : scenario.cells)
+    if (cell.cell_type == cell_kind::signboard) lowest_signboard = std::min<std::int32_t>(lowest_signboard, cell.param_1);
+  std::int32_t count = 0;
+  while (count + 1 < std::min(lowest_signboard, 80) && is_station(scenario.items[count + 1])) ++count;
+  return count;
+}
 
 train_recovery::train_recovery(const compiled_scenario& scenario) : scenario_(scenario) {}
 
@@ -229,7 +261,8 @@ std::vector<source_section> train_recovery::ordered_objects() const {
   const std::int32_t stations = station_count(scenario_);
   for (std::int32_t slot = 1; slot <= stations; ++slot) writers.push_back(station_writer(scenario_, slot));
   for (std::int32_t c = 0; c < static_cast<std::int32_t>(scenario_.cells.size()); ++c)
-    if (scenario_.cells[c].cell_type == cell_kind::signal) writers.push_back(signal_writer(scenario_, c));
+    if (scenario_.cells[c].cell_type == cell_kind::signal || covers_signal(scenario_.cells, c))
+      writers.push_back(signal_writer(scenario_, c));
   const std::vector<std::size_t> order = reading_order(writers, scenario_.cells.size(), scenario_);
 
   std::vector<source_section> sections;
