@@ -2,7 +2,8 @@
 // gives the same bytes; files that no source can make are named.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -285,6 +286,120 @@ TEST(Decompile, GeneratedCleanScenariosComeBackByteForByte) {
     ASSERT_TRUE(second.files.track.bytes == first.files.track.bytes) << folder.at("treno.txt");
   }
   EXPECT_EQ(clean, 1000) << "of " << tried << " generated scenarios";
+}
+
+folder_files starter_folder() { return folder_on_disk(std::filesystem::path(COMPILA_SOURCE_DIR) / "examples" / "starter"); }
+
+bool mentions(const decompiled& result, const std::string& text) {
+  return std::any_of(result.messages.begin(), result.messages.end(),
+                     [&](const std::string& m) { return m.find(text) != std::string::npos; });
+}
+
+// Files that cannot be read as one build's are refused whole; files that no
+// source can make get the nearest sources and status 1, naming the place.
+TEST(Decompile, FilesNoSourceCanMakeAreNamed) {
+  const build_files starter = build_in_memory(starter_folder()).files;
+  folder_files other_names = starter_folder();
+  other_names["scenario.txt"] = "line_name=Altra\ntrain_number=9\n";
+  folder_files longer_route = starter_folder();
+  longer_route["linea.txt"].replace(longer_route["linea.txt"].find("percorso,    5000"), 17, "percorso,    6000");
+  struct damage {
+    const char* label;
+    std::function<void(build_files&)> apply;
+    const char* message;  // a part of the message
+    bool written;         // the nearest sources are written
+  };
+  const std::vector<damage> cases{
+      {"a track file cut short", [](build_files& f) { f.track.bytes.resize(f.track.bytes.size() - 7); },
+       "Valle_Prima_101.dat: error: not a whole track file, at byte", false},
+      {"an item file of another scenario",
+       [&](build_files& f) { f.items.bytes = build_in_memory(other_names).files.items.bytes; },
+       "Valle_Prima_101.sim: error: holds the scenario of line \"Altra\"", false},
+      {"a track file of another route under the same names",
+       [&](build_files& f) { f.track.bytes = build_in_memory(longer_route).files.track.bytes; },
+       "the files come from different scenarios", false},
+      {"a track file under the item file's name", [](build_files& f) { f.items.bytes = f.track.bytes; },
+       "Valle_Prima_101.sim: error:", false},
+      {"a line data file of another route", [&](build_files& f) { f.plan.bytes = build_in_memory(longer_route).files.plan.bytes; },
+       "Valle_Prima_linea.dat: error: holds", false},
+      {"a plan point moved", [](build_files& f) { f.plan.bytes[4 + 4 + 10 * 1500 + 9] ^= 0x01; },
+       "plan point 1502 (metre 1502) cannot follow", true},
+      {"a signal time on a cell without a signal", [](build_files& f) { f.track.bytes[15 * 40 + 9] = 7; },
+       "differently from byte 609 (cell 40 signal_time, position 2000)", true},
+  };
+  for (const damage& c : cases) {
+    SCOPED_TRACE(c.label);
+    build_files files = starter;
+    c.apply(files);
+    const decompiled result = decompile::decompile_build(files);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(mentions(result, c.message)) << joined(result.messages);
+    EXPECT_EQ(result.folder.empty(), !c.written);
+  }
+}
+
+// Files from a build that recorded a diagnostic: status 2, sources written.
+TEST(Decompile, FilesOfABuildWithADiagnosticGiveStatus2) {
+  const std::string line = "[generale]\nlunghezza percorso, 9000\n[fine]\n";
+  // Three reduction points fill the cells where the build's first point
+  // before the slowdown start should go.
+  const folder_files crowded = with_sources(line,
+                                            "[generale]\nvelocita, 0, 80\nabbattimento, 4650, 100\n"
+                                            "abbattimento, 4700, 100\nabbattimento, 4750, 100\n"
+                                            "rallentamento, 4950, 60, 600, 0, 0, 0\n[fine]\n");
+  const built first = build_in_memory(crowded);
+  ASSERT_TRUE(first.written);
+  ASSERT_EQ(first.error_kind, 12);
+  const decompiled result = decompile::decompile_build(first.files);
+  EXPECT_EQ(result.status, 2) << joined(result.messages);
+  EXPECT_TRUE(mentions(result, "diagnostic 12")) << joined(result.messages);
+  const built second = build_in_memory(folder_of(result));
+  EXPECT_TRUE(second.files.track.bytes == first.files.track.bytes);
+
+  // A line source whose reading stopped leaves the plan short of its end.
+  const built stopped = build_in_memory(with_sources(
+      "[generale]\nlunghezza percorso, 9000\n[curve]\ncurvad3, 1000, 200\ncurva, 2000, 100\n[fine]\n",
+      "[generale]\nvelocita, 0, 80\n[fine]\n"));
+  ASSERT_TRUE(stopped.written);
+  ASSERT_EQ(stopped.error_kind, 103);
+  const decompiled from_stopped = decompile::decompile_build(stopped.files);
+  EXPECT_EQ(from_stopped.status, 2) << joined(from_stopped.messages);
+  EXPECT_FALSE(from_stopped.folder.empty());
+}
+
+process_result tool(const std::string& arguments, const std::filesystem::path& dir) {
+  return run_command("'" COMPILA_TOOL "' " + arguments, dir);
+}
+
+TEST(DecompileCommand, ChoosesAScenarioAndLeavesAnAuthorsFolderAlone) {
+  scratch_directory dir;
+  ASSERT_EQ(tool("build '" COMPILA_SOURCE_DIR "/examples/starter' -o .", dir.path).status, 0);
+  const process_result once = tool("decompile . -o back", dir.path);
+  ASSERT_EQ(once.status, 0) << once.err;
+  const std::string line_source = read_file(dir / "back/linea.txt");
+  const process_result again = tool("decompile . -o back", dir.path);
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("linea.txt: error: already exists"), std::string::npos) << again.err;
+  EXPECT_EQ(tool("decompile . -o back --force", dir.path).status, 0);
+  EXPECT_EQ(read_file(dir / "back/linea.txt"), line_source);
+
+  ASSERT_EQ(tool("build '" COMPILA_SCENARIO_DIR "' -o .", dir.path).status, 0);
+  const process_result two = tool("decompile . -o chosen", dir.path);
+  EXPECT_EQ(two.status, 1);
+  EXPECT_NE(two.err.find("--line Corvalia_Brunasco-Alpestra --train 40517"), std::string::npos) << two.err;
+  EXPECT_NE(two.err.find("--line Valle_Prima --train 101"), std::string::npos) << two.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "chosen/linea.txt"));
+  EXPECT_EQ(tool("decompile . -o chosen --line Valle_Prima --train 101", dir.path).status, 0);
+  EXPECT_EQ(read_file(dir / "chosen/linea.txt"), line_source);
+}
+
+TEST(DecompileCommand, APackedProgramGivesItsFolderBack) {
+  scratch_directory dir;
+  const std::string starter = COMPILA_SOURCE_DIR "/examples/starter";
+  ASSERT_EQ(tool("pack '" + starter + "' -o program --runner '" COMPILA_RUNNER "'", dir.path).status, 0);
+  const process_result result = tool("decompile program -o folder", dir.path);
+  ASSERT_EQ(result.status, 0) << result.err;
+  for (const auto& [name, bytes] : starter_folder()) EXPECT_EQ(read_file(dir / ("folder/" + name)), bytes) << name;
 }
 
 }  // namespace

@@ -245,7 +245,10 @@ std::vector<input_problem> read_build_files(const build_files& files, compiled_s
   }
   take_off_stamps(scenario);
   const std::int32_t extent = scenario.items[84].end_m + extent_beyond_route_m;
-  if (auto problem = plan_recovery(files.plan, extent, scenario).run()) problems.push_back(std::move(*problem));
+  if (auto problem = plan_recovery(files.plan, extent, scenario).run()) {
+    scenario.plan_followed = false;
+    problems.push_back(std::move(*problem));
+  }
   return problems;
 }
 

@@ -45,6 +45,7 @@ struct compiled_scenario {
   // The plan's runs of one curvature, from point 2 up to the last point computed.
   std::vector<track_plan::run> plan_runs;
   std::int32_t last_plan_point = 1;  // the last point that holds a value
+  bool plan_followed = true;         // false when a point follows on no curve
 };
 
 // What reading the files found wrong: `whole` when the files cannot be

@@ -281,7 +281,8 @@ class decompiler {
 
   // A line reading that stopped leaves the plan short of its end.
   bool stopped_build() const {
-    return scenario_.last_plan_point < scenario_.items[84].end_m + extent_beyond_route_m - 2;
+    return scenario_.plan_followed &&
+           scenario_.last_plan_point < scenario_.items[84].end_m + extent_beyond_route_m - 2;
   }
 
   std::string stopped_build_note() const {
