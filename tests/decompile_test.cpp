@@ -122,7 +122,8 @@ void expect_round_trip(const folder_files& folder, const std::string& label) {
   EXPECT_EQ(second.error_kind, 0);
   EXPECT_TRUE(second.files.plan.bytes == first.files.plan.bytes);
   EXPECT_TRUE(second.files.items.bytes == first.files.items.bytes);
-  EXPECT_TRUE(second.files.track.bytes == first.files.track.bytes) << sources.at("linea.txt") << sources.at("treno.txt");
+  EXPECT_TRUE(second.files.track.bytes == first.files.track.bytes)
+      << sources.at("linea.txt") << sources.at("treno.txt");
   for (std::size_t d = 0; d < decompile::document_count; ++d)
     EXPECT_EQ(second.files.documents[d]->bytes, first.files.documents[d]->bytes);
 
@@ -218,10 +219,13 @@ class scenario_generator {
       text += record("progressiva chilometrica uno", {position(), 50 * pick(0, 100), pick(0, 1)});
       text += record("progressiva chilometrica tre", {position(), 50 * pick(0, 100), pick(0, 1)});
     }
-    text += record("sfondo due", {pick(0, 5)}) + record(chance(50) ? "ripetizione segnali 4 codici" : "ripetizione segnali 9 codici", {50 * pick(0, 20), 50 * pick(0, 20)});
+    text += record("sfondo due", {pick(0, 5)}) +
+            record(chance(50) ? "ripetizione segnali 4 codici" : "ripetizione segnali 9 codici",
+                   {50 * pick(0, 20), 50 * pick(0, 20)});
     text += "[curve]\n";
     for (int start = pick(0, 2000); start < route_ && chance(80); start += pick(100, 3000))
-      text += record(std::string("curva") + (chance(50) ? "s" : "d") + std::to_string(pick(1, 6)), {start, 50 * pick(1, 20)});
+      text += record(std::string("curva") + (chance(50) ? "s" : "d") + std::to_string(pick(1, 6)),
+                     {start, 50 * pick(1, 20)});
     text += "[pendenze]\n";
     for (int at = 0; at < route_ && chance(75); at += 50 * pick(0, 40)) text += record("pendenza", {at, pick(-30, 40)});
     text += "[montagne]\n";
@@ -231,12 +235,14 @@ class scenario_generator {
     for (int n = pick(0, 3); n > 0; --n)
       text += record("indicatori_vmax", {position(), 10 * pick(3, 16), 10 * pick(3, 16), 10 * pick(3, 16), pick(0, 3),
                                          5 * pick(0, 19), 0, 0, pick(0, 3)});
-    for (int n = pick(0, 3); n > 0; --n) text += "cartello_indicatore, " + std::to_string(position()) + ", (Km." + std::to_string(n) + ")\n";
+    for (int n = pick(0, 3); n > 0; --n)
+      text += "cartello_indicatore, " + std::to_string(position()) + ", (Km." + std::to_string(n) + ")\n";
     return text + "[fine]\n";
   }
 
   std::string train_text() {
-    std::string text = "[generale]\n" + record("numero vetture", {pick(1, 12)}) + record("orologio", {pick(5, 20), pick(0, 59), 0});
+    std::string text =
+        "[generale]\n" + record("numero vetture", {pick(1, 12)}) + record("orologio", {pick(5, 20), pick(0, 59), 0});
     text += record("aderenza", {0, pick(60, 100)});
     if (chance(40)) text += record("aderenza", {position(), pick(20, 100)});
     text += record("velocita", {0, 10 * pick(3, 16)});
@@ -247,20 +253,22 @@ class scenario_generator {
     }
     std::string signals;
     for (int n = pick(0, 6); n > 0; --n)
-      signals += record("segnale", {50 * pick(8, route_ / 50), pick(0, 2), pick(0, 9), pick(0, 9), pick(0, 9), pick(0, 2),
-                                    pick(0, 2), pick(0, 9), pick(0, 9), pick(0, 9), pick(0, 200)});
+      signals += record("segnale", {50 * pick(8, route_ / 50), pick(0, 2), pick(0, 9), pick(0, 9), pick(0, 9),
+                                    pick(0, 2), pick(0, 2), pick(0, 9), pick(0, 9), pick(0, 9), pick(0, 200)});
     std::string stations;
     for (int at = 50 * pick(0, 20), slot = 1; at + 800 < route_ + 7000 && chance(70); at += 50 * pick(20, 60), ++slot) {
-      stations += record("stazione", {at, std::array{4, 5, 7, 12, 22, 24, 26}[pick(0, 6)], 100 * pick(2, 8), pick(0, 1),
-                                      pick(0, 1), pick(0, 1), pick(0, 4), 1, 0, pick(0, 4), 1, 1, pick(0, 60), pick(6, 20),
-                                      pick(0, 59), 0});
+      stations += record("stazione",
+                         {at, std::array{4, 5, 7, 12, 22, 24, 26}[pick(0, 6)], 100 * pick(2, 8), pick(0, 1), pick(0, 1),
+                          pick(0, 1), pick(0, 4), 1, 0, pick(0, 4), 1, 1, pick(0, 60), pick(6, 20), pick(0, 59), 0});
       stations.insert(stations.size() - 1, ", STAZIONE " + std::to_string(slot));
     }
     // Either order: where their approach cells meet, the later record wins.
     text += chance(50) ? signals + stations : stations + signals;
     for (int n = pick(0, 2); n > 0; --n)
-      text += record("rallentamento", {50 * pick(2, route_ / 50), 10 * pick(3, 14), 50 * pick(1, 40), pick(0, 1), pick(0, 1), pick(0, 3)});
-    for (int n = pick(0, 3); n > 0; --n) text += record("abbattimento", {position(), std::array{0, 60, 180, 250}[pick(0, 3)]});
+      text += record("rallentamento", {50 * pick(2, route_ / 50), 10 * pick(3, 14), 50 * pick(1, 40), pick(0, 1),
+                                       pick(0, 1), pick(0, 3)});
+    for (int n = pick(0, 3); n > 0; --n)
+      text += record("abbattimento", {position(), std::array{0, 60, 180, 250}[pick(0, 3)]});
     return text + "[fine]\n";
   }
 
@@ -288,7 +296,9 @@ TEST(Decompile, GeneratedCleanScenariosComeBackByteForByte) {
   EXPECT_EQ(clean, 1000) << "of " << tried << " generated scenarios";
 }
 
-folder_files starter_folder() { return folder_on_disk(std::filesystem::path(COMPILA_SOURCE_DIR) / "examples" / "starter"); }
+folder_files starter_folder() {
+  return folder_on_disk(std::filesystem::path(COMPILA_SOURCE_DIR) / "examples" / "starter");
+}
 
 bool mentions(const decompiled& result, const std::string& text) {
   return std::any_of(result.messages.begin(), result.messages.end(),
@@ -320,7 +330,8 @@ TEST(Decompile, FilesNoSourceCanMakeAreNamed) {
        "the files come from different scenarios", false},
       {"a track file under the item file's name", [](build_files& f) { f.items.bytes = f.track.bytes; },
        "Valle_Prima_101.sim: error:", false},
-      {"a line data file of another route", [&](build_files& f) { f.plan.bytes = build_in_memory(longer_route).files.plan.bytes; },
+      {"a line data file of another route",
+       [&](build_files& f) { f.plan.bytes = build_in_memory(longer_route).files.plan.bytes; },
        "Valle_Prima_linea.dat: error: holds", false},
       {"a plan point moved", [](build_files& f) { f.plan.bytes[4 + 4 + 10 * 1500 + 9] ^= 0x01; },
        "plan point 1502 (metre 1502) cannot follow", true},
@@ -357,9 +368,9 @@ TEST(Decompile, FilesOfABuildWithADiagnosticGiveStatus2) {
   EXPECT_TRUE(second.files.track.bytes == first.files.track.bytes);
 
   // A line source whose reading stopped leaves the plan short of its end.
-  const built stopped = build_in_memory(with_sources(
-      "[generale]\nlunghezza percorso, 9000\n[curve]\ncurvad3, 1000, 200\ncurva, 2000, 100\n[fine]\n",
-      "[generale]\nvelocita, 0, 80\n[fine]\n"));
+  const built stopped = build_in_memory(
+      with_sources("[generale]\nlunghezza percorso, 9000\n[curve]\ncurvad3, 1000, 200\ncurva, 2000, 100\n[fine]\n",
+                   "[generale]\nvelocita, 0, 80\n[fine]\n"));
   ASSERT_TRUE(stopped.written);
   ASSERT_EQ(stopped.error_kind, 103);
   const decompiled from_stopped = decompile::decompile_build(stopped.files);

@@ -159,10 +159,8 @@ class plan_recovery {
 
   void add_point(std::int32_t m, double curvature) {
     auto& runs = scenario_.plan_runs;
-    if (!runs.empty() && runs.back().curvature == curvature)
-      runs.back().last_point = m;
-    else
-      runs.push_back({m, curvature});
+    if (!runs.empty() && runs.back().curvature == curvature) runs.back().last_point = m;
+    else runs.push_back({m, curvature});
   }
 
   const input_file& file_;

@@ -144,7 +144,8 @@ std::string item_place(const scenario_model& model, std::size_t offset) {
   for (int slot = 0; slot < item_slots; ++slot) {
     const std::size_t size = item_record_size_without_text + model.items[slot].text.size();
     if (offset < start + size)
-      return "item " + std::to_string(slot) + " " + field_at(item_fields, offset - start, model.items[slot].text.size());
+      return "item " + std::to_string(slot) + " " +
+             field_at(item_fields, offset - start, model.items[slot].text.size());
     start += size;
   }
   return "past item 86";
@@ -281,8 +282,7 @@ class decompiler {
 
   // A line reading that stopped leaves the plan short of its end.
   bool stopped_build() const {
-    return scenario_.plan_followed &&
-           scenario_.last_plan_point < scenario_.items[84].end_m + extent_beyond_route_m - 2;
+    return scenario_.plan_followed && scenario_.last_plan_point < scenario_.items[84].end_m + extent_beyond_route_m - 2;
   }
 
   std::string stopped_build_note() const {

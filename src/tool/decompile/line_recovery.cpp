@@ -37,7 +37,8 @@ std::array<std::array<std::int32_t, 3>, 3> chainage_records(const compiled_scena
     scenario_model trial;
     for (int i = 0; i < 3; ++i) {
       item& it = trial.items[81 + i];
-      std::tie(it.start_m, it.end_m, it.at_m) = std::tuple(sorted[order[i]][0], sorted[order[i]][1], sorted[order[i]][2]);
+      std::tie(it.start_m, it.end_m, it.at_m) =
+          std::tuple(sorted[order[i]][0], sorted[order[i]][1], sorted[order[i]][2]);
     }
     if (!sort_chainage_breakpoints(trial)) continue;
     bool same = true;
@@ -49,13 +50,15 @@ std::array<std::array<std::int32_t, 3>, 3> chainage_records(const compiled_scena
 
 source_section general_section(const compiled_scenario& scenario) {
   const auto& items = scenario.items;
-  source_section general{"[generale]", "the route: " + km(items[84].end_m) + " long; the track runs 7000 m past its end",
+  source_section general{"[generale]",
+                         "the route: " + km(items[84].end_m) + " long; the track runs 7000 m past its end",
                          {}};
   general.records.push_back(record("lunghezza percorso", {items[84].end_m}));
   const auto chainage = chainage_records(scenario);
   static constexpr std::array<const char*, 3> names{"progressiva chilometrica tre", "progressiva chilometrica due",
                                                     "progressiva chilometrica uno"};
-  for (int i = 2; i >= 0; --i) general.records.push_back(record(names[i], {chainage[i][0], chainage[i][1], chainage[i][2]}));
+  for (int i = 2; i >= 0; --i)
+    general.records.push_back(record(names[i], {chainage[i][0], chainage[i][1], chainage[i][2]}));
   general.records[1].comment = "chainage breakpoints: route position then chainage value then flag";
   general.records.push_back(record("sfondo uno", {items[85].start_m}));
   general.records.back().comment = "the three background settings";
@@ -150,10 +153,8 @@ class mountain_spans_finder {
     const bool marker_place = (c - span.first_cell + 1) % tunnel_marker_spacing == 0;
     const std::uint8_t type = cells_[c].cell_type;
     if (type == cell_kind::tunnel_marker) {
-      if (marker_place && span.marked != markers::without)
-        span.marked = markers::with;
-      else
-        found_.extra_markers.push_back({c - (tunnel_marker_spacing - 1), c, span.kind, markers::with});
+      if (marker_place && span.marked != markers::without) span.marked = markers::with;
+      else found_.extra_markers.push_back({c - (tunnel_marker_spacing - 1), c, span.kind, markers::with});
     } else if (type == cell_kind::nothing && marker_place) {
       if (span.marked == markers::with) {
         span.last_cell = c - 1;
@@ -227,23 +228,24 @@ source_section speed_board_section(const compiled_scenario& scenario) {
     const bool covered = cell.cell_type == cell_kind::stopping_point && !covers_signal(scenario.cells, c) &&
                          (cell.param_2 != 0 || cell.param_3 != 0 || cell.param_4 != 0);
     if (cell.cell_type != cell_kind::speed_board && !covered) continue;
-    std::array<std::array<std::int64_t, 2>, 3> speeds{speeds_of(covered ? 0 : cell.param_1), speeds_of(cell.param_2),
-                                                      speeds_of(cell.param_3)};
+    std::array<std::array<std::int64_t, 2>, 3> speeds{speeds_of(covered ? std::int16_t{0} : cell.param_1),
+                                                      speeds_of(cell.param_2), speeds_of(cell.param_3)};
     // The stripe code is s side x 10 + d side.
     const std::int64_t stripes_s = cell.param_4 / 10;
     const std::int64_t stripes_d = cell.param_4 - stripes_s * 10;
-    source_record board = record("indicatori_vmax", {(std::int64_t{c} - 1) * 50, speeds[0][0], speeds[1][0],
-                                                     speeds[2][0], stripes_s, speeds[0][1], speeds[1][1], speeds[2][1],
-                                                     stripes_d});
+    source_record board =
+        record("indicatori_vmax", {(std::int64_t{c} - 1) * 50, speeds[0][0], speeds[1][0], speeds[2][0], stripes_s,
+                                   speeds[0][1], speeds[1][1], speeds[2][1], stripes_d});
     const bool fast = std::any_of(speeds.begin(), speeds.end(), [](const auto& s) { return s[0] >= 100; });
     if (fast) board.note = "codes from 100 km/h up have more than one source: these rebuild the same codes";
     if (covered) board.comment = "a board under a station's stopping point: only its later codes remain";
     boards.records.push_back(std::move(board));
   }
   if (!boards.records.empty())
-    boards.comment = span_of("speed indicator boards", boards.records.size(),
-                             std::stoll(boards.records.front().values[0]), std::stoll(boards.records.back().values[0])) +
-                     ": s side speeds a b c and stripes; then the d side";
+    boards.comment =
+        span_of("speed indicator boards", boards.records.size(), std::stoll(boards.records.front().values[0]),
+                std::stoll(boards.records.back().values[0])) +
+        ": s side speeds a b c and stripes; then the d side";
   return boards;
 }
 
@@ -331,8 +333,8 @@ std::vector<profile_entry> profile_entries(const std::vector<std::uint8_t>& cell
 }
 
 std::vector<source_section> line_sections(const compiled_scenario& scenario) {
-  return {general_section(scenario),     curve_section(scenario),       gradient_section(scenario),
-          mountain_section(scenario),    speed_board_section(scenario), signboard_section(scenario)};
+  return {general_section(scenario),  curve_section(scenario),       gradient_section(scenario),
+          mountain_section(scenario), speed_board_section(scenario), signboard_section(scenario)};
 }
 
 }  // namespace compila::decompile

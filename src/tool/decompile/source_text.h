@@ -14,8 +14,8 @@ namespace compila::decompile {
 struct source_record {
   std::string keyword;
   std::vector<std::string> values;
-  std::string comment;  // a comment line above the record, or empty
-  std::string note;     // a comment after the record's last value, or empty
+  std::string comment;        // a comment line above the record, or empty
+  std::string note;           // a comment after the record's last value, or empty
   bool ends_in_text = false;  // the last value is a text (a name, a signboard's words)
 };
 

@@ -53,7 +53,8 @@ source_section profile_section(const compiled_scenario& scenario, const char* he
   for (const profile_entry& e :
        profile_entries(field_of(scenario, field), scenario.cell_count, [scale](std::uint8_t b) { return b * scale; }))
     section.records.push_back(record(keyword, {e.position_m, e.value}));
-  section.comment = std::string(what) + " from each position on: " + std::to_string(section.records.size()) + " entries";
+  section.comment =
+      std::string(what) + " from each position on: " + std::to_string(section.records.size()) + " entries";
   return section;
 }
 
@@ -86,8 +87,8 @@ struct approach_writer {
   source_record source;
   bool station = false;
   std::vector<std::pair<std::int32_t, std::uint8_t>> writes;  // cell, approach code
-  std::int32_t covered_cell = -1;  // a signal's cell that a stopping point covers
-  std::int32_t stop_cell = -1;     // a station's stopping point
+  std::int32_t covered_cell = -1;                             // a signal's cell that a stopping point covers
+  std::int32_t stop_cell = -1;                                // a station's stopping point
 };
 
 approach_writer station_writer(const compiled_scenario& scenario, std::int32_t slot) {
@@ -139,7 +140,8 @@ approach_writer signal_writer(const compiled_scenario& scenario, std::int32_t c)
   std::int64_t time = 0;
   if (sx == 2) time = cell.signal_time >= 1 && cell.signal_time <= 100 ? cell.signal_time + 256 : cell.signal_time;
   const bool covered = cell.cell_type == cell_kind::stopping_point;  // the station's slot replaced param_1
-  const auto p1 = digits(covered ? 0 : cell.param_1), p2 = digits(cell.param_2), p3 = digits(cell.param_3);
+  const auto p1 = digits(covered ? std::int16_t{0} : cell.param_1), p2 = digits(cell.param_2),
+             p3 = digits(cell.param_3);
   approach_writer writer{record("segnale", {(std::int64_t{c} - 1) * 50, sx, p1[0], p2[0], p3[0], whole, dx, p1[1],
                                             p2[1], p3[1], time}),
                          false,
@@ -214,9 +216,9 @@ source_section slowdown_section(const compiled_scenario& scenario) {
     // Its end is the first end after it that carries the same values (ends
     // of slowdowns that overlap may come in any order).
     std::int32_t e = s + 1;
-    while (e < total && !(cells[e].cell_type == cell_kind::slowdown_end && !used_end[e] &&
-                          cells[e].param_1 == cells[s].param_1 && cells[e].param_2 == cells[s].param_2 &&
-                          cells[e].param_3 == cells[s].param_3))
+    while (e < total &&
+           !(cells[e].cell_type == cell_kind::slowdown_end && !used_end[e] && cells[e].param_1 == cells[s].param_1 &&
+             cells[e].param_2 == cells[s].param_2 && cells[e].param_3 == cells[s].param_3))
       ++e;
     if (e >= total) e = s;  // the start covered its own end
     used_end[e] = true;
@@ -237,7 +239,8 @@ source_section slowdown_section(const compiled_scenario& scenario) {
 std::int32_t station_count(const compiled_scenario& scenario) {
   std::int32_t lowest_signboard = 81;
   for (const track_cell& cell : scenario.cells)
-    if (cell.cell_type == cell_kind::signboard) lowest_signboard = std::min<std::int32_t>(lowest_signboard, cell.param_1);
+    if (cell.cell_type == cell_kind::signboard)
+      lowest_signboard = std::min<std::int32_t>(lowest_signboard, cell.param_1);
   std::int32_t count = 0;
   while (count + 1 < std::min(lowest_signboard, 80) && is_station(scenario.items[count + 1])) ++count;
   return count;
@@ -276,23 +279,24 @@ std::vector<source_section> train_recovery::ordered_objects() const {
     sections.back().records.push_back(std::move(writer.source));
   }
   for (source_section& section : sections)
-    section.comment = section.header == std::string("[stazioni]")
-                          ? "stations " + where(section) +
-                                ": position; kind; length; values 4 to 13; hours minutes seconds; name"
-                          : "signals " + where(section) + ": position; s side code and three codes; whole-signal " +
-                                "code; d side code and three codes; time";
+    section.comment =
+        section.header == std::string("[stazioni]")
+            ? "stations " + where(section) + ": position; kind; length; values 4 to 13; hours minutes seconds; name"
+            : "signals " + where(section) + ": position; s side code and three codes; whole-signal " +
+                  "code; d side code and three codes; time";
   return sections;
 }
 
 std::vector<source_section> train_recovery::sections(const std::vector<std::int32_t>& author_points) const {
-  std::vector<source_section> sections{
-      general_section(scenario_),
-      profile_section(scenario_, "[aderenze]", "aderenza", &track_cell::adhesion, 1, "the adhesion in percent"),
-      profile_section(scenario_, "[vel_limite]", "velocita", &track_cell::speed_limit, 5, "the speed limit in km/h")};
+  std::vector<source_section> sections{general_section(scenario_),
+                                       profile_section(scenario_, "[aderenze]", "aderenza", &track_cell::adhesion, 1,
+                                                       "the adhesion in percent"),
+                                       profile_section(scenario_, "[vel_limite]", "velocita", &track_cell::speed_limit,
+                                                       5, "the speed limit in km/h")};
   std::vector<source_section> objects = ordered_objects();
   // The slowdowns follow the last group of stations.
-  auto last_stations = std::find_if(objects.rbegin(), objects.rend(),
-                                    [](const source_section& s) { return s.header == "[stazioni]"; });
+  auto last_stations =
+      std::find_if(objects.rbegin(), objects.rend(), [](const source_section& s) { return s.header == "[stazioni]"; });
   const auto slowdowns_at = last_stations == objects.rend() ? objects.begin() : last_stations.base();
   objects.insert(slowdowns_at, slowdown_section(scenario_));
   sections.insert(sections.end(), objects.begin(), objects.end());
@@ -301,7 +305,8 @@ std::vector<source_section> train_recovery::sections(const std::vector<std::int3
   for (std::int32_t r : author_points) {
     const track_cell& cell = scenario_.cells[r];
     std::int64_t value = 0;
-    if (cell.cell_type == cell_kind::reduction_with_value) value = cell.param_1 > 0 ? cell.param_1 : cell.param_1 + 65536;
+    if (cell.cell_type == cell_kind::reduction_with_value)
+      value = cell.param_1 > 0 ? cell.param_1 : cell.param_1 + 65536;
     codes.records.push_back(record("abbattimento", {std::int64_t{r} * 50, value}));
   }
   if (!codes.records.empty())
