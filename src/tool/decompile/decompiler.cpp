@@ -151,6 +151,20 @@ std::string item_place(const scenario_model& model, std::size_t offset) {
   return "past item 86";
 }
 
+// The plan value that holds byte `offset` of a line data file: its tags
+// give each value's size (2, 4 or 10 bytes).
+std::string plan_place(std::string_view bytes, std::size_t offset) {
+  std::size_t at = 0, value = 0;
+  while (at + 2 <= bytes.size()) {
+    const auto tag = static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
+    const std::size_t size = tag == 0 ? 2 : tag == 2 ? 4 : 10;
+    if (offset < at + size) break;
+    at += size;
+    ++value;
+  }
+  return "plan value " + std::to_string(value) + ", counting the x values and then the y values from 0";
+}
+
 // Compares the streamed line data file with the original, piece by piece.
 class comparing_sink : public byte_sink {
  public:
@@ -187,7 +201,7 @@ std::vector<std::string> differences(const build_files& files, const rebuilt& ma
   };
   comparing_sink plan(files.plan.bytes);
   stream_line_data(made.model, plan);
-  if (auto at = plan.difference()) report(files.plan, *at, "plan value " + std::to_string(*at / 10) + " or near it");
+  if (auto at = plan.difference()) report(files.plan, *at, plan_place(files.plan.bytes, *at));
   const byte_buffer items = encode_item_file(made.model);
   if (auto at = first_difference(items, files.items.bytes)) report(files.items, *at, item_place(made.model, *at));
   const byte_buffer track = encode_track_file(made.model);

@@ -30,8 +30,8 @@ std::int64_t first_position(const source_section& section) {
 std::int64_t last_position(const source_section& section) {
   return section.records.empty() ? 0 : std::stoll(section.records.back().values[0]);
 }
-std::string where(const source_section& section) {
-  return std::to_string(section.records.size()) + " from " + km(first_position(section)) + " to " +
+std::string where(const source_section& section, const char* what) {
+  return std::to_string(section.records.size()) + " " + what + " from " + km(first_position(section)) + " to " +
          km(last_position(section));
 }
 
@@ -229,7 +229,8 @@ source_section slowdown_section(const compiled_scenario& scenario) {
     slowdowns.records.push_back(std::move(r));
   }
   if (!slowdowns.records.empty())
-    slowdowns.comment = where(slowdowns) + ": start; speed; length; end value; countdown boards (1); board value";
+    slowdowns.comment =
+        where(slowdowns, "slowdowns") + ": start; speed; length; end value; countdown boards (1); board value";
   return slowdowns;
 }
 
@@ -281,8 +282,8 @@ std::vector<source_section> train_recovery::ordered_objects() const {
   for (source_section& section : sections)
     section.comment =
         section.header == std::string("[stazioni]")
-            ? "stations " + where(section) + ": position; kind; length; values 4 to 13; hours minutes seconds; name"
-            : "signals " + where(section) + ": position; s side code and three codes; whole-signal " +
+            ? where(section, "stations") + ": position; kind; length; values 4 to 13; hours minutes seconds; name"
+            : where(section, "signals") + ": position; s side code and three codes; whole-signal " +
                   "code; d side code and three codes; time";
   return sections;
 }
@@ -310,7 +311,7 @@ std::vector<source_section> train_recovery::sections(const std::vector<std::int3
     codes.records.push_back(record("abbattimento", {std::int64_t{r} * 50, value}));
   }
   if (!codes.records.empty())
-    codes.comment = "the author's reduction points, " + where(codes) +
+    codes.comment = where(codes, "reduction points of the author") +
                     ": position and value (0: without a value); the build adds its own around the slowdowns";
   sections.push_back(std::move(codes));
   return sections;
