@@ -183,6 +183,8 @@ TEST(Decompile, OrderAndAutomaticPointsAreKept) {
       std::pair{"an author's point where the build would put its own, and one it lowers to 180",
                 "segnale, 3050, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\nrallentamento, 5100, 60, 600, 1, 1, 7\n"
                 "abbattimento, 4900, 180\nabbattimento, 3000, 250\nabbattimento, 2950, 100\nabbattimento, 6500, 0\n"},
+      std::pair{"an author's point of 180 on the cell where the build's own would go moves the build's",
+                "rallentamento, 2800, 90, 1750, 0, 0, 0\nabbattimento, 3250, 180\n"},
       std::pair{"a slow slowdown with an author's point inside it and a signal after its end",
                 "rallentamento, 3000, 30, 1500, 0, 0, 0\nabbattimento, 3400, 90\n"
                 "segnale, 4600, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\n"},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <map>
 #include <optional>
 
@@ -23,6 +24,8 @@ namespace {
 // The most rebuilds spent looking for the author's reduction points; each
 // round adds every point the last rebuild missed, so two or three suffice.
 constexpr int max_search_rounds = 16;
+// The most points the closer search decides one by one.
+constexpr int max_close_rounds = 64;
 
 using folder_files = std::map<std::string, std::string, std::less<>>;
 
@@ -236,25 +239,75 @@ class decompiler {
 
  private:
   void recover_folder() {
-    folder_files folder = fixed_files();
-    folder[std::string(line_source_file.folder_name)] = lines_text(render_source(line_sections(scenario_)));
+    folder_ = fixed_files();
+    folder_[std::string(line_source_file.folder_name)] = lines_text(render_source(line_sections(scenario_)));
     const train_recovery train(scenario_);
     std::vector<std::int32_t> authors = train.certain_author_points();
-    rebuilt made;
-    for (int round = 0; round < max_search_rounds; ++round) {
-      std::sort(authors.begin(), authors.end());
-      folder[std::string(train_source_file.folder_name)] = lines_text(render_source(train.sections(authors)));
-      made = rebuild(folder);
-      if (made.failure) break;
-      const std::vector<std::int32_t> missing = missing_points(scenario_, made.model);
+    rebuilt made = with_points(train, authors);
+    // First every missing point at once: enough unless an author's point
+    // moved one of the build's, which only a closer search tells apart.
+    for (int round = 0; round < max_search_rounds && !made.failure; ++round) {
       const std::size_t before = authors.size();
-      for (std::int32_t c : missing)
+      for (std::int32_t c : missing_points(scenario_, made.model))
         if (std::find(authors.begin(), authors.end(), c) == authors.end()) authors.push_back(c);
       if (authors.size() == before) break;
+      made = with_points(train, authors);
     }
+    if (!made.failure && first_point_difference(made.model) >= 0) made = closer_search(train);
     judge(made);
-    result_.folder.assign(folder.begin(), folder.end());
+    result_.folder.assign(folder_.begin(), folder_.end());
     order_folder();
+  }
+
+  rebuilt with_points(const train_recovery& train, std::vector<std::int32_t> authors) {
+    std::sort(authors.begin(), authors.end());
+    folder_[std::string(train_source_file.folder_name)] = lines_text(render_source(train.sections(authors)));
+    return rebuild(folder_);
+  }
+
+  // The first cell, in chainage order, where the rebuild's reduction points
+  // and those of the files differ; -1 when they agree.
+  std::int32_t first_point_difference(const scenario_model& model) const {
+    const auto& want = scenario_.cells;
+    for (std::int32_t c = 0; c < static_cast<std::int32_t>(want.size()) && c < model.cell_count + 1; ++c) {
+      const track_cell& got = model.cells[c];
+      if (is_reduction_point(want[c]) != is_reduction_point(got)) return c;
+      if (is_reduction_point(got) && (got.cell_type != want[c].cell_type || (c != 1 && got.param_1 != want[c].param_1)))
+        return c;
+    }
+    return -1;
+  }
+
+  // One point at a time in chainage order: at the first cell where the files
+  // hold a point the rebuild lacks, the author's point is that one or one
+  // the build placed beside it; the choice that agrees furthest wins.
+  rebuilt closer_search(const train_recovery& train) {
+    std::vector<std::int32_t> authors = train.certain_author_points();
+    rebuilt made = with_points(train, authors);
+    for (int round = 0; round < max_close_rounds && !made.failure; ++round) {
+      const std::int32_t at = first_point_difference(made.model);
+      if (at < 0 || !is_reduction_point(scenario_.cells[at])) break;
+      std::int32_t best = at, best_reach = -1;
+      for (std::int32_t c = at - 2; c <= at + 2; ++c) {
+        const bool candidate =
+            c == at || (c >= 0 && c < static_cast<std::int32_t>(made.model.cells.size()) &&
+                        is_reduction_point(scenario_.cells[c]) && is_reduction_point(made.model.cells[c]));
+        if (!candidate || std::find(authors.begin(), authors.end(), c) != authors.end()) continue;
+        std::vector<std::int32_t> trial = authors;
+        trial.push_back(c);
+        const rebuilt tried = with_points(train, trial);
+        if (tried.failure) continue;
+        const std::int32_t reach = first_point_difference(tried.model);
+        const std::int32_t score = reach < 0 ? std::numeric_limits<std::int32_t>::max() : reach;
+        if (score > best_reach) {
+          best_reach = score;
+          best = c;
+        }
+      }
+      authors.push_back(best);
+      made = with_points(train, authors);
+    }
+    return made;
   }
 
   folder_files fixed_files() const {
@@ -318,6 +371,7 @@ class decompiler {
 
   const build_files& files_;
   compiled_scenario scenario_;
+  folder_files folder_;
   decompiled result_;
 };
 
