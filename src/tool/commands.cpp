@@ -8,6 +8,7 @@ std::span<const command> commands() {
   static const std::array table{
       command{"build", "compile a scenario folder into the simulator's files", define_build},
       command{"check", "list every problem of a scenario folder at its file and line", define_check},
+      command{"decompile", "write the scenario folder back from a build's files or a packed program", define_decompile},
       command{"draw", "draw a scenario's map and profile as one HTML page", define_draw},
       command{"dump", "show the binary files of a build field by field, as text or JSON", define_dump},
       command{"init", "write the starter scenario into a new folder", define_init},

@@ -32,6 +32,7 @@ std::span<const command> commands();
 // The commands, one per file.
 std::function<int()> define_build(CLI::App& app);
 std::function<int()> define_check(CLI::App& app);
+std::function<int()> define_decompile(CLI::App& app);
 std::function<int()> define_draw(CLI::App& app);
 std::function<int()> define_dump(CLI::App& app);
 std::function<int()> define_init(CLI::App& app);
