@@ -34,6 +34,14 @@ std::string file_location(std::string_view file, std::int32_t line);
 // "FILE:LINE: message" (or "FILE: message").
 std::string problem_line(const located_problem& problem);
 
+// What an object on a cell is, in words: "signal", "speed indicator board", ...
+const char* object_kind_name(std::uint8_t cell_type);
+
+// What stands on a cell that is not free, for a record that wanted it:
+// "it holds the signal of treno.txt:14" (or "it holds a reduction point" for
+// an object no record placed).
+std::string occupant_text(const scenario_model& model, std::int64_t cell);
+
 // What a recorded diagnostic says: "diagnostic CODE: " then the detail the
 // reader gave or else the code's meaning, then ` (record "KEYWORD")` when a
 // record was being read.
