@@ -82,7 +82,7 @@ std::string listed(const std::vector<check_finding>& findings) {
   std::string text;
   for (const check_finding& f : findings)
     text += (f.file == source_file::line ? "linea:" : "treno:") + std::to_string(f.line) + " " +
-            (f.is_error() ? "error" : std::string(f.warning)) + ": " + f.message + "\n";
+            (f.name.empty() ? "error" : std::string(f.name)) + ": " + f.message + "\n";
   return text;
 }
 
@@ -94,19 +94,47 @@ TEST(Check, TheBaseScenarioIsClean) {
   EXPECT_EQ(listed(check(s)), "");
 }
 
-struct warning_case {
+struct finding_case {
   const char* name;
   source_file file;
   std::int32_t line;  // where it fires
   std::function<void(scenario_lines&)> fires, quiet;
 };
 
-TEST(Check, EveryWarningFiresWhereItShouldAndStaysQuietOtherwise) {
-  const warning_case cases[] = {
+TEST(Check, EveryFindingFiresWhereItShouldAndStaysQuietOtherwise) {
+  const finding_case cases[] = {
       {"unknown-keyword", source_file::line, 10, [](auto& s) { put(s.line, 10, "pendenze,  2000,    6"); },
        [](auto& s) { put(s.line, 10, "pendenza,  2000,    6"); }},
-      {"unknown-keyword", source_file::line, 3,  // exact-case general keyword in capitals
+      {"unknown-keyword", source_file::train, 6, [](auto& s) { put(s.train, 6, "stazoine,  1, 2"); },
+       [](auto& s) { put(s.train, 6, "-- stazoine"); }},
+      {"keyword-case", source_file::line, 3,  // exact-case general keyword in capitals
        [](auto& s) { put(s.line, 3, "Sfondo uno,    2"); }, [](auto& s) { put(s.line, 3, "sfondo uno,    2"); }},
+      {"commented-record", source_file::line, 3,  // a general keyword in the general section
+       [](auto& s) { put(s.line, 3, "lunghezza-percorso,  5000"); },
+       [](auto& s) { put(s.line, 3, "-- lunghezza percorso: five km"); }},
+      {"commented-record", source_file::train, 4,
+       [](auto& s) { put(s.train, 4, "-velocita, 2000, 80"); }, [](auto& s) { put(s.train, 4, "- velocita 80"); }},
+      {"comma-in-comment", source_file::line, 10, [](auto& s) { put(s.line, 10, "- a note, about the tunnel"); },
+       [](auto& s) { put(s.line, 10, "- a note about the tunnel"); }},
+      {"text-comma", source_file::train, 8,
+       [](auto& s) { put(s.train, 8, "stazione, 4700, 12, 600, 1,1,0, 1,1,0, 2,1,1, 0, 8,7,0, S.ELIA, PAESE"); },
+       [](auto& s) { put(s.train, 8, "stazione, 4700, 12, 600, 1,1,0, 1,1,0, 2,1,1, 0, 8,7,0, S.ELIA PAESE"); }},
+      {"split-number", source_file::train, 5, [](auto& s) { s.train[4] = "velocita,   1,500,   100"; },
+       [](auto& s) { s.train[4] = "velocita,   1500,   100"; }},
+      {"value-wraps", source_file::line, 7, [](auto& s) { s.line[6] = "pendenza,  1800,  200"; },
+       [](auto& s) { s.line[6] = "pendenza,  1800,  155"; }},
+      {"value-wraps", source_file::line, 7, [](auto& s) { s.line[6] = "pendenza,  1800,  -101"; },
+       [](auto& s) { s.line[6] = "pendenza,  1800,  -100"; }},
+      {"value-wraps", source_file::train, 3, [](auto& s) { s.train[2] = "aderenza,   0,    256"; },
+       [](auto& s) { s.train[2] = "aderenza,   0,    255"; }},
+      {"value-wraps", source_file::line, 9, [](auto& s) { s.line[8] = "montagna,  4000,  4300,  266"; },
+       [](auto& s) { s.line[8] = "montagna,  4000,  4300,  265"; }},
+      {"value-wraps", source_file::train, 8, [](auto& s) { s.train[7] = "rallentamento, 3200, 40000, 400, 0, 1, 0"; },
+       [](auto& s) { s.train[7] = "rallentamento, 3200, 32767, 400, 0, 1, 0"; }},
+      {"curve-keyword", source_file::line, 4, [](auto& s) { s.line[3] = "curva destra 3,  1200,  400"; },
+       [](auto& s) { s.line[3] = "curva d 3,  1200,  400"; }},
+      {"curve-keyword", source_file::line, 4, [](auto& s) { s.line[3] = "curvad3 r250,  1200,  400"; },
+       [](auto& s) { s.line[3] = "curvad3 r0,  1200,  400"; }},
       {"misplaced-record", source_file::line, 3, [](auto& s) { put(s.line, 3, "pendenza,  100,    2"); },
        [](auto& s) { put(s.line, 3, "sfondo due,    1"); }},
       {"misplaced-record", source_file::train, 1, [](auto& s) { put(s.train, 1, "numero vetture,    3"); },
@@ -157,20 +185,22 @@ TEST(Check, EveryWarningFiresWhereItShouldAndStaysQuietOtherwise) {
        [](auto& s) { put(s.train, 8, "rallentamento,   600,   120,   100,   0,   0,   0"); }},
   };
   std::set<std::string_view> covered;
-  for (const warning_case& c : cases) {
+  for (const finding_case& c : cases) {
     SCOPED_TRACE(c.name);
     scenario_lines firing, quiet;
     c.fires(firing);
     c.quiet(quiet);
     const std::vector<check_finding> found = check(firing);
     ASSERT_EQ(found.size(), 1u) << listed(found);
-    EXPECT_EQ(found[0].warning, c.name) << listed(found);
+    EXPECT_EQ(found[0].name, c.name) << listed(found);
+    EXPECT_EQ(found[0].is_error(), find_finding_kind(c.name)->level == severity::error);
     EXPECT_EQ(found[0].file, c.file);
     EXPECT_EQ(found[0].line, c.line) << listed(found);
     EXPECT_EQ(listed(check(quiet)), "");
     covered.insert(c.name);
   }
-  for (const warning_kind& w : check_warnings()) EXPECT_TRUE(covered.count(w.name)) << w.name << " has no case";
+  for (const finding_kind& kind : check_finding_kinds())
+    if (kind.name != "no-records" && kind.name != "utf8-undeclared") EXPECT_TRUE(covered.count(kind.name)) << kind.name << " has no case";
 }
 
 // Five mistakes in the line source and four in the train source, each at its
@@ -193,20 +223,22 @@ TEST(Check, EveryPlantedMistakeIsListedAtItsFileAndLine) {
   };
   put(s.train, 7, "stazione,   2525, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   60,   8, 3, 0, X");  // 8
   put(s.train, 10, "segnale,   1000,   1, 4, 1,  0, 0,    0,  0,0,0, 0");  // line 11 finds its cell taken: 16
-  put(s.train, 12, "abbattimento,   1800");                                // a value short: 25 at line 13
+  put(s.train, 12, "abbattimento,   1800");                                // a value short: 25 at its line
   put(s.train, 13, "velocita,   1000,    80");                             // read all the same: order warning
   const std::string expected =
       "linea:3 error: diagnostic 3: signal repetition value 25 is not a multiple of 50 (record \"ripetizione "
       "segnali 4 codici\")\n"
       "linea:5 error: diagnostic 103: the curve keyword holds no class digit 1 to 6 (record \"curva\")\n"
       "linea:6 error: diagnostic 25: \"x6\" is not a whole number (record \"pendenza\")\n"
-      "linea:7 unknown-keyword: \"pendenze\" matches no record keyword and is ignored\n"
-      "linea:10 error: diagnostic 6: signboard at 1500 on cell 31, which is not free (record "
-      "\"cartello_indicatore\")\n"
+      "linea:7 unknown-keyword: \"pendenze\" matches no record keyword: the record is lost\n"
+      "linea:10 error: diagnostic 6: signboard at 1500 on cell 31, which is not free: it holds the speed indicator "
+      "board of linea.txt:9 (record \"cartello_indicatore\")\n"
       "linea:11 error: diagnostic 15: position 99000 lies beyond the track (last cell 240) (record \"pendenza\")\n"
       "treno:7 error: diagnostic 8: station position 2525 is not a multiple of 50 (record \"stazione\")\n"
-      "treno:11 error: diagnostic 16: signal at 1000 on cell 21, which is not free (record \"segnale\")\n"
-      "treno:13 error: diagnostic 25: \"velocita\" is not a whole number (record \"abbattimento\")\n"
+      "treno:11 error: diagnostic 16: signal at 1000 on cell 21, which is not free: it holds the signal of "
+      "treno.txt:10 (record \"segnale\")\n"
+      "treno:12 error: diagnostic 25: \"velocita\" is not a whole number (line 13): is a value of the record "
+      "missing? (record \"abbattimento\")\n"
       "treno:13 position-order: \"velocita\" at 1000 comes after the one at 1500 (line 5)\n";
   EXPECT_EQ(listed(check(s)), expected);
 }
@@ -249,7 +281,8 @@ TEST(Check, ResumesAtTheFieldThatOpensTheNextLine) {
     std::string expected;
   } cases[] = {
       {{"pendenza,  2000", "pendenza,  1000,  2"},  // the second is read: it goes backwards
-       "linea:11 error: diagnostic 25: \"pendenza\" is not a whole number (record \"pendenza\")\n"
+       "linea:10 error: diagnostic 25: \"pendenza\" is not a whole number (line 11): is a value of the record "
+       "missing? (record \"pendenza\")\n"
        "linea:11 position-order: \"pendenza\" at 1000 comes after the one at 1800 (line 7)\n"},
       {{"pendenza,  2000,  x,  pendenza,  1000,  2"},  // on one line: the rest of the line is passed over
        "linea:10 error: diagnostic 25: \"x\" is not a whole number (record \"pendenza\")\n"},
@@ -345,12 +378,18 @@ TEST(CheckCommand, ListsAtTheFolderFilesAndSetsTheStatus) {
   const std::string f = folder.string();
 
   tool_run r = run_tool("check '" + f + "'", scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, folder_file_path(f, "linea.txt") +
+                       ":10: error: \"pendenze\" matches no record keyword: the record is lost "
+                       "[-Wunknown-keyword]\n1 error, 0 warnings\n");
+  r = run_tool("check -Wno-error=unknown-keyword '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, folder_file_path(f, "linea.txt") +
-                       ":10: warning: \"pendenze\" matches no record keyword and is ignored "
+                       ":10: warning: \"pendenze\" matches no record keyword: the record is lost "
                        "[-Wunknown-keyword]\n0 errors, 1 warning\n");
-  EXPECT_EQ(run_tool("check --werror '" + f + "'", scratch.path).status, 1);
-  EXPECT_EQ(run_tool("check -Werror '" + f + "'", scratch.path).status, 1);
+  EXPECT_EQ(run_tool("check --werror -Wno-error=unknown-keyword '" + f + "'", scratch.path).status, 1);
+  EXPECT_EQ(run_tool("check -Werror -Wno-error=unknown-keyword '" + f + "'", scratch.path).status, 1);
+  EXPECT_EQ(run_tool("check -Wno-error=no-such-finding '" + f + "'", scratch.path).status, 64);
   r = run_tool("check --werror -Wno-unknown-keyword '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "0 errors, 0 warnings\n");
@@ -362,7 +401,7 @@ TEST(CheckCommand, ListsAtTheFolderFilesAndSetsTheStatus) {
   r = run_tool("check '" + f + "'", scratch.path);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find(folder_file_path(f, "linea.txt") + ":11: error: diagnostic 15: "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\n1 error, 1 warning\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n2 errors, 0 warnings\n"), std::string::npos) << r.out;
 
   write_lines(folder / "treno.txt", {"[generale]", "riferimento fine del file", "[fine]"});
   r = run_tool("check '" + f + "'", scratch.path);

@@ -505,7 +505,7 @@ TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   const std::string page = read_file(scratch / "folder.html");
   EXPECT_NE(page.find("diagnostic 8"), std::string::npos);
   EXPECT_NE(from_folder.err.find("diagnostic 8"), std::string::npos);
-  EXPECT_NE(page.find("Warnings of scenario_tool check"), std::string::npos);
+  EXPECT_NE(page.find("Findings of scenario_tool check"), std::string::npos);
   EXPECT_NE(page.find("linea.txt:" + std::to_string(line_number) + ": "), std::string::npos);
   EXPECT_NE(page.find("[-Wunknown-keyword]"), std::string::npos);
   EXPECT_FALSE(fs::exists(scratch / "folder.html.tmp"));

@@ -110,7 +110,7 @@ TEST(ToolEncoding, CheckAndBuildFollowWhatScenarioTxtDeclares) {
        "PI\xC8 DEL COLLE"},
       {"undeclared utf-8", names, "PI\u00C8 DEL COLLE", 1,
        "treno.txt:24: error: saved as UTF-8: add `encoding=utf-8` to scenario.txt to have it converted, or "
-       "`encoding=windows-1252` to keep these bytes [utf8-undeclared]\n1 error, 0 warnings",
+       "`encoding=windows-1252` to keep these bytes [-Wutf8-undeclared]\n1 error, 0 warnings",
        "PI\u00C8 DEL COLLE"},
       {"undeclared windows-1252", names, "PI\xC8 DEL COLLE", 0, "0 errors, 0 warnings", "PI\xC8 DEL COLLE"},
   };

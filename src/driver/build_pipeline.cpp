@@ -1,6 +1,7 @@
 #include "driver/build_pipeline.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 
 #include "driver/competition_codes.h"
@@ -129,7 +130,20 @@ build_outcome build_from_sources(scenario_model& model, bool with_plan, source_f
 }
 
 std::string diagnostic_report(const scenario_model& model) {
-  return diagnostic_line(model.error_kind, model.diagnostic);
+  diagnostic_site site = model.diagnostic;
+  // The author knows the sources by their folder names; the files the build
+  // read them from are already gone.
+  if (site.file == line_source_name(model)) site.file = line_source_file.folder_name;
+  if (site.file == train_source_name(model)) site.file = train_source_file.folder_name;
+  // A diagnostic of the post-processing belongs to the record whose object asked for it.
+  const auto& placed = model.placed_objects;
+  const auto object = std::find_if(placed.rbegin(), placed.rend(),
+                                   [&](const placed_object& p) { return p.cell == site.object_cell; });
+  if (site.object_cell >= 0 && object != placed.rend()) {
+    site.file = object->folder_file;
+    site.line = object->line;
+  }
+  return diagnostic_line(model.error_kind, site);
 }
 
 void show_error_and_exit(const std::string& code) {

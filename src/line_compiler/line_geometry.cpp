@@ -30,6 +30,7 @@ record_step line_source_reader::gradient() {
   const std::int32_t value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
   note_record("pendenza", std::array<std::int64_t, 2>{position, value});
+  note_stored("gradient", value, -100, 155);
   if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
   const std::int64_t n = round_half_even_div(position, cell_length_m);
   if (n > 0) {

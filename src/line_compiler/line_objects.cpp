@@ -13,6 +13,7 @@ record_step line_source_reader::mountain() {
   const std::int32_t kind = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
   note_record("montagna", std::array<std::int32_t, 3>{start, end, kind});
+  note_stored("tunnel kind", kind, 0, 255 + tunnel_marker_kind_offset);
   if (!within_track(start, 100, model_.cell_count)) return beyond_track(start);
   const bool markers = kind > tunnel_marker_kind_offset;
   return place_mountain_span({.start_m = start,
@@ -64,14 +65,16 @@ record_step line_source_reader::place_speed_board(const speed_board_record& boar
   if (!in_track(c)) return outside_track("the speed indicator board", c);
   if (!is_free(model_.cells[c]))
     return fail(error_kinds::speed_board_cell, "speed indicator board at " + std::to_string(board.position_m) +
-                                                   " on cell " + std::to_string(c) + ", which is not free");
+                                                   " on cell " + std::to_string(c) + ", " + not_free(c));
   // speed code = left speed x 20 + right speed / 5, rounded half to even
   std::array<std::int64_t, 3> codes;
   for (std::size_t rank = 0; rank < codes.size(); ++rank) {
     codes[rank] =
         round_half_even_div(std::int64_t{board.left.speeds_kmh[rank]} * 100 + board.right.speeds_kmh[rank], 5);
     if (!fits<std::int16_t>(codes[rank]))
-      return fault("speed code " + std::to_string(codes[rank]) + " does not fit a signed 16-bit field");
+      return fault("the speeds " + std::to_string(board.left.speeds_kmh[rank]) + " km/h (s) and " +
+                   std::to_string(board.right.speeds_kmh[rank]) + " km/h (d) of rank " + "ABC"[rank] +
+                   " cannot be stored together: s x 20 + d / 5 must stay within -32768 to 32767");
   }
   // The stripe code is formed in 16-bit arithmetic from the low 16 bits of
   // both counts: a product or sum that leaves that range cannot be stored.
@@ -99,7 +102,7 @@ record_step line_source_reader::signboard() {
   if (!in_track(c)) return outside_track("the signboard", c);
   if (!is_free(model_.cells[c]))
     return fail(error_kinds::signboard_cell,
-                "signboard at " + std::to_string(position) + " on cell " + std::to_string(c) + ", which is not free");
+                "signboard at " + std::to_string(position) + " on cell " + std::to_string(c) + ", " + not_free(c));
   if (signboard_slot_ < 1) return fault("more than 80 signboards");
   note_object(c);
   track_cell& cell = model_.cells[c];

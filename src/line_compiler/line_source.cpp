@@ -139,7 +139,10 @@ record_step line_source_reader::read_general_section() {
   while (!reader_.at_end()) {
     read_keyword();
     if (reader_.at_end()) break;  // the last field is never interpreted
-    for (int skipped = 0; skipped < 10 && contains(keyword(), "-"); ++skipped) read_keyword();
+    for (int skipped = 0; skipped < 10 && contains(keyword(), "-"); ++skipped) {
+      note_comment(field_place::general_section);
+      read_keyword();
+    }
     if (reader_.failed()) return values_read();
     note_keyword(field_place::general_section);
     const record_step step = read_matching_records(general_records);
@@ -156,6 +159,7 @@ record_step line_source_reader::read_general_section() {
 record_step line_source_reader::route_length() {
   const std::int32_t length = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("lunghezza percorso", std::array<std::int64_t, 1>{length});
   model_.items[84].end_m = length;
   // A length over the limit is refused before the arrays are touched: a track
   // sized by an earlier record stays as it was.
@@ -186,6 +190,7 @@ record_step line_source_reader::chainage_breakpoint(int slot) {
   const std::int32_t value = reader_.read_i32();
   const std::int32_t mode = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("progressiva chilometrica", std::array<std::int64_t, 3>{route_position, value, mode});
   item& breakpoint = model_.items[slot];
   breakpoint.start_m = route_position;
   breakpoint.end_m = value;
@@ -196,6 +201,7 @@ record_step line_source_reader::chainage_breakpoint(int slot) {
 record_step line_source_reader::background(std::int32_t item::*field) {
   const std::int32_t value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("sfondo", std::array<std::int64_t, 1>{value});
   model_.items[85].*field = value;
   return record_step::go_on;
 }
@@ -204,6 +210,7 @@ record_step line_source_reader::signal_repetition() {
   const std::int32_t first = reader_.read_i32();
   const std::int32_t second = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("ripetizione segnali", std::array<std::int64_t, 2>{first, second});
   item& repetition = model_.items[86];
   repetition.start_m = first;
   repetition.end_m = second;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "line_compiler/line_source.h"
+#include "model/scenario_files.h"
 #include "reading/source_reading.h"
 
 namespace compila {
@@ -39,7 +40,7 @@ struct speed_board_record {
 class line_source_reader : public source_reading {
  public:
   line_source_reader(scenario_model& model, std::string_view text, std::string file_name, reading_observer* observer)
-      : source_reading(model, text, std::move(file_name), observer) {}
+      : source_reading(model, text, std::move(file_name), line_source_file.folder_name, observer) {}
 
   line_reading run();
 

@@ -1,5 +1,7 @@
 #include "model/diagnostics.h"
 
+#include <algorithm>
+
 #include "model/error_kinds.h"
 
 namespace compila {
@@ -25,6 +27,31 @@ std::string problem_lines(const std::vector<located_problem>& problems) {
   std::string lines;
   for (const located_problem& problem : problems) lines += problem_line(problem) + "\n";
   return lines;
+}
+
+const char* object_kind_name(std::uint8_t cell_type) {
+  switch (cell_type) {
+    case cell_kind::signal: return "signal";
+    case cell_kind::slowdown_end: return "slowdown end";
+    case cell_kind::slowdown_start: return "slowdown start";
+    case cell_kind::warning_board: return "slowdown warning board";
+    case cell_kind::countdown: return "slowdown countdown board";
+    case cell_kind::speed_board: return "speed indicator board";
+    case cell_kind::stopping_point: return "stopping point";
+    case cell_kind::reduction_with_value:
+    case cell_kind::reduction_without_value: return "reduction point";
+    case cell_kind::signboard: return "signboard";
+    default: return "object";
+  }
+}
+
+std::string occupant_text(const scenario_model& model, std::int64_t cell) {
+  if (cell < 0 || cell > model.cell_count || model.cells.empty()) return "it is taken";
+  const std::string kind = object_kind_name(model.cells[static_cast<std::size_t>(cell)].cell_type);
+  const auto& placed = model.placed_objects;
+  const auto last = std::find_if(placed.rbegin(), placed.rend(), [&](const placed_object& p) { return p.cell == cell; });
+  if (last == placed.rend()) return "it holds a " + kind;
+  return "it holds the " + kind + " of " + file_location(last->folder_file, last->line);
 }
 
 std::string diagnostic_text(std::int32_t code, const diagnostic_site& site) {

@@ -37,6 +37,14 @@ std::string problem_line(const located_problem& problem);
 // The problems' lines, each ended by a line feed.
 std::string problem_lines(const std::vector<located_problem>& problems);
 
+// What an object on a cell is, in words: "signal", "speed indicator board", ...
+const char* object_kind_name(std::uint8_t cell_type);
+
+// What stands on a cell that is not free, for a record that wanted it:
+// "it holds the signal of treno.txt:14" (or "it holds a reduction point" for
+// an object no record placed).
+std::string occupant_text(const scenario_model& model, std::int64_t cell);
+
 // What a recorded diagnostic says: "diagnostic CODE: " then the detail the
 // reader gave or else the code's meaning, then ` (record "KEYWORD")` when a
 // record was being read.

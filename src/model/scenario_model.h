@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/track_plan.h"
@@ -99,6 +100,15 @@ struct diagnostic_site {
   std::int32_t object_cell = -1;
 };
 
+// An object put on a cell by a record: the cell, the record's folder file
+// ("linea.txt" or "treno.txt") and line. A record that finds a cell taken
+// says by what.
+struct placed_object {
+  std::int64_t cell = 0;
+  std::string_view folder_file;
+  std::int32_t line = 0;
+};
+
 // One diagnostic as it was recorded.
 struct logged_diagnostic {
   std::int32_t code = 0;
@@ -123,6 +133,9 @@ struct scenario_model {
   std::array<std::int32_t, mountain_slots> mountain_end_m{};
 
   std::vector<track_cell> cells;  // indices 0 to cell_count once the route length is read
+  // Every object a source record placed, in placing order (a later one on
+  // the same cell replaced the earlier). It never reaches a file.
+  std::vector<placed_object> placed_objects;
   std::array<item, item_slots> items{};
   // The plan-view point of every metre 0 to track_extent_m; it has no points
   // unless the plan is built (see track_plan.h).

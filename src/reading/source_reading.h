@@ -52,8 +52,10 @@ enum class reading_end { complete, failure_exit, fault_exit };
 
 class source_reading {
  protected:
-  source_reading(scenario_model& model, std::string_view text, std::string file_name, reading_observer* observer)
-      : model_(model), reader_(text), file_name_(std::move(file_name)), observer_(observer) {}
+  // `folder_file` is the name the author knows the file by ("linea.txt").
+  source_reading(scenario_model& model, std::string_view text, std::string file_name, std::string_view folder_file,
+                 reading_observer* observer)
+      : model_(model), reader_(text), file_name_(std::move(file_name)), folder_file_(folder_file), observer_(observer) {}
 
   // Reads the next field as the keyword field into `current_line`.
   void read_keyword();
@@ -73,6 +75,7 @@ class source_reading {
       read_keyword();
       if (reader_.at_end()) break;
       for (int skipped = 0; skipped < 2 && contains(keyword(), "-"); ++skipped) {
+        note_comment(field_place::record_part);
         read_keyword();
         if (reader_.at_end()) return record_step::go_on;
       }
@@ -106,6 +109,8 @@ class source_reading {
   bool resuming() const { return observer_ != nullptr && observer_->resumes(); }
   // What the observer, if any, is told.
   void note_keyword(field_place place) const;
+  // The keyword field now held is a comment and is passed over.
+  void note_comment(field_place place) const;
   void note_record(std::string_view record, std::span<const std::int64_t> values) const;
   template <std::size_t count>
   void note_record(std::string_view record, const std::array<std::int32_t, count>& values) const {
@@ -113,8 +118,14 @@ class source_reading {
     for (std::size_t i = 0; i < count; ++i) wide[i] = values[i];
     note_record(record, wide);
   }
-  // Before an object is written on `cell`.
-  void note_object(std::int64_t cell) const;
+  // Before an object is written on `cell`: the model keeps which record
+  // placed it, and the observer is told.
+  void note_object(std::int64_t cell);
+  // A value the record stores in a field that keeps it only from `min` to
+  // `max`; outside, it is stored wrapped, and the observer is told.
+  void note_stored(std::string_view what, std::int64_t value, std::int64_t min, std::int64_t max) const;
+  // For a record that finds `cell` taken: "which is not free: it holds ...".
+  std::string not_free(std::int64_t cell) const;
 
   // Each records its diagnostic at the current keyword and returns the step
   // that the record then takes.
@@ -130,9 +141,11 @@ class source_reading {
   scenario_model& model_;
   field_reader reader_;
   std::string file_name_;
+  std::string_view folder_file_;
   reading_observer* observer_;
   std::string keyword_;  // kept apart: a signboard reads its text into `current_line`
   std::int32_t keyword_line_ = 0;
+  std::int32_t previous_field_line_ = 0;  // line of the field read before the keyword field
 };
 
 }  // namespace compila

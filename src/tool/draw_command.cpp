@@ -21,15 +21,16 @@ struct draw_options {
   std::string output;
 };
 
-// The warnings `check` gives on the folder, for the page beside the build's
-// own diagnostics (which already show its errors).
+// The named findings `check` gives on the folder, for the page beside the
+// build's own diagnostics (which the page already shows).
 report::extra_section check_warnings_section(const std::string& name, const scenario_folder& folder) {
   std::vector<check_finding> findings = check_scenario(folder.text());
   order_findings(findings);
-  report::extra_section section{"Warnings of scenario_tool check", {}};
+  report::extra_section section{"Findings of scenario_tool check", {}};
   for (const check_finding& f : findings)
-    if (!f.is_error())
-      section.lines.push_back({finding_location(name, f), f.message + " [-W" + std::string(f.warning) + "]"});
+    if (!f.name.empty())
+      section.lines.push_back({finding_location(name, f), std::string(f.is_error() ? "error: " : "warning: ") +
+                                                              f.message + " [-W" + std::string(f.name) + "]"});
   return section;
 }
 

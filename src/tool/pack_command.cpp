@@ -77,19 +77,21 @@ bool refuse_errors(const pack_options& options, const scenario_folder& folder) {
   std::vector<check_finding> findings = check_scenario(folder.text());
   order_findings(findings);
   std::size_t errors = 0;
-  const check_finding* first = nullptr;
+  located_problem first;  // where the first error stands and what it says
+  for (const located_problem& line : folder.undeclared_utf8_lines()) {
+    if (errors++ == 0) first = line;
+  }
   for (const check_finding& f : findings) {
     if (!f.is_error()) continue;
-    if (first == nullptr) first = &f;
-    ++errors;
+    if (errors++ == 0) first = {finding_location(options.folder, f), 0, f.message};
   }
-  if (first == nullptr) return false;
+  if (errors == 0) return false;
   const std::string count = std::to_string(errors) + (errors == 1 ? " error" : " errors");
   std::fprintf(stderr,
                "%s: not packed: check finds %s, the first %s: %s\n"
                "see them all with: scenario_tool check %s (or pack it as it is with --allow-errors)\n",
-               options.folder.c_str(), count.c_str(), finding_location(options.folder, *first).c_str(),
-               first->message.c_str(), options.folder.c_str());
+               options.folder.c_str(), count.c_str(), file_location(first.file, first.line).c_str(),
+               first.message.c_str(), options.folder.c_str());
   return true;
 }
 

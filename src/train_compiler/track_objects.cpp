@@ -1,6 +1,7 @@
 // Signals, slowdowns and reduction points: objects placed on free cells.
 #include <array>
 
+#include "model/diagnostics.h"
 #include "model/error_kinds.h"
 #include "model/rounding.h"
 #include "train_compiler/train_source_reader.h"
@@ -12,12 +13,12 @@ constexpr std::int32_t warning_distance_m = 1200;
 constexpr std::int32_t warning_from_m = 1500;  // a slowdown starting beyond this gets a warning board
 constexpr std::int32_t raised_signal_time = 101;
 
-std::string at_cell(const char* what, std::int64_t position, std::int64_t cell) {
-  return std::string(what) + " at " + std::to_string(position) + " on cell " + std::to_string(cell) +
-         ", which is not free";
-}
-
 }  // namespace
+
+std::string train_source_reader::at_cell(const char* what, std::int64_t position, std::int64_t cell) const {
+  return std::string(what) + " at " + std::to_string(position) + " on cell " + std::to_string(cell) + ", " +
+         not_free(cell);
+}
 
 record_step train_source_reader::signal() {
   std::array<std::int32_t, 11> values;
@@ -53,6 +54,7 @@ record_step train_source_reader::place_signal(const signal_record& signal) {
   cell.param_2 = packed(1);
   cell.param_3 = packed(2);
   const std::int32_t time = signal.time >= 1 && signal.time <= 100 ? raised_signal_time : signal.time;
+  if (signal.left.code == 2) note_stored("signal time", time, 0, 255);
   cell.signal_time = signal.left.code == 2 ? low_8_bits(time) : 0;
   for (std::int64_t i = 1; i <= 4; ++i) {
     const std::int64_t approach = c - 2 * i;
@@ -67,6 +69,9 @@ record_step train_source_reader::slowdown() {
   for (std::int32_t& value : values) value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
   note_record("rallentamento", values);
+  note_stored("slowdown speed", values[1], -32768, 32767);
+  note_stored("value for both ends", values[3], -32768, 32767);
+  note_stored("value for the boards", values[5], -32768, 32767);
   const slowdown_record slowdown{.start_m = values[0],
                                  .speed_kmh = values[1],
                                  .length_m = values[2],
@@ -129,7 +134,8 @@ record_step train_source_reader::place_slowdown(const slowdown_record& slowdown)
     const std::int64_t c = countdown - i;
     if (!in_track(c)) return outside_track("the slowdown's countdown cell", c);
     if (!is_free(model_.cells[c]))
-      return fail(error_kinds::countdown_cell, "slowdown countdown cell " + std::to_string(c) + " is not free");
+      return fail(error_kinds::countdown_cell,
+                  "slowdown countdown cell " + std::to_string(c) + " is not free: " + occupant_text(model_, c));
   }
   for (std::int64_t i = 0; i <= 3; ++i) {
     note_object(countdown - i);
@@ -146,6 +152,7 @@ record_step train_source_reader::reduction_point() {
   const std::int32_t value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
   note_record("abbattimento", std::array<std::int64_t, 2>{position, value});
+  note_stored("reduction value", value, -32768, 32767);
   if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
   const std::int64_t r = cell_of(position, 0);
   if (!in_track(r)) return outside_track("the reduction point", r);

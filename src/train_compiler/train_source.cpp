@@ -77,6 +77,7 @@ void train_source_reader::find_general_section() {
 record_step train_source_reader::braked_mass() {
   const std::int32_t percent = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("percentuale massa frenata", std::array<std::int64_t, 1>{percent});
   model_.items[84].start_m = percent;
   return record_step::go_on;
 }
@@ -84,6 +85,7 @@ record_step train_source_reader::braked_mass() {
 record_step train_source_reader::cars() {
   const std::int32_t count = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("numero vetture", std::array<std::int64_t, 1>{count});
   model_.items[84].at_m = count;
   return record_step::go_on;
 }
@@ -93,6 +95,7 @@ record_step train_source_reader::clock() {
   const std::int16_t minutes = reader_.read_i16();
   const std::int16_t seconds = reader_.read_i16();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("orologio", std::array<std::int64_t, 3>{hours, minutes, seconds});
   item& train = model_.items[86];
   train.word_3 = hours;
   train.word_4 = minutes;
@@ -103,6 +106,7 @@ record_step train_source_reader::clock() {
 record_step train_source_reader::sand() {
   const std::int16_t value = reader_.read_i16();
   if (record_step step = values_read(); step != record_step::go_on) return step;
+  note_record("sabbia", std::array<std::int64_t, 1>{value});
   model_.items[86].word_1 = value;
   return record_step::go_on;
 }
@@ -123,6 +127,7 @@ record_step train_source_reader::profile_entry(std::string_view record, profile&
   const std::int32_t value = reader_.read_i32();
   if (record_step step = values_read(); step != record_step::go_on) return step;
   note_record(record, std::array<std::int64_t, 2>{position, value});
+  if (&list == &adhesion_) note_stored("adhesion", value, 0, 255);
   if (!within_track(position, 100, model_.cell_count)) return beyond_track(position);
   if (!list.started) list.previous = value;
   const std::int64_t n = round_half_even_div(position, cell_length_m);
@@ -157,8 +162,8 @@ record_step train_source_reader::write_speed(track_cell& cell, const profile& li
   const std::int64_t code = round_half_even_div(list.previous, 5);
   if (!fits<std::uint8_t>(code))
     return fault_at(list.previous_line, list.previous_keyword,
-                    "speed " + std::to_string(list.previous) + " km/h gives the speed code " + std::to_string(code) +
-                        ", outside 0 to 255");
+                    "speed limit " + std::to_string(list.previous) +
+                        " km/h cannot be stored: the track holds limits from 0 to 1275 km/h, in steps of 5 km/h");
   cell.speed_limit = static_cast<std::uint8_t>(code);
   return record_step::go_on;
 }

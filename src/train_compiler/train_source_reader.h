@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/scenario_files.h"
 #include "reading/source_reading.h"
 #include "train_compiler/train_source.h"
 
@@ -44,9 +45,13 @@ class train_source_reader : public source_reading {
  public:
   train_source_reader(scenario_model& model, std::string_view text, std::string file_name,
                       std::int32_t next_signboard_slot, reading_observer* observer)
-      : source_reading(model, text, std::move(file_name), observer), next_signboard_slot_(next_signboard_slot) {}
+      : source_reading(model, text, std::move(file_name), train_source_file.folder_name, observer),
+        next_signboard_slot_(next_signboard_slot) {}
 
   reading_end run();
+
+  // "signal at 18200 on cell 365, which is not free: it holds ..."
+  std::string at_cell(const char* what, std::int64_t position, std::int64_t cell) const;
 
   // The records, in the order the reading tests them (train_source.cpp).
   using record_row = record_entry<train_source_reader>;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <utility>
 
 #include "driver/build_pipeline.h"
 #include "driver/compile_sources.h"
@@ -22,19 +23,33 @@
 namespace compila {
 namespace {
 
-constexpr std::array<warning_kind, 11> warnings{{
-    {"unknown-keyword", "a field where a record should start matches no record keyword"},
-    {"misplaced-record",
+constexpr std::array<finding_kind, 20> finding_kinds{{
+    // What a build would lose or store otherwise than written.
+    {"unknown-keyword", severity::error, "a field where a record should start matches no record keyword"},
+    {"keyword-case", severity::error, "a general keyword with capitals, which matches only in small letters"},
+    {"misplaced-record", severity::error,
      "a record where it is not read: before \"[generale]\", or in the wrong part of the line source"},
-    {"after-end", "a record after \"[fine]\""},
-    {"comment-run", "a third comment field in a row, read as a keyword field"},
-    {"extra-value", "a number after a record's last value"},
-    {"multiple-records", "a keyword field that starts two or more records"},
-    {"position-order", "a position before the previous record of the same kind"},
-    {"station-times", "a station's time earlier than the station before it"},
-    {"past-route-end", "a curve, mountain span or slowdown reaching past the end of the route"},
-    {"overlap", "spans of one kind that overlap or swallow one another; a station's stopping point over an object"},
-    {"reversed-span", "a curve, mountain span or slowdown that ends before it starts, or covers no cell"},
+    {"commented-record", severity::error, "a record keyword in a field holding \"-\", which makes it a comment"},
+    {"comma-in-comment", severity::error, "a comment going on after a comma, where a keyword field is read"},
+    {"text-comma", severity::error, "a text cut at a comma, its rest read as a keyword field"},
+    {"split-number", severity::error, "a number written with a comma inside (\"22,000\"), read as two"},
+    {"no-records", severity::error, "a train source without \"[generale]\" or without any record"},
+    {"value-wraps", severity::error, "a value its field cannot hold, stored wrapped"},
+    {"curve-keyword", severity::error, "a curve keyword whose words say another side or class than is read"},
+    {"utf8-undeclared", severity::error,
+     "text saved as UTF-8 in a folder whose scenario.txt declares no encoding"},
+    {"reversed-span", severity::error,
+     "a curve, mountain span or slowdown that ends before it starts, or covers no cell"},
+    // Read as written, but seldom meant.
+    {"after-end", severity::warning, "a record after \"[fine]\""},
+    {"comment-run", severity::warning, "a third comment field in a row, read as a keyword field"},
+    {"extra-value", severity::warning, "a number after a record's last value"},
+    {"multiple-records", severity::warning, "a keyword field that starts two or more records"},
+    {"position-order", severity::warning, "a position before the previous record of the same kind"},
+    {"station-times", severity::warning, "a station's time earlier than the station before it"},
+    {"past-route-end", severity::warning, "a curve, mountain span or slowdown reaching past the end of the route"},
+    {"overlap", severity::warning,
+     "spans of one kind that overlap or swallow one another; a station's stopping point over an object"},
 }};
 
 std::string in_quotes(std::string_view field) { return "\"" + printable(field) + "\""; }
@@ -74,26 +89,38 @@ std::string_view folder_name(source_file file) {
 
 std::string where(std::int32_t line) { return "line " + std::to_string(line); }
 
-const char* cell_kind_name(std::uint8_t type) {
-  switch (type) {
-    case cell_kind::signal: return "signal";
-    case cell_kind::slowdown_end: return "slowdown end";
-    case cell_kind::slowdown_start: return "slowdown start";
-    case cell_kind::warning_board: return "slowdown warning board";
-    case cell_kind::countdown: return "slowdown countdown cell";
-    case cell_kind::speed_board: return "speed indicator board";
-    case cell_kind::stopping_point: return "stopping point";
-    case cell_kind::reduction_with_value:
-    case cell_kind::reduction_without_value: return "reduction point";
-    case cell_kind::signboard: return "signboard";
-    default: return "object";
-  }
+bool is_blank(std::string_view field) { return field.find_first_not_of(" \t") == std::string_view::npos; }
+
+// Three digits alone: what follows the comma of a thousands separator.
+bool is_thousands_group(std::string_view field) {
+  const std::size_t first = field.find_first_not_of(" \t");
+  const std::size_t last = field.find_last_not_of(" \t");
+  if (first == std::string_view::npos || last - first != 2) return false;
+  return field.substr(first, 3).find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The records whose last value is a text that runs to the next comma.
+bool ends_with_text(std::string_view record) { return record == "stazione" || record == "cartello_indicatore"; }
+
+// What a value stored wrapped becomes, where the field's range is a whole
+// byte or 16-bit word.
+std::optional<std::int64_t> wrapped(std::int64_t value, std::int64_t min, std::int64_t max) {
+  const std::int64_t width = max - min + 1;
+  if (width != 256 && width != 65536) return std::nullopt;
+  return min + ((value - min) % width + width) % width;
 }
 
 struct noted_record {
   std::string record;
-  std::int32_t line;
+  std::int32_t line = 0;
   std::vector<std::int64_t> values;
+  std::int32_t end_line = 0;  // the line of its last value
+};
+
+struct comment_note_copy {
+  std::string field;
+  std::int32_t line;
+  field_place place;
 };
 
 struct placed_object {
@@ -118,37 +145,67 @@ class check_listener final : public reading_observer {
     const int own_matches = matching(own, note.field);
     const bool follows_record = state.previous_matched;
     state.previous_matched = own_matches > 0 && note.place != field_place::before_general;
+    state.keyword = note.field;
+    const std::optional<comment_note_copy> comment = std::exchange(state.comment, std::nullopt);
+    if (comment && commented_record(file, state, *comment, note)) return;
     if (note.place == field_place::before_general) {
       if (own_matches + matching(other, note.field) > 0)
-        warn(file, note.line, "misplaced-record",
-             in_quotes(note.field) + " stands before \"[generale]\", where nothing is read");
+        state.before_general.push_back(finding(file, note.line, "misplaced-record",
+                                               in_quotes(note.field) +
+                                                   " stands before \"[generale]\", where nothing is read"));
       return;
     }
     if (note.tested_comment) {
-      warn(file, note.line, "comment-run",
+      report(file, note.line, "comment-run",
            "comment " + in_quotes(note.field) +
                " follows the longest run of comment fields that is skipped, "
                "so it is read as a keyword field");
       if (own_matches == 0) return;
     }
     if (own_matches > 1)
-      warn(file, note.line, "multiple-records",
+      report(file, note.line, "multiple-records",
            in_quotes(note.field) + " starts " + std::to_string(own_matches) + " records in turn (" +
                matched_names(own, note.field) + ")");
-    if (own_matches > 0) {
-      if (state.fine_line > 0 && !state.after_end_given) {
-        state.after_end_given = true;
-        warn(file, note.line, "after-end",
-             in_quotes(note.field) + " stands after \"[fine]\" (" + where(state.fine_line) + "); it is still read");
-      }
-      return;
+    if (own_matches > 0 && state.fine_line > 0 && !state.after_end_given) {
+      state.after_end_given = true;
+      report(file, note.line, "after-end",
+           in_quotes(note.field) + " stands after \"[fine]\" (" + where(state.fine_line) + "); it is still read");
     }
+    if (note.line == state.lost_rest_line && !note.tested_comment) return;  // told already
+    if (comment && comment->line == note.line && !note.tested_comment) {
+      lose_rest_of_line(state, note.line);
+      report(file, note.line, "comma-in-comment",
+            "the comment " + in_quotes(comment->field) + " goes on after a comma: " + in_quotes(note.field) +
+                " is read as a keyword field; a comment cannot hold a comma");
+      if (own_matches == 0) return;
+    }
+    if (follows_record && note.line == state.last_record.end_line && cut_short(file, state, note, own_matches))
+      return;
+    if (own_matches > 0) return;
     unmatched_field(file, state, note, other, follows_record);
   }
 
+  void comment_field(const comment_note& note) override {
+    file_state& state = states_[static_cast<int>(file_of(note.file))];
+    state.comment = comment_note_copy{std::string(note.field), note.line, note.place};
+  }
+
+  void value_wrapped(const wrap_note& note) override {
+    std::string message = "the " + std::string(note.what) + " " + std::to_string(note.value) +
+                          " cannot be stored as written: its field keeps " + std::to_string(note.min) + " to " +
+                          std::to_string(note.max);
+    if (const auto stored = wrapped(note.value, note.min, note.max))
+      message += ", so it would be stored as " + std::to_string(*stored);
+    report(file_of(note.file), note.line, "value-wraps", message);
+  }
+
   void record_read(const record_note& note) override {
-    records_[static_cast<int>(file_of(note.file))].push_back(
-        {std::string(note.record), note.line, {note.values.begin(), note.values.end()}});
+    const source_file file = file_of(note.file);
+    file_state& state = states_[static_cast<int>(file)];
+    noted_record record{std::string(note.record), note.line, {note.values.begin(), note.values.end()}, note.end_line};
+    if (record.record == "curva") curve_keyword(file, note.line, state.keyword);
+    records_[static_cast<int>(file)].push_back(record);
+    state.last_record = std::move(record);
   }
 
   // Every object but a station's stopping point goes only onto a free cell,
@@ -158,12 +215,12 @@ class check_listener final : public reading_observer {
     const source_file file = file_of(file_name);
     if (!is_free(track_cell{previous_type})) {
       const auto earlier = objects_.find(cell);
-      std::string message = "the " + std::string(cell_kind_name(cell_kind::stopping_point)) + " on cell " +
-                            std::to_string(cell) + " replaces the " + cell_kind_name(previous_type);
+      std::string message = "the " + std::string(object_kind_name(cell_kind::stopping_point)) + " on cell " +
+                            std::to_string(cell) + " replaces the " + object_kind_name(previous_type);
       if (earlier != objects_.end()) message += " placed there by " + where(earlier->second.line);
       if (earlier != objects_.end() && earlier->second.file != file)
         message += " of " + std::string(folder_name(earlier->second.file));
-      warn(file, line, "overlap", message);
+      report(file, line, "overlap", message);
     }
     objects_[cell] = {file, line};
   }
@@ -179,9 +236,13 @@ class check_listener final : public reading_observer {
     return name == train_file_ ? source_file::train : source_file::line;
   }
 
-  // The warnings that need the whole file: order, spans and times.
-  void finish(std::int64_t route_length_m) {
+  // The findings that need the whole file: order, spans and times; the
+  // records before "[generale]", told one by one when the file has one.
+  void finish(std::int64_t route_length_m, const std::array<bool, 2>& has_general) {
     for (source_file file : {source_file::line, source_file::train}) {
+      file_state& state = states_[static_cast<int>(file)];
+      if (has_general[static_cast<int>(file)])
+        findings.insert(findings.end(), state.before_general.begin(), state.before_general.end());
       const auto& records = records_[static_cast<int>(file)];
       for (std::size_t i = 0; i < records.size(); ++i) {
         const noted_record& r = records[i];
@@ -200,7 +261,72 @@ class check_listener final : public reading_observer {
     bool previous_matched = false;  // the last keyword field read a record
     std::int32_t fine_line = 0;
     bool after_end_given = false;
+    std::string keyword;                            // the last keyword field
+    noted_record last_record;                       // the last record read
+    std::optional<comment_note_copy> comment;       // the comment passed over just before
+    std::int32_t lost_rest_line = 0;                // a line whose rest is told as lost already
+    std::vector<check_finding> before_general;      // records standing before "[generale]"
   };
+
+  // A comment field that holds a record keyword and is followed by a number:
+  // a record the author wrote with a dash, and lost.
+  bool commented_record(source_file file, file_state& state, const comment_note_copy& comment,
+                        const keyword_note& next) {
+    if (!is_numeric(next.field) || comment.place == field_place::before_general) return false;
+    const std::span<const keyword_test> own = own_tests(file, comment.place);
+    const std::span<const keyword_test> other = other_tests(file, comment.place);
+    const std::string names = matched_names(own, comment.field) + matched_names(other, comment.field);
+    if (names.empty()) return false;
+    lose_rest_of_line(state, comment.line);
+    report(file, comment.line, "commented-record",
+          in_quotes(comment.field) + " holds the keyword of \"" + names +
+              "\", but its \"-\" makes it a comment: the record is skipped and its values are read as keyword "
+              "fields");
+    return true;
+  }
+
+  // A field on the line where the last record's values ended: the rest of
+  // a text or of a number that a comma cut. True when nothing more is to be
+  // said of the field.
+  bool cut_short(source_file file, file_state& state, const keyword_note& note, int own_matches) {
+    const noted_record& r = state.last_record;
+    if (ends_with_text(r.record)) {
+      if (is_blank(note.field) || is_header(note.field)) return false;
+      lose_rest_of_line(state, note.line);
+      report(file, note.line, "text-comma",
+            "the text of the \"" + r.record + "\" record ends at a comma: " + in_quotes(note.field) +
+                " is read as a keyword field; a text cannot hold a comma");
+      return own_matches == 0;
+    }
+    if (r.values.empty() || !is_thousands_group(note.field)) return false;
+    report(file, note.line, "split-number",
+          "\"" + r.record + "\" reads " + std::to_string(r.values.back()) + ", and " + in_quotes(note.field) +
+              " after the comma is read as a keyword field: write numbers without a thousands separator");
+    return true;
+  }
+
+  void lose_rest_of_line(file_state& state, std::int32_t line) { state.lost_rest_line = line; }
+
+  // The side and the class of a curve come from single letters and digits
+  // anywhere in its keyword: words that say otherwise are a mistake.
+  void curve_keyword(source_file file, std::int32_t line, std::string_view keyword) {
+    const std::string k = lower_case(keyword);
+    const std::size_t after = k.find("curva");
+    const std::size_t letter = after == std::string::npos ? after : k.find_first_not_of(" _", after + 5);
+    const bool says_right = contains(k, "destr") || (letter != std::string::npos && k[letter] == 'd');
+    if (says_right && contains(k, "s"))
+      report(file, line, "curve-keyword",
+            in_quotes(keyword) +
+                " is read as a left curve: an \"s\" anywhere in a curve keyword makes it left; write \"curvad\" "
+                "and the class digit for a right curve");
+    std::string digits;
+    for (char d = '1'; d <= '6'; ++d)
+      if (k.find(d) != std::string::npos) digits += d;
+    if (digits.size() > 1)
+      report(file, line, "curve-keyword",
+            in_quotes(keyword) + " holds the class digits " + digits + ": it is read as class " + digits[0] +
+                ", the lowest of them");
+  }
 
   static std::span<const keyword_test> own_tests(source_file file, field_place place) {
     if (file == source_file::train) return train_record_tests();
@@ -221,24 +347,34 @@ class check_listener final : public reading_observer {
     }
     if (is_numeric(field)) {
       if (follows_record)
-        warn(file, note.line, "extra-value",
+        report(file, note.line, "extra-value",
              in_quotes(field) + " follows the values of the record before it and is ignored: one value too many?");
       return;
     }
     if (matching(other, field) > 0) {
-      warn(file, note.line, "misplaced-record",
+      report(file, note.line, "misplaced-record",
            note.place == field_place::general_section
                ? in_quotes(field) + " is a line record inside the general section, where it is not read"
                : in_quotes(field) + " is a general record after the general section, where it is not read");
       return;
     }
-    std::string message = in_quotes(field) + " matches no record keyword and is ignored";
     const std::string folded = lower_case(field);
-    if (folded != field && matching(own_tests(file, note.place), folded) > 0)
-      message += "; this keyword must be written in small letters";
-    warn(file, note.line, "unknown-keyword", message);
+    if (folded != field && matching(own_tests(file, note.place), folded) > 0) {
+      report(file, note.line, "keyword-case",
+            in_quotes(field) + " matches no record keyword and is ignored: this keyword must be written in small "
+                               "letters");
+      return;
+    }
+    report(file, note.line, "unknown-keyword", in_quotes(field) + " matches no record keyword: the record is lost");
   }
 
+  // The records whose first value is a position along the route.
+  static bool is_positioned(std::string_view record) {
+    for (std::string_view r : {"pendenza", "curva", "montagna", "indicatori_vmax", "cartello_indicatore", "velocita",
+                               "aderenza", "segnale", "rallentamento", "abbattimento"})
+      if (record == r) return true;
+    return false;
+  }
   static bool is_span(std::string_view record) {
     return record == "curva" || record == "montagna" || record == "rallentamento";
   }
@@ -260,7 +396,7 @@ class check_listener final : public reading_observer {
       const auto [other_start, other_end] = extent(records[j]);
       if (other_end <= other_start || start >= other_end || other_start >= end) continue;
       const bool inside = start >= other_start && end <= other_end;
-      warn(file, r.line, "overlap",
+      report(file, r.line, "overlap",
            std::string("the ") + span_name(r.record) + " from " + std::to_string(start) + " to " + std::to_string(end) +
                (inside ? " lies wholly inside" : " overlaps") + " the one from " + std::to_string(other_start) +
                " to " + std::to_string(other_end) + " (" + where(records[j].line) + ")");
@@ -272,12 +408,13 @@ class check_listener final : public reading_observer {
   void order(source_file file, const std::vector<noted_record>& records, std::size_t i) {
     const noted_record& r = records[i];
     if (r.record == "stazione") return;  // a station out of order is already diagnostic 22
+    if (!is_positioned(r.record)) return;
     const bool profile = r.record == "pendenza" || r.record == "velocita" || r.record == "aderenza";
     for (std::size_t j = i; j-- > 0;) {
       if (records[j].record != r.record) continue;
       const std::int64_t previous = records[j].values[0];
       if (r.values[0] < previous || (profile && r.values[0] == previous))
-        warn(file, r.line, "position-order",
+        report(file, r.line, "position-order",
              "\"" + r.record + "\" at " + std::to_string(r.values[0]) +
                  (r.values[0] < previous ? " comes after the one at " : " repeats the position of the one at ") +
                  std::to_string(previous) + " (" + where(records[j].line) + ")");
@@ -298,10 +435,10 @@ class check_listener final : public reading_observer {
       else if (r.record == "rallentamento") message += ", on its start cell, so it has no end";
       else if (r.record == "montagna") message += " and covers no cell";
       else message += ": it has no length";
-      warn(file, r.line, "reversed-span", message);
+      report(file, r.line, "reversed-span", message);
     }
     if (end > route_length_m)
-      warn(file, r.line, "past-route-end",
+      report(file, r.line, "past-route-end",
            "the " + name + " from " + std::to_string(start) + " to " + std::to_string(end) +
                " reaches past the end of the route at " + std::to_string(route_length_m));
   }
@@ -314,7 +451,7 @@ class check_listener final : public reading_observer {
       const std::int64_t time = (r.values[13] * 60 + r.values[14]) * 60 + r.values[15];
       if (time == 0) continue;  // a station without a timetable time
       if (time < last)
-        warn(file, r.line, "station-times",
+        report(file, r.line, "station-times",
              "the station's time " + clock_text(time) + " is earlier than " + clock_text(last) +
                  " of the station before it (" + where(last_line) + ")");
       last = time;
@@ -329,8 +466,12 @@ class check_listener final : public reading_observer {
     return text;
   }
 
-  void warn(source_file file, std::int32_t line, std::string_view name, std::string message) {
-    findings.push_back({file, folder_line(line), name, std::move(message), 0});
+  static check_finding finding(source_file file, std::int32_t line, std::string_view name, std::string message) {
+    return {file, folder_line(line), name, find_finding_kind(name)->level, std::move(message), 0};
+  }
+  // A finding of kind `name`, an error or a warning as the kind is.
+  void report(source_file file, std::int32_t line, std::string_view name, std::string message) {
+    findings.push_back(finding(file, line, name, std::move(message)));
   }
 
   std::string line_file_, train_file_;
@@ -345,9 +486,45 @@ std::string written_text(std::span<const std::string_view> lines) {
   return table.file_text();
 }
 
+// True when a line of `source` holds the field that opens its records.
+bool holds_general(std::span<const std::string_view> source) {
+  return std::any_of(source.begin(), source.end(),
+                     [](std::string_view line) { return contains_any_case(line, "[generale]"); });
+}
+
+// True when a field after "[generale]" starts a train record (whether or not
+// the reading gets that far).
+bool holds_record(std::span<const std::string_view> source) {
+  bool after_general = false;
+  for (std::string_view line : source) {
+    std::size_t start = 0;
+    while (start <= line.size()) {
+      const std::size_t comma = std::min(line.find(',', start), line.size());
+      const std::string_view field = line.substr(start, comma - start);
+      if (after_general && !contains(field, "-") && matching(train_record_tests(), field) > 0) return true;
+      after_general = after_general || contains_any_case(field, "[generale]");
+      start = comma + 1;
+    }
+  }
+  return false;
+}
+
+// The line of a header that looks like a misspelt "[generale]", else 0.
+std::int32_t general_lookalike(std::span<const std::string_view> source) {
+  for (std::size_t i = 0; i < source.size(); ++i)
+    if (contains_any_case(source[i], "[gen")) return static_cast<std::int32_t>(i + 1);
+  return 0;
+}
+
 }  // namespace
 
-std::span<const warning_kind> check_warnings() { return warnings; }
+std::span<const finding_kind> check_finding_kinds() { return finding_kinds; }
+
+const finding_kind* find_finding_kind(std::string_view name) {
+  for (const finding_kind& kind : finding_kinds)
+    if (kind.name == name) return &kind;
+  return nullptr;
+}
 
 std::vector<check_finding> check_scenario(const scenario_text& scenario) {
   scenario_model model;
@@ -370,11 +547,8 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
 
   std::vector<check_finding> errors;
   for (const logged_diagnostic& d : log) {
-    check_finding error{listener.file_of(d.site.file),
-                        folder_line(d.site.line),
-                        {},
-                        diagnostic_text(d.code, d.site),
-                        d.code};
+    check_finding error{listener.file_of(d.site.file), folder_line(d.site.line), {}, severity::error,
+                        diagnostic_text(d.code, d.site), d.code};
     if (d.site.object_cell >= 0) {
       if (const auto object = listener.object_on(d.site.object_cell)) {
         error.file = object->file;
@@ -384,18 +558,32 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
     errors.push_back(std::move(error));
   }
   if (!model.has_cells())
-    errors.push_back(
-        {source_file::line, 0, {}, "no usable route length, so there is no track: a build writes no binary file", 0});
+    errors.push_back({source_file::line, 0, {}, severity::error,
+                      "no usable route length, so there is no track: a build writes no binary file", 0});
   if (refusal != nullptr) {
     const auto object = listener.object_on(1);
     errors.push_back({object ? object->file : source_file::line,
                       object ? folder_line(object->line) : 0,
                       {},
+                      severity::error,
                       "Errore n. " + std::string(refusal) +
                           ": a source put something in a reserved field of cell 1 or item 85; a build stops here",
                       refusal[3] == '0' ? 1250 : 1251});
   }
-  listener.finish(model.items[84].end_m);
+  const std::array<bool, 2> has_general{holds_general(scenario.line_source), holds_general(scenario.train_source)};
+  listener.finish(model.items[84].end_m, has_general);
+  const bool train_empty = std::all_of(scenario.train_source.begin(), scenario.train_source.end(), is_blank);
+  if (train_empty)
+    errors.push_back({source_file::train, 0, "no-records", severity::error,
+                      "treno.txt is empty: the train gets no speed limit, no adhesion and no station", 0});
+  else if (!has_general[1])
+    errors.push_back({source_file::train, general_lookalike(scenario.train_source), "no-records", severity::error,
+                      "no field holds \"[generale]\", so nothing in treno.txt is read: the train gets no speed "
+                      "limit, no adhesion and no station",
+                      0});
+  else if (!holds_record(scenario.train_source))
+    errors.push_back({source_file::train, 0, "no-records", severity::error,
+                      "treno.txt holds no record: the train gets no speed limit, no adhesion and no station", 0});
   errors.insert(errors.end(), listener.findings.begin(), listener.findings.end());
   return errors;
 }

@@ -1,7 +1,8 @@
 // The check of a scenario: its two sources read as a build reads them, but
 // going on after every bad record, so that each diagnostic of the build is
-// found in one run; and warnings for what the build accepts silently but an
-// author hardly ever means. Nothing is written.
+// found in one run; errors for what the build would drop or store otherwise
+// than written without a word; and warnings for what the build accepts
+// silently but an author hardly ever means. Nothing is written.
 #pragma once
 
 #include <cstdint>
@@ -18,24 +19,32 @@ namespace compila {
 // The folder file a finding belongs to.
 enum class source_file { line, train };  // linea.txt, treno.txt
 
+enum class severity { error, warning };
+
 struct check_finding {
   source_file file = source_file::line;
-  std::int32_t line = 0;     // line of the folder file; 0 for the file as a whole
-  std::string_view warning;  // the warning's name; empty for an error
+  std::int32_t line = 0;  // line of the folder file; 0 for the file as a whole
+  std::string_view name;  // the finding's name; empty for a diagnostic of the build
+  severity level = severity::error;
   std::string message;
-  std::int32_t code = 0;  // an error's diagnostic code, 1250 or 1251 for a refusal, 0 for no track
+  std::int32_t code = 0;  // a diagnostic's code, 1250 or 1251 for a refusal, 0 otherwise
 
-  bool is_error() const { return warning.empty(); }
+  bool is_error() const { return level == severity::error; }
   bool operator==(const check_finding&) const = default;
 };
 
-struct warning_kind {
+// A kind of finding the check gives besides the build's own diagnostics.
+// The errors are what a build would lose of what the author wrote; the
+// warnings lose nothing, but are seldom meant.
+struct finding_kind {
   std::string_view name;
+  severity level;
   std::string_view summary;
 };
 
-// Every warning the check gives, by its stable name.
-std::span<const warning_kind> check_warnings();
+// Every named finding of the check, by its stable name.
+std::span<const finding_kind> check_finding_kinds();
+const finding_kind* find_finding_kind(std::string_view name);
 
 // Line n of a source as the build writes it out is line n of the folder
 // file: each folder line is written as one line ended by CR LF, and a folder
