@@ -103,6 +103,11 @@ std::vector<command_case> every_command() {
          EXPECT_EQ(run.status, 0) << run.err;
          expect_file(f.scenario + "/Valle_Prima_linea.dat");
        }},
+      {"decompile",
+       [](const named_folders& f) {
+         return std::vector<std::string>{"decompile", f.output, "-o", f.output + "/ritorno \xce\xa9"};
+       },
+       [](const named_folders& f, const process_result&) { expect_file(f.output + "/ritorno \xce\xa9/linea.txt"); }},
   };
 }
 

@@ -77,8 +77,7 @@ int run_check(check_options& options) {
     if (switches.silenced.contains(utf8_undeclared)) break;
     const bool demoted = switches.demoted.contains(utf8_undeclared);
     ++(demoted ? warnings : errors);
-    std::printf("%s: %s: %s [-W%s]
-", file_location(line.file, line.line).c_str(), demoted ? "warning" : "error",
+    std::printf("%s: %s: %s [-W%s]\n", file_location(line.file, line.line).c_str(), demoted ? "warning" : "error",
                 line.message.c_str(), std::string(utf8_undeclared).c_str());
   }
   for (check_finding& f : findings) {

@@ -14,6 +14,7 @@
 #include "platform/file_writer.h"
 #include "platform/read_whole_file.h"
 #include "platform/utf8_path.h"
+#include "scenario/scenario_folder.h"
 #include "scenario/scenario_payload.h"
 #include "tool/decompile/decompiler.h"
 #include "tool/tool_command.h"
@@ -165,12 +166,16 @@ bool write_folder(const std::string& output, const std::vector<std::pair<std::st
 int run_packed(const decompile_options& options) {
   scenario_folder folder;
   std::string error;
-  if (!load_packed_scenario(options.input, folder, error)) {
+  // A program given to decompile is taken as whole: its own size is the size
+  // it was packed with, and a cut one still misses the end it is checked by.
+  std::error_code size_error;
+  const std::uint64_t size = std::filesystem::file_size(utf8_path(options.input), size_error);
+  if (!load_packed_scenario(options.input, size_error ? 0 : size, folder, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return exit_failed;
   }
   std::vector<std::pair<std::string, std::string>> files{
-      {std::string(scenario_names_file), decompile::scenario_names_text(folder.line_name(), folder.train_number())}};
+      {std::string(scenario_names_file), scenario_names_text(folder.line_name(), folder.train_number(), folder.encoding())}};
   for (std::size_t f = 0; f < scenario_files.size(); ++f) {
     std::string text;
     for (const std::string& line : folder.file_lines(f)) text += line + "\n";

@@ -291,12 +291,13 @@ class check_listener final : public reading_observer {
   bool cut_short(source_file file, file_state& state, const keyword_note& note, int own_matches) {
     const noted_record& r = state.last_record;
     if (ends_with_text(r.record)) {
-      if (is_blank(note.field) || is_header(note.field)) return false;
+      // A record after the text on the same line is read as written.
+      if (own_matches > 0 || is_blank(note.field) || is_header(note.field)) return false;
       lose_rest_of_line(state, note.line);
       report(file, note.line, "text-comma",
             "the text of the \"" + r.record + "\" record ends at a comma: " + in_quotes(note.field) +
                 " is read as a keyword field; a text cannot hold a comma");
-      return own_matches == 0;
+      return true;
     }
     if (r.values.empty() || !is_thousands_group(note.field)) return false;
     report(file, note.line, "split-number",

@@ -69,9 +69,9 @@ std::string table_text(std::span<const std::string_view> lines) {
 rebuilt rebuild(const folder_files& files) {
   rebuilt result;
   scenario_folder folder;
-  located_problem problem;
-  if (!folder.load(folder_in_memory(files), problem)) {
-    result.failure = "the decompiled folder breaks a folder rule: " + problem_line(problem);
+  std::vector<located_problem> problems;
+  if (!folder.load(folder_in_memory(files), problems)) {
+    result.failure = "the decompiled folder breaks a folder rule: " + problem_line(problems.front());
     return result;
   }
   scenario_model& model = result.model;
@@ -312,7 +312,7 @@ class decompiler {
 
   folder_files fixed_files() const {
     folder_files folder;
-    folder[std::string(scenario_names_file)] = scenario_names_text(scenario_.line_name, scenario_.train_number);
+    folder[std::string(scenario_names_file)] = scenario_names_text(scenario_.line_name, scenario_.train_number, text_encoding::windows_1252);
     for (std::size_t d = 0; d < document_count; ++d) {
       const auto& document = files_.documents[d];
       folder[std::string(scenario_files[2 + d].folder_name)] = document ? document->bytes : std::string();
@@ -376,10 +376,6 @@ class decompiler {
 };
 
 }  // namespace
-
-std::string scenario_names_text(const std::string& line_name, const std::string& train_number) {
-  return "line_name=" + line_name + "\ntrain_number=" + train_number + "\n";
-}
 
 decompiled decompile_build(const build_files& files) { return decompiler(files).run(); }
 

@@ -31,7 +31,4 @@ struct decompiled {
 
 decompiled decompile_build(const build_files& files);
 
-// The folder's scenario.txt for a line and a train.
-std::string scenario_names_text(const std::string& line_name, const std::string& train_number);
-
 }  // namespace compila::decompile
