@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -38,12 +39,19 @@ TEST(LineObjects, MountainSpans) {
       {"montagna, 3000, 3250, 11\r\nmontagna, 3400, 3700, 11", 68, 73, 3, {63, 71}},
       {"montagna, 3000, 3200, 11\r\nmontagna, 3400, 3700, 12", 68, 73, 2, {63, 71}},
       {"montagna, 3400, 3600, 1\r\nmontagna, 3400, 3700, 11", 68, 73, 3, {71}},
+      // One metre more than the close-follow gap: the span keeps its kind.
+      {"montagna, 3000, 3249, 11\r\nmontagna, 3400, 3700, 11", 68, 73, 1, {63, 71}},
+      // The first span follows no other, however close to 0 it starts.
+      {"montagna, 100, 400, 5", 2, 7, 5, {}},
+      {"montagna, 0, 400, 12", 0, 7, 2, {3, 7}},
   };
   for (const auto& c : cases) {
     const scenario_model model = line(std::string(c.records) + "\r\n");
     ASSERT_EQ(model.error_kind, 0) << c.records << ": " << model.diagnostic.detail;
-    for (int cell = c.first - 1; cell <= c.last + 1; ++cell)
+    for (int cell = std::max(c.first - 1, 0); cell <= c.last + 1; ++cell)
       EXPECT_EQ(model.cells[cell].tunnel_kind, cell >= c.first && cell <= c.last ? c.kind : 0) << c.records << cell;
+    for (int cell : {0, 1, 2, 3, 4, 5, 6, 7, 8})
+      EXPECT_EQ(model.cells[cell].cell_type, c.markers.count(cell) ? 11 : 0) << c.records << ", cell " << cell;
     for (int cell = 55; cell <= 80; ++cell)
       EXPECT_EQ(model.cells[cell].cell_type, c.markers.count(cell) ? 11 : 0) << c.records << ", cell " << cell;
   }
