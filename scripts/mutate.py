@@ -327,6 +327,8 @@ class Runner:
         out = subprocess.DEVNULL if quiet else None
         self.child = subprocess.Popen(command, cwd=TOP, env=self.env, stdout=out, stderr=out,
                                       start_new_session=True)
+        with open(self.child_file(), "w", encoding="utf-8") as f:
+            f.write(f"{self.child.pid} {command[0]}")
         try:
             return self.child.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -334,6 +336,27 @@ class Runner:
             return None
         finally:
             self.child = None
+            os.remove(self.child_file())
+
+    def child_file(self):
+        return os.path.join(self.build_dir, "mutating.child")
+
+    def stop_earlier_child(self):
+        """Ends the build or test that a run killed outright left behind (it
+        runs in a session of its own), if it is still that program."""
+        try:
+            with open(self.child_file(), encoding="utf-8") as f:
+                pid, program = f.read().split(" ", 1)
+            os.remove(self.child_file())
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                running = f.read().split(b"\0")[0].decode(errors="replace")
+        except (OSError, ValueError):
+            return
+        if running == program:
+            try:
+                os.killpg(int(pid), signal.SIGKILL)
+            except ProcessLookupError:
+                pass
 
     def kill_child(self):
         child = self.child
@@ -416,6 +439,12 @@ def select_files(arguments):
 
 def main():
     args = parse_arguments()
+    os.makedirs(args.build_dir, exist_ok=True)
+    runner = Runner(args.build_dir, args.jobs)
+    restorer = Restorer(args.build_dir)
+    # Before anything is read: a run killed outright may have left a file mutated.
+    runner.stop_earlier_child()
+    restorer.recover_earlier_run()
     equivalents = read_equivalents()
     candidates = []
     for path, line in select_files(args.files):
@@ -427,10 +456,6 @@ def main():
         for m in candidates[:args.count]:
             print(f"{m.kind:15} {m.describe()}")
         return 0
-
-    os.makedirs(args.build_dir, exist_ok=True)
-    runner = Runner(args.build_dir, args.jobs)
-    restorer = Restorer(args.build_dir)
 
     def interrupted(signum, _frame):
         for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
@@ -444,7 +469,6 @@ def main():
         signal.signal(s, interrupted)
 
     try:
-        restorer.recover_earlier_run()
         if not runner.configure():
             sys.exit("mutate: the build folder could not be configured")
         started = time.monotonic()

@@ -14,6 +14,8 @@ TEST(FieldReader, ReadsNumbersAcrossBlanksCommasAndLineEnds) {
       {"11   34 30", {11, 34, 30}},   {"0    ,0", {0, 0}},
       {"5,,  ,7", {5, 0, 0, 7}},      {"  -12 ,+3\r\n4", {-12, 3, 4}},
       {"1\n2\r\n3\r4", {1, 2, 3, 4}}, {"2147483647,-2147483648", {2147483647, -2147483647 - 1}},
+      // Leading zeros do not count towards the digits a number may have.
+      {"-0000000000000000000000042,00000000000000000000", {-42, 0}},
   };
   for (const auto& [text, expected] : cases) {
     field_reader reader(text);
@@ -26,7 +28,8 @@ TEST(FieldReader, ReadsNumbersAcrossBlanksCommasAndLineEnds) {
 }
 
 TEST(FieldReader, BadNumbersAreReadFailuresOnTheirOwnLine) {
-  for (const char* bad : {"2147483648", "-2147483649", "99999999999999999999999", "12ab", "x", "1.5"}) {
+  for (const char* bad : {"2147483648", "-2147483649", "99999999999999999999999", "9999999999999999999",
+                          "-9999999999999999999", "12ab", "x", "1.5", "+", "-"}) {
     const std::string text = std::string("a\r\n  ") + bad + "\r\nb";
     field_reader reader(text);
     reader.read_text();
