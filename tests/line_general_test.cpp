@@ -172,6 +172,11 @@ TEST(LineGeneral, ExitsAndTheLinesTheyName) {
       {text(route + "progressiva chilometrica uno, 0, 5050, 1\r\n"), 0, 0},
       {text(route + "progressiva chilometrica uno, 5025, 5000, 0\r\n"), 2, -1},
       {text(route + "progressiva chilometrica uno, 0, 2147483600, 1\r\n"), 25, -1},
+      // The breakpoint named is the one that cannot take 100 more, not the
+      // one sorted first whose value, raised, is as large.
+      {text(route + "progressiva chilometrica uno, 2000, 2147483547, 1\r\n"
+                    "progressiva chilometrica due, 1000, 2147483548, 1\r\n"),
+       25, 4},
   };
   for (const auto& c : cases) {
     const scenario_model model = compiled_model(c.text, train_source(""), false);
