@@ -124,7 +124,7 @@ TEST(Diagnostics, BeyondTheTrackNamesThePositionAndTheLastCell) {
 // 82000 m) and is beyond the track one metre further.
 TEST(Diagnostics, EachPositionedRecordReachesItsLastPositionAndNoFurther) {
   const struct {
-    const char* line_record;   // the position stands for "%"
+    const char* line_record;  // the position stands for "%"
     const char* train_record;
     int last;
   } cases[] = {
@@ -147,8 +147,8 @@ TEST(Diagnostics, EachPositionedRecordReachesItsLastPositionAndNoFurther) {
   for (const auto& c : cases) {
     for (int position : {c.last, c.last + 1}) {
       SCOPED_TRACE(at(std::string(c.line_record) + c.train_record, position));
-      const scenario_model model = compiled_model(line_source(at(c.line_record, position)),
-                                                  train_source(at(c.train_record, position)));
+      const scenario_model model =
+          compiled_model(line_source(at(c.line_record, position)), train_source(at(c.train_record, position)));
       EXPECT_EQ(model.error_kind, position == c.last ? 0 : 15) << model.diagnostic.detail;
     }
   }

@@ -101,6 +101,13 @@ TEST(TrackPlan, KeepsOnlyItsRunsAndAnswersSinglePoints) {
   unplaced.create(100);
   for (int m : {0, 1, 2}) EXPECT_EQ(unplaced.point(m), plan_point{}) << m;
   EXPECT_EQ(unplaced.points(), std::vector<plan_point>(101));
+
+  // Placing the origin again starts the plan afresh.
+  track_plan again = model.track_plan;
+  again.place_origin();
+  EXPECT_TRUE(again.runs().empty());
+  EXPECT_EQ(again.next_point(), 2);
+  EXPECT_EQ(again.point(2), plan_point{});
 }
 
 // Takes pieces until it has taken `limit` of them, checking that none
