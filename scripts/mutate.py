@@ -260,7 +260,10 @@ def read_equivalents():
         for number, line in enumerate(f, 1):
             if not line.strip() or line.lstrip().startswith("#"):
                 continue
-            fields = [field.strip() for field in line.rstrip("\n").split(" | ")]
+            # The line's text may hold " | " itself: the file is its first
+            # field, the other four are the last ones.
+            path, _, rest = line.rstrip("\n").partition(" | ")
+            fields = [path.strip()] + [field.strip() for field in rest.rsplit(" | ", 4)]
             if len(fields) != 6 or not fields[5] or not fields[2].isdigit():
                 sys.exit(f"{EQUIVALENT_LIST}:{number}: expected FILE | LINE | OCCURRENCE | BEFORE | AFTER | REASON")
             equivalents[(fields[0], fields[1], int(fields[2]), fields[3], fields[4])] = fields[5]
@@ -403,6 +406,10 @@ class Runner:
 
 def commit_of_tree():
     try:
+        top_level = subprocess.run(["git", "-C", TOP, "rev-parse", "--show-toplevel"], capture_output=True,
+                                   text=True).stdout.strip()
+        if not top_level or os.path.realpath(top_level) != os.path.realpath(TOP):
+            return "unknown (the tree is no git checkout of its own)"
         head = subprocess.run(["git", "-C", TOP, "rev-parse", "--short", "HEAD"], capture_output=True,
                               text=True, check=True).stdout.strip()
         dirty = subprocess.run(["git", "-C", TOP, "status", "--porcelain", "--", "src", "tests"],
@@ -419,6 +426,9 @@ def parse_arguments():
     parser.add_argument("--build-dir", default=os.path.join(TOP, "build", "mutate"))
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--list", action="store_true", help="print the sample's mutants and stop")
+    parser.add_argument("--retest", metavar="LOG",
+                        help="test again the survivors printed in LOG by an earlier run, taking its other outcomes "
+                             "as they were (the core's sources must be unchanged since, and the tests only added to)")
     parser.add_argument("files", nargs="*", metavar="FILE[:LINE]",
                         help="core files to mutate (default: all of the core); with :LINE only that line")
     return parser.parse_args()
@@ -450,6 +460,7 @@ def main():
     for path, line in select_files(args.files):
         candidates += [m for m in find_mutants(path) if line is None or m.line == line]
     random.Random(args.seed).shuffle(candidates)
+    earlier = read_earlier_run(args.retest, candidates) if args.retest else None
     skipped = [m for m in candidates if m.key() in equivalents]
     candidates = [m for m in candidates if m.key() not in equivalents]
     if args.list:
@@ -482,7 +493,10 @@ def main():
         commit = commit_of_tree()
         print(f"mutate: commit {commit}; {len(candidates)} mutants found ({len(skipped)} equivalent ones left out); "
               f"fast tests {baseline:.1f} s; build {built - started:.1f} s", flush=True)
-        results = run_sample(candidates, args.count, runner, restorer, timeout)
+        if earlier is None:
+            results = run_sample(candidates, args.count, runner, restorer, timeout)
+        else:
+            results = retest_survivors(earlier, equivalents, runner, restorer, timeout)
     finally:
         restorer.restore()
     # Leave the build folder with the unchanged core in it.
@@ -506,6 +520,54 @@ def run_sample(candidates, count, runner, restorer, timeout):
             outcome = results[-1][1]
             done = sum(r != "no-build" for _, r in results)
             print(f"[{done:3}/{count}] {outcome:9} {mutant.describe()}", flush=True)
+    return results
+
+
+EARLIER_OUTCOME = re.compile(r"^\[\s*\d+/\s*\d+\] (\S+) +(\S+?):(\d+): (.*?)  ->  (.*)$")
+
+
+def read_earlier_run(log_path, candidates):
+    """The (mutant, outcome, moved) triples printed by an earlier run, each
+    found again among today's mutants by its file and its line before and
+    after the change; `moved` when its file has changed since (the mutant's
+    line is no longer where it was)."""
+    by_text = {}
+    for m in candidates:
+        by_text.setdefault((m.path, m.line_text, m.line_text_after()), []).append(m)
+    earlier, changed_files = [], set()
+    with open(log_path, encoding="utf-8") as f:
+        for line in f:
+            match = EARLIER_OUTCOME.match(line.rstrip("\n"))
+            if not match:
+                continue
+            outcome, path, number, before, after = match.groups()
+            found = by_text.get((path, before.strip(), after.strip()))
+            if not found:
+                sys.exit(f"mutate: {path}:{number} of {log_path} is no longer a mutant of the tree: "
+                         "its line changed since that run, which must be made again")
+            mutant = min(found, key=lambda m: abs(m.line - int(number)))
+            if mutant.line != int(number):
+                changed_files.add(path)
+            earlier.append((mutant, outcome))
+    if not earlier:
+        sys.exit(f"mutate: {log_path} holds no outcome of a run")
+    return [(m, outcome, m.path in changed_files) for m, outcome in earlier]
+
+
+def retest_survivors(earlier, equivalents, runner, restorer, timeout):
+    """Tests again the survivors, and every mutant of a file that has changed
+    since; the other outcomes stand."""
+    again = sum(outcome == "survived" or moved for _, outcome, moved in earlier)
+    print(f"mutate: testing again {again} of {len(earlier)} earlier outcomes (the survivors and the mutants "
+          "of files changed since)", flush=True)
+    results = []
+    for mutant, outcome, moved in earlier:
+        if mutant.key() in equivalents:
+            continue
+        if outcome == "survived" or moved:
+            outcome = test_mutant(mutant, runner, restorer, timeout)
+            print(f"[again] {outcome:9} {mutant.describe()}", flush=True)
+        results.append((mutant, outcome))
     return results
 
 
