@@ -361,15 +361,19 @@ class Runner:
             except ProcessLookupError:
                 pass
 
-    def kill_child(self):
+    def kill_child(self, wait=True):
+        """Ends the build or test under way. A signal handler passes
+        wait=False: the wait it interrupted holds the Popen's lock, so waiting
+        again there would hang; the process ends all the same."""
         child = self.child
-        if child is None or child.poll() is not None:
+        if child is None or child.returncode is not None:
             return
         try:
             os.killpg(child.pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
-        child.wait()
+        if wait:
+            child.wait()
 
     def configure(self):
         """The build folder, configured once. The scenario is embedded by an
@@ -471,7 +475,7 @@ def main():
     def interrupted(signum, _frame):
         for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             signal.signal(s, signal.SIG_IGN)
-        runner.kill_child()
+        runner.kill_child(wait=False)
         restorer.restore()
         print(f"\nmutate: stopped by signal {signum}; every file is as it was", flush=True)
         os._exit(128 + signum)

@@ -60,9 +60,11 @@ cmp -s "$file" "$work/original" && fail "SIGKILL: expected the mutant to stay un
 child=$(cut -d' ' -f1 "$build/mutating.child" 2>/dev/null || true)
 scripts/mutate.sh --list --count 1 --build-dir "$build" "$file" > "$work/log" 2>&1 || fail "SIGKILL: the next run failed"
 grep -q "put back $file" "$work/log" || fail "SIGKILL: the next run did not say it put the file back"
+# Ended means gone, or a zombie left for its new parent to reap.
+still_runs() { kill -0 "$1" 2>/dev/null && [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != Z ]; }
 if [ -n "$child" ]; then
-  sleep 0.5
-  ! kill -0 "$child" 2>/dev/null || fail "SIGKILL: the build or test $child left behind still runs"
+  for _ in $(seq 50); do still_runs "$child" && sleep 0.1; done
+  ! still_runs "$child" || fail "SIGKILL: the build or test $child left behind still runs"
 fi
 check_tree_untouched "SIGKILL"
 echo "ok: after SIGKILL the next run puts $file back"
