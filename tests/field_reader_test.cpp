@@ -64,8 +64,13 @@ TEST(FieldReader, ResumesAtTheNextLineOrAtTheFieldThatFailed) {
     const char* next;
     std::int32_t next_line;
   } cases[] = {
-      {"a, x, 5\r\nb, 1\r\n", 2, "b", 2}, {"a, 1\r\nb, 2\r\n", 2, "b", 2},   {"a, 1\r\n   b, 2\r\n", 2, "b", 2},
-      {"a, 1 \nb, 2\n", 2, "b", 2},       {"a, 1, 2 x\r\nb\r\n", 3, "b", 2}, {"a, 1\r\n\r\n", 3, "", 2},
+      {"a, x, 5\r\nb, 1\r\n", 2, "b", 2},
+      {"a, 1\r\nb, 2\r\n", 2, "b", 2},
+      {"a, 1\r\n   b, 2\r\n", 2, "b", 2},
+      {"a, 1 \nb, 2\n", 2, "b", 2},
+      {"a, 1, 2 x\r\nb\r\n", 3, "b", 2},
+      {"a, 1\r\n2, x\r\nc\r\n", 3, "c",
+       3},  // the failed field is not the first of its line {"a, 1\r\n\r\n", 3, "", 2},
   };
   for (const auto& c : cases) {
     field_reader reader(c.text);

@@ -171,6 +171,8 @@ TEST(LineGeneral, ExitsAndTheLinesTheyName) {
       {text("\r\n\r\nlunghezza percorso\r\n  99999999999\r\n"), 25, 5},
       {"x\r\n[generale]\r\nlunghezza percorso, 5000\r\n- a\r\n- b\r\n", 25, 5},  // comment skip past the end
       {"x\r\ny\r\n[generale]\r\n", 102, 3},
+      // The last field of the file is never read as a record, here "sfondo uno".
+      {"[generale]\r\nlunghezza percorso, 5000\r\nsfondo uno", 0, 0},
       // The chainage is checked after the train source, with the flag's 100 added.
       {text(route + "progressiva chilometrica uno, 0, 5050, 1\r\n"), 0, 0},
       {text(route + "progressiva chilometrica uno, 5025, 5000, 0\r\n"), 2, -1},

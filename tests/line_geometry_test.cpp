@@ -130,6 +130,7 @@ TEST(LineGeometry, ExitsOfGradientAndCurveRecords) {
       {"curvas3, 800, x\r\n", 82000, 25, 4, false},
       {"curvad1, 0, 999999\r\n", 1'000'000, 0, 0, true},
       {"curvad1, 0, 1000000\r\n", 1'000'000, 103, 4, false},
+      {"curvad1, 1000000, 10\r\n", 1'000'000, 103, 4, false},  // the straight run up to it passes the limit
   };
   for (const auto& c : cases) {
     const scenario_model model = line(c.records, c.route);

@@ -83,7 +83,9 @@ const row rows[] = {
      13},
     // The approach groups need room before the start and are tried each on its own.
     {"start 7", {{7, start, 110}, {11, end}}, {}},
+    {"start 8", {{8, start, 110}, {12, end}}, automatic({3})},
     {"start 13", {{13, start, 110}, {17, end}}, automatic({8})},
+    {"start 14", {{14, start, 110}, {18, end}}, automatic({3, 9})},
     {"start 20", {{20, start, 110}, {24, end}}, automatic({9, 15})},
     {"start 21", {{21, start, 110}, {25, end}}, automatic({3, 10, 16})},
     {"first free of each group",

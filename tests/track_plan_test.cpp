@@ -108,6 +108,7 @@ TEST(TrackPlan, KeepsOnlyItsRunsAndAnswersSinglePoints) {
   EXPECT_TRUE(again.runs().empty());
   EXPECT_EQ(again.next_point(), 2);
   EXPECT_EQ(again.point(2), plan_point{});
+  EXPECT_EQ(again.points()[1], (plan_point{std::int16_t{0}, std::int16_t{1}}));
 }
 
 // Takes pieces until it has taken `limit` of them, checking that none

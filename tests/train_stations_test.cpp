@@ -99,6 +99,16 @@ TEST(TrainStations, SeventySeventhStationWithTwoSignboardsUsesTheSlotsUp) {
 }
 
 // Slot 2, so that only the kind and the length clear values 5 and 6.
+// With 79 signboards only slot 1 is left: the station goes there, and then
+// the slots are used up.
+TEST(TrainStations, AStationInTheLastSlotLeftIsWrittenThenTheSlotsAreUsedUp) {
+  std::string boards;
+  for (int i = 1; i <= 79; ++i) boards += "cartello_indicatore, " + std::to_string(1000 * i) + ", (A)\r\n";
+  const scenario_model model = compile_train(station(10000, 26, 200), boards);
+  EXPECT_EQ(model.error_kind, 10);
+  EXPECT_EQ(model.items[1].at_m, 10000);
+}
+
 TEST(TrainStations, ExtentAndMarksByKind) {
   const struct {
     int kind, start, end, byte_3, stop;
