@@ -38,6 +38,7 @@ TEST(CompetitionCodes, TableOfNames) {
       {"", "aaaaaaaaaaaaaaaaaaaaaaaaa~~~", {2425, 31525}},
       {"", "aaaaaaaaaaaaaaaaaaaaaaa", {2425 - 2 * 97 + 2 * 98, 31525 + 24 + 25}},  // filler "bb" at 24, 25
       {"\xC9", "", {201 + 2666 - 't', 35548}},  // a byte above 127 counts 0 to 255, unchanged
+      {"@AZ[", "", {2580, 34696}},              // A and Z are lower-cased, the bytes either side of them are not
   };
   for (const row& r : rows) EXPECT_EQ(codes_of(r.train, r.line), r.expected) << r.train << " + " << r.line;
 }

@@ -122,6 +122,41 @@ TEST(Diagnostics, BeyondTheTrackNamesThePositionAndTheLastCell) {
             "linea.txt:4: diagnostic 15: position 95000 lies beyond the track (last cell 1780) (record \"pendenza\")");
 }
 
+// Every positioned record is read up to the last position its range test
+// lets through (50 x last cell - margin: 88900, stations 88200, on a route of
+// 82000 m) and is beyond the track one metre further.
+TEST(Diagnostics, EachPositionedRecordReachesItsLastPositionAndNoFurther) {
+  const struct {
+    const char* line_record;  // the position stands for "%"
+    const char* train_record;
+    int last;
+  } cases[] = {
+      {"pendenza, %, 3", "", 88900},
+      {"curvas3, %, 0", "", 88900},
+      {"montagna, %, 89000, 11", "", 88900},
+      {"indicatori_vmax, %, 80,80,80,0, ,,,0", "", 88900},
+      {"cartello_indicatore, %, (X)", "", 88900},
+      {"", "velocita, %, 80", 88900},
+      {"", "aderenza, %, 90", 88900},
+      {"", "segnale, %, 1, 4, 1, 0, 0, 0, 0,0,0, 0", 88900},
+      {"", "rallentamento, %, 60, 50, 0, 0, 0", 88900},
+      {"", "abbattimento, %, 180", 88900},
+      {"", "stazione, %, 26, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S", 88200},
+  };
+  auto at = [](std::string record, int position) {
+    if (record.empty()) return record;
+    return record.replace(record.find('%'), 1, std::to_string(position)) + "\r\n";
+  };
+  for (const auto& c : cases) {
+    for (int position : {c.last, c.last + 1}) {
+      SCOPED_TRACE(at(std::string(c.line_record) + c.train_record, position));
+      const scenario_model model =
+          compiled_model(line_source(at(c.line_record, position)), train_source(at(c.train_record, position)));
+      EXPECT_EQ(model.error_kind, position == c.last ? 0 : 15) << model.diagnostic.detail;
+    }
+  }
+}
+
 // Positions before the start of the track, and objects whose cells run past
 // either end, never write outside the cells: either nothing falls on the
 // track or the reading takes the fault exit (25).

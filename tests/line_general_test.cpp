@@ -134,6 +134,14 @@ TEST(LineGeneral, SortChainageBreakpoints) {
       {{0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
       {{0, 0, 0, 0, 0, 0, 0, 5000, 1}, {0, 5100, 1, 0, 0, 0, 0, 0, 0}},
       {{0, 0, 0, 0, 300, 0, 0, -5, 0}, {0, 300, 0, 0, 0, 0, 0, -5, 0}},
+      // Positions adding up to 0: the first positive chainage of uno, due, tre
+      // leads; a zero chainage never does, whatever its flag.
+      {{0, 300, 0, 0, 0, 0, 0, 0, 0}, {0, 300, 0, 0, 0, 0, 0, 0, 0}},
+      {{0, 300, 0, 0, 200, 0, 0, 0, 0}, {0, 200, 0, 0, 300, 0, 0, 0, 0}},
+      {{0, 0, 1, 0, 0, 1, 0, 0, 1}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {{0, 2, 0, 0, 0, 0, 0, 1, 0}, {0, 1, 0, 0, 0, 0, 0, 2, 0}},
+      {{0, 300, 0, 0, 1, 0, 0, 0, 0}, {0, 1, 0, 0, 300, 0, 0, 0, 0}},
+      {{0, 1, 0, 0, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 0, 0, 0, 0}},
       {{-1000, 40, 0, 1000, 0, 1, 0, 60, 0}, {0, 60, 0, 1000, 100, 1, -1000, 40, 0}},
       {{2000, 20, 0, 1000, 10, 0, 3000, 30, 1}, {3000, 130, 1, 2000, 20, 0, 1000, 10, 0}},
       {{3000, 30, 0, 1000, 10, 0, 1000, 11, 0}, {3000, 30, 0, 1000, 11, 0, 1000, 10, 0}},
@@ -163,10 +171,17 @@ TEST(LineGeneral, ExitsAndTheLinesTheyName) {
       {text("\r\n\r\nlunghezza percorso\r\n  99999999999\r\n"), 25, 4},  // at the record's own line,
       {"x\r\n[generale]\r\nlunghezza percorso, 5000\r\n- a\r\n- b\r\n", 25, 5},  // comment skip past the end
       {"x\r\ny\r\n[generale]\r\n", 102, 3},
+      // The last field of the file is never read as a record, here "sfondo uno".
+      {"[generale]\r\nlunghezza percorso, 5000\r\nsfondo uno", 0, 0},
       // The chainage is checked after the train source, with the flag's 100 added.
       {text(route + "progressiva chilometrica uno, 0, 5050, 1\r\n"), 0, 0},
       {text(route + "progressiva chilometrica uno, 5025, 5000, 0\r\n"), 2, -1},
       {text(route + "progressiva chilometrica uno, 0, 2147483600, 1\r\n"), 25, -1},
+      // The breakpoint named is the one that cannot take 100 more, not the
+      // one sorted first whose value, raised, is as large.
+      {text(route + "progressiva chilometrica uno, 2000, 2147483547, 1\r\n"
+                    "progressiva chilometrica due, 1000, 2147483548, 1\r\n"),
+       25, 4},
   };
   for (const auto& c : cases) {
     const scenario_model model = compiled_model(c.text, train_source(""), false);

@@ -127,8 +127,10 @@ TEST(LineGeometry, ExitsOfGradientAndCurveRecords) {
       {"\r\npendenza, 88950, 5\r\npendenza, 1000, 7\r\n", 82000, 15, 5, true},
       {"curvas3, 88950, 10\r\n", 82000, 15, 4, true},
       {"pendenza, 1000, 7\r\ncurva, 800, 300\r\n", 82000, 103, 5, false},
+      {"curvas3, 800, x\r\n", 82000, 25, 4, false},
       {"curvad1, 0, 999999\r\n", 1'000'000, 0, 0, true},
       {"curvad1, 0, 1000000\r\n", 1'000'000, 103, 4, false},
+      {"curvad1, 1000000, 10\r\n", 1'000'000, 103, 4, false},  // the straight run up to it passes the limit
   };
   for (const auto& c : cases) {
     const scenario_model model = line(c.records, c.route);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -35,15 +36,23 @@ TEST(LineObjects, MountainSpans) {
       {"montagna,   3400,  3700,  11", 68, 73, 1, {71}},
       {"montagna, 3400, 3700, 5", 68, 73, 5, {}},
       {"montagna, 3400, 3700, 12", 68, 73, 2, {71}},
+      {"montagna, 3400, 3700, 10", 68, 73, 10, {}},  // markers only above 10
       {"montagna, 3000, 3250, 11\r\nmontagna, 3400, 3700, 11", 68, 73, 3, {63, 71}},
       {"montagna, 3000, 3200, 11\r\nmontagna, 3400, 3700, 12", 68, 73, 2, {63, 71}},
       {"montagna, 3400, 3600, 1\r\nmontagna, 3400, 3700, 11", 68, 73, 3, {71}},
+      // One metre more than the close-follow gap: the span keeps its kind.
+      {"montagna, 3000, 3249, 11\r\nmontagna, 3400, 3700, 11", 68, 73, 1, {63, 71}},
+      // The first span follows no other, however close to 0 it starts.
+      {"montagna, 100, 400, 5", 2, 7, 5, {}},
+      {"montagna, 0, 400, 12", 0, 7, 2, {3, 7}},
   };
   for (const auto& c : cases) {
     const scenario_model model = line(std::string(c.records) + "\r\n");
     ASSERT_EQ(model.error_kind, 0) << c.records << ": " << model.diagnostic.detail;
-    for (int cell = c.first - 1; cell <= c.last + 1; ++cell)
+    for (int cell = std::max(c.first - 1, 0); cell <= c.last + 1; ++cell)
       EXPECT_EQ(model.cells[cell].tunnel_kind, cell >= c.first && cell <= c.last ? c.kind : 0) << c.records << cell;
+    for (int cell : {0, 1, 2, 3, 4, 5, 6, 7, 8})
+      EXPECT_EQ(model.cells[cell].cell_type, c.markers.count(cell) ? 11 : 0) << c.records << ", cell " << cell;
     for (int cell = 55; cell <= 80; ++cell)
       EXPECT_EQ(model.cells[cell].cell_type, c.markers.count(cell) ? 11 : 0) << c.records << ", cell " << cell;
   }
@@ -121,11 +130,13 @@ TEST(LineObjects, ExitsOfObjectRecords) {
     signboards_81 += "cartello_indicatore, " + std::to_string(100 * i) + ", (X)\r\n";
     spans_81 += "montagna, " + std::to_string(500 * i) + ", 0, 1\r\n";
   }
-  // completed: the gradient profile was completed after the reading
+  // completed: the gradient profile was completed after the reading;
+  // detail: what the diagnostic says, in part
   const struct {
     std::string records;
     std::int32_t code, line;
     bool completed;
+    std::string detail = "";
   } cases[] = {
       {"\r\nindicatori_vmax, 88950, 80, 80, 80, 0, , , , 0\r\n" + board, 15, 5, true},
       {"cartello_indicatore, 88950, (X)\r\n" + signboard, 15, 4, true},
@@ -136,14 +147,17 @@ TEST(LineObjects, ExitsOfObjectRecords) {
       {signboard + board, 21, 5, false},
       {"indicatori_vmax, 1500, 2000, 0, 0, 0, 0, 0, 0, 0\r\n", 25, 4, false},
       {"montagna, 88000, 95000, 11\r\n", 25, 4, false},
-      {signboards_81, 25, 84, false},
-      {spans_81, 25, 84, false},
+      {signboards_81, 25, 84, false, "more than 80 signboards"},
+      {spans_81, 25, 84, false, "more than 80 mountain spans"},
+      {"montagna, -500, -100, 11\r\n", 25, 4, false, "the mountain span's first cell would fall on cell -10"},
+      {"montagna, 88800, 89100, 11\r\n", 25, 4, false, "the mountain span's last cell would fall on cell 1781"},
   };
   for (const auto& c : cases) {
     const scenario_model model = line(c.records);
     EXPECT_EQ(model.error_kind, c.code) << c.records;
     EXPECT_EQ(model.diagnostic.line, c.line) << c.records;
     EXPECT_EQ(model.cells[1000].gradient, c.completed ? 100 : 0) << c.records;
+    EXPECT_NE(model.diagnostic.detail.find(c.detail), std::string::npos) << model.diagnostic.detail;
   }
 }
 

@@ -60,6 +60,8 @@ const row rows[] = {
     {"lowers 100 to 100", {{200, warning}, {190, signal}, {189, stop}, {188, point, 100}}, {{188, 100}}},
     {"lowers 250 to 180", {{200, warning}, {190, signal}, {189, stop}, {188, point, 250}}, {{188, 180}}},
     {"no room ahead", {{200, warning}, {190, signal}, {189, taken}, {188, stop}}, {}, 11},
+    {"signal 20 cells before served", {{200, warning}, {180, signal}}, automatic({179})},
+    {"signal 21 cells before not served", {{200, warning}, {179, signal}}, {}},
     {"signal on 2 not served", {{5, warning}, {2, signal}}, {}},
     {"signal on 3 served", {{5, warning}, {3, signal}, {2, signal}}, automatic({1})},
     // A slowdown from 100 to 130: approach, inside, and ahead of the signal after its end.
@@ -81,7 +83,9 @@ const row rows[] = {
      13},
     // The approach groups need room before the start and are tried each on its own.
     {"start 7", {{7, start, 110}, {11, end}}, {}},
+    {"start 8", {{8, start, 110}, {12, end}}, automatic({3})},
     {"start 13", {{13, start, 110}, {17, end}}, automatic({8})},
+    {"start 14", {{14, start, 110}, {18, end}}, automatic({3, 9})},
     {"start 20", {{20, start, 110}, {24, end}}, automatic({9, 15})},
     {"start 21", {{21, start, 110}, {25, end}}, automatic({3, 10, 16})},
     {"first free of each group",

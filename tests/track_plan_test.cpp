@@ -95,6 +95,20 @@ TEST(TrackPlan, KeepsOnlyItsRunsAndAnswersSinglePoints) {
   const std::vector<plan_point> points = model.track_plan.points();
   for (int m : {0, 1, 2, 1000, 1001, 1200, 9998, 9999, 10000}) EXPECT_EQ(model.track_plan.point(m), points[m]) << m;
   EXPECT_EQ(model.track_plan.point(10001), plan_point{});
+
+  // Created but with no origin placed, the plan has no point at all.
+  track_plan unplaced;
+  unplaced.create(100);
+  for (int m : {0, 1, 2}) EXPECT_EQ(unplaced.point(m), plan_point{}) << m;
+  EXPECT_EQ(unplaced.points(), std::vector<plan_point>(101));
+
+  // Placing the origin again starts the plan afresh.
+  track_plan again = model.track_plan;
+  again.place_origin();
+  EXPECT_TRUE(again.runs().empty());
+  EXPECT_EQ(again.next_point(), 2);
+  EXPECT_EQ(again.point(2), plan_point{});
+  EXPECT_EQ(again.points()[1], (plan_point{std::int16_t{0}, std::int16_t{1}}));
 }
 
 // Takes pieces until it has taken `limit` of them, checking that none

@@ -6,11 +6,14 @@
 #include <functional>
 #include <map>
 #include <span>
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "driver/compile_sources.h"
 #include "model/file_names.h"
+#include "reading/reading_observer.h"
 #include "test_support.h"
 #include "train_compiler/train_source.h"
 
@@ -206,6 +209,54 @@ TEST(TrainReading, PositionBeyondTheTrackInTheLineSourceStopsAtTheFirstSignal) {
     EXPECT_EQ(model.items[86].word_1, 1) << c.record;
     EXPECT_EQ(model.cells[0].speed_limit, 0) << c.record;  // the profiles are not completed
   }
+}
+
+// What an observer (scenario_tool check) hears of a clean reading: every
+// record with the line of its keyword and its numbers in file order, and
+// every object with its cell and the cell's type before it.
+TEST(ReadingObserver, HearsEachRecordWithItsNumbersAndEachObjectPlaced) {
+  struct listener final : reading_observer {
+    std::vector<std::string> heard;
+    void record_read(const record_note& note) override {
+      std::string text =
+          std::string(note.file.substr(0, 1)) + std::to_string(note.line) + " " + std::string(note.record);
+      for (std::int64_t value : note.values) text += " " + std::to_string(value);
+      heard.push_back(text);
+    }
+    void object_placed(std::int64_t cell, std::string_view file, std::int32_t line, std::uint8_t previous) override {
+      heard.push_back(std::string(file.substr(0, 1)) + std::to_string(line) + " object on " + std::to_string(cell) +
+                      " over " + std::to_string(previous));
+    }
+  } observer;
+  scenario_model model = named_model();
+  memory_source_files files;
+  files.files[line_source_name(model)] = line_source(
+      "pendenza, 1000, 7\r\ncurvas3, 800, 300\r\nmontagna, 1400, 1700, 11\r\n"
+      "indicatori_vmax, 1500, 80, 80, 80, 0, 60, 60, 60, 2\r\ncartello_indicatore, 1100, (X)\r\n");
+  files.files[train_source_name(model)] = train_source(
+      "velocita, 0, 80\r\naderenza, 0, 90\r\n"
+      "stazione, 10000, 12, 100, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, S\r\n"
+      "segnale, 12400, 1, 4, 1, 0, 0, 0, 0,0,0, 0\r\nabbattimento, 30000, 80\r\n");
+  compile_sources(model, files, &observer);
+  ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
+  const std::vector<std::string> expected = {
+      "C4 pendenza 1000 7",
+      "C5 curva 800 300",
+      "C6 montagna 1400 1700 11",
+      "C7 indicatori_vmax 1500 80 80 80 0 60 60 60 2",
+      "C7 object on 31 over 11",  // the tunnel marker it replaces
+      "C8 cartello_indicatore 1100",
+      "C8 object on 23 over 0",
+      "C2 velocita 0 80",
+      "C3 aderenza 0 90",
+      "C4 stazione 10000 12 100 1 2 3 4 5 6 7 8 9 10 11 12 13",
+      "C4 object on 201 over 0",  // the stopping point
+      "C5 segnale 12400 1 4 1 0 0 0 0 0 0 0",
+      "C5 object on 249 over 0",
+      "C6 abbattimento 30000 80",
+      "C6 object on 600 over 0",
+  };
+  EXPECT_EQ(observer.heard, expected);
 }
 
 }  // namespace

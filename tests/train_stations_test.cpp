@@ -75,6 +75,7 @@ TEST(TrainStations, FailedChecksEndTheReadingWithTheirKind) {
       {station(10000, 12, 400) + station(10750, 12, 400), 0},   // 350 m apart
       {station(20000, 12, 400) + station(10000, 12, 400), 22},  // before the previous one
       {station(10025, 12, 400) + station(20000, 12, 400), 8},   // nothing is read after an error
+      {station(88200, 7, 900), 25},  // approach cells on the track, the stopping point on cell 1781 past it
   };
   for (const auto& c : cases) {
     const scenario_model model = compile_train(c.records + "sabbia, 5\r\n");
@@ -98,6 +99,16 @@ TEST(TrainStations, SeventySeventhStationWithTwoSignboardsUsesTheSlotsUp) {
 }
 
 // Slot 2, so that only the kind and the length clear values 5 and 6.
+// With 79 signboards only slot 1 is left: the station goes there, and then
+// the slots are used up.
+TEST(TrainStations, AStationInTheLastSlotLeftIsWrittenThenTheSlotsAreUsedUp) {
+  std::string boards;
+  for (int i = 1; i <= 79; ++i) boards += "cartello_indicatore, " + std::to_string(1000 * i) + ", (A)\r\n";
+  const scenario_model model = compile_train(station(10000, 26, 200), boards);
+  EXPECT_EQ(model.error_kind, 10);
+  EXPECT_EQ(model.items[1].at_m, 10000);
+}
+
 TEST(TrainStations, ExtentAndMarksByKind) {
   const struct {
     int kind, start, end, byte_3, stop;
@@ -107,7 +118,13 @@ TEST(TrainStations, ExtentAndMarksByKind) {
     ASSERT_EQ(model.error_kind, 0) << c.kind << ": " << model.diagnostic.detail;
     EXPECT_EQ(station_fields(model.items[2]), (std::array<int, 7>{10000, c.kind, c.start, c.end, 0, 0, c.byte_3}));
     expect_marks(model, c.stop, 2, c.kind != 5);
+    EXPECT_EQ(model.cells[c.stop].approach_code, 0) << c.kind;
   }
+  // The first station keeps neither value 5 nor 6, though value 6 still
+  // lengthens it.
+  const scenario_model first = compile_train(station(10000, 12, 600, 1, 1));
+  ASSERT_EQ(first.error_kind, 0) << first.diagnostic.detail;
+  EXPECT_EQ(station_fields(first.items[1]), (std::array<int, 7>{10000, 12, 9700, 10350, 0, 0, 0}));
 }
 
 TEST(TrainStations, TrackMarksOverwriteAndStayAboveCellOne) {

@@ -104,6 +104,7 @@ line_reading line_source_reader::run() {
 }
 
 record_step line_source_reader::sort_breakpoints(line_reading& reading) {
+  const std::array<item, 3> as_read{model_.items[81], model_.items[82], model_.items[83]};
   std::array<int, 3> origin{};
   const bool sorted = sort_chainage_breakpoints(model_, &origin);
   for (int i = 0; i < 3; ++i) {
@@ -112,8 +113,12 @@ record_step line_source_reader::sort_breakpoints(line_reading& reading) {
         was_read ? read_breakpoint_sites_[origin[i] - 81] : diagnostic_site{file_name_, 0, "progressiva", {}};
   }
   if (sorted) return record_step::go_on;
+  // The breakpoint to name is the one whose value as read cannot take 100
+  // more: after sorting, a value that could is already raised and may look
+  // just as large.
   for (int i = 0; i < 3; ++i) {
-    const item& breakpoint = model_.items[81 + i];
+    if (origin[i] == 0) continue;
+    const item& breakpoint = as_read[origin[i] - 81];
     if (breakpoint.at_m == 1 && breakpoint.end_m > std::numeric_limits<std::int32_t>::max() - 100) {
       const diagnostic_site& site = reading.breakpoint_sites[i];
       return fault_at(site.line, site.keyword,
