@@ -240,6 +240,7 @@ TEST(ReadingObserver, HearsEachRecordWithItsNumbersAndEachObjectPlaced) {
   compile_sources(model, files, &observer);
   ASSERT_EQ(model.error_kind, 0) << model.diagnostic.detail;
   const std::vector<std::string> expected = {
+      "C2 lunghezza percorso 82000",
       "C4 pendenza 1000 7",
       "C5 curva 800 300",
       "C6 montagna 1400 1700 11",
