@@ -112,8 +112,8 @@ TEST(Check, EveryFindingFiresWhereItShouldAndStaysQuietOtherwise) {
       {"commented-record", source_file::line, 3,  // a general keyword in the general section
        [](auto& s) { put(s.line, 3, "lunghezza-percorso,  5000"); },
        [](auto& s) { put(s.line, 3, "-- lunghezza percorso: five km"); }},
-      {"commented-record", source_file::train, 4,
-       [](auto& s) { put(s.train, 4, "-velocita, 2000, 80"); }, [](auto& s) { put(s.train, 4, "- velocita 80"); }},
+      {"commented-record", source_file::train, 4, [](auto& s) { put(s.train, 4, "-velocita, 2000, 80"); },
+       [](auto& s) { put(s.train, 4, "- velocita 80"); }},
       {"comma-in-comment", source_file::line, 10, [](auto& s) { put(s.line, 10, "- a note, about the tunnel"); },
        [](auto& s) { put(s.line, 10, "- a note about the tunnel"); }},
       {"text-comma", source_file::train, 8,
@@ -200,7 +200,8 @@ TEST(Check, EveryFindingFiresWhereItShouldAndStaysQuietOtherwise) {
     covered.insert(c.name);
   }
   for (const finding_kind& kind : check_finding_kinds())
-    if (kind.name != "no-records" && kind.name != "utf8-undeclared") EXPECT_TRUE(covered.count(kind.name)) << kind.name << " has no case";
+    if (kind.name != "no-records" && kind.name != "utf8-undeclared")
+      EXPECT_TRUE(covered.count(kind.name)) << kind.name << " has no case";
 }
 
 // Five mistakes in the line source and four in the train source, each at its
@@ -413,6 +414,41 @@ TEST(CheckCommand, ListsAtTheFolderFilesAndSetsTheStatus) {
   std::size_t left = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(scratch.path)) ++left;
   EXPECT_EQ(left, 1u) << "check wrote a file beside the folder";
+}
+
+// What build says of a bad record names the author's file and the record's
+// own line, in the author's terms: what holds a taken cell, a missing value,
+// a speed in km/h.
+TEST(BuildCommand, DiagnosticsSpeakTheAuthorsTerms) {
+  const struct {
+    std::function<void(lines&)> edit;
+    std::string expected;
+  } cases[] = {
+      {[](lines& t) { put(t, 10, "segnale,   1000,   1, 4, 1,  0, 0,    0,  0,0,0, 0"); },
+       "treno.txt:10: diagnostic 16: signal at 1000 on cell 21, which is not free: it holds the signal of "
+       "treno.txt:9 (record \"segnale\")\n"},
+      {[](lines& t) { put(t, 10, "abbattimento,   1800"); },
+       "treno.txt:10: diagnostic 25: \"segnale\" is not a whole number (line 11): is a value of the record "
+       "missing? (record \"abbattimento\")\n"},
+      {[](lines& t) { t[4] = "velocita,   1500,   100000"; },
+       "treno.txt:5: diagnostic 25: speed limit 100000 km/h cannot be stored: the track holds limits from 0 to "
+       "1275 km/h, in steps of 5 km/h (record \"velocita\")\n"},
+  };
+  for (const auto& c : cases) {
+    scratch_directory scratch;
+    const fs::path folder = scratch.path / "s";
+    fs::create_directories(folder);
+    fs::create_directories(scratch.path / "out");
+    write_lines(folder / "scenario.txt", {"line_name=Valle", "train_number=7"});
+    write_lines(folder / "linea.txt", base_line);
+    lines train = base_train;
+    c.edit(train);
+    write_lines(folder / "treno.txt", train);
+    for (const char* name : {"note.txt", "rallentamenti.txt", "scheda_treno.txt"}) write_lines(folder / name, {});
+    const tool_run r = run_tool("build '" + folder.string() + "' -o out", scratch.path);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, c.expected);
+  }
 }
 
 // The shipped folders: the starter is clean; the embedded scenario's last

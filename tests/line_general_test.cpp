@@ -168,7 +168,7 @@ TEST(LineGeneral, ExitsAndTheLinesTheyName) {
   } cases[] = {
       // line -1: not checked
       {text("\r\nlunghezza percorso\r\n  1000001\r\n"), 1, 3},
-      {text("\r\n\r\nlunghezza percorso\r\n  99999999999\r\n"), 25, 4},  // at the record's own line,
+      {text("\r\n\r\nlunghezza percorso\r\n  99999999999\r\n"), 25, 4},          // at the record's own line,
       {"x\r\n[generale]\r\nlunghezza percorso, 5000\r\n- a\r\n- b\r\n", 25, 5},  // comment skip past the end
       {"x\r\ny\r\n[generale]\r\n", 102, 3},
       // The last field of the file is never read as a record, here "sfondo uno".

@@ -1,7 +1,7 @@
 #include "driver/build_pipeline.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "driver/competition_codes.h"
@@ -137,8 +137,8 @@ std::string diagnostic_report(const scenario_model& model) {
   if (site.file == train_source_name(model)) site.file = train_source_file.folder_name;
   // A diagnostic of the post-processing belongs to the record whose object asked for it.
   const auto& placed = model.placed_objects;
-  const auto object = std::find_if(placed.rbegin(), placed.rend(),
-                                   [&](const placed_object& p) { return p.cell == site.object_cell; });
+  const auto object =
+      std::find_if(placed.rbegin(), placed.rend(), [&](const placed_object& p) { return p.cell == site.object_cell; });
   if (site.object_cell >= 0 && object != placed.rend()) {
     site.file = object->folder_file;
     site.line = object->line;

@@ -49,7 +49,8 @@ std::string occupant_text(const scenario_model& model, std::int64_t cell) {
   if (cell < 0 || cell > model.cell_count || model.cells.empty()) return "it is taken";
   const std::string kind = object_kind_name(model.cells[static_cast<std::size_t>(cell)].cell_type);
   const auto& placed = model.placed_objects;
-  const auto last = std::find_if(placed.rbegin(), placed.rend(), [&](const placed_object& p) { return p.cell == cell; });
+  const auto last =
+      std::find_if(placed.rbegin(), placed.rend(), [&](const placed_object& p) { return p.cell == cell; });
   if (last == placed.rend()) return "it holds a " + kind;
   return "it holds the " + kind + " of " + file_location(last->folder_file, last->line);
 }

@@ -55,7 +55,11 @@ class source_reading {
   // `folder_file` is the name the author knows the file by ("linea.txt").
   source_reading(scenario_model& model, std::string_view text, std::string file_name, std::string_view folder_file,
                  reading_observer* observer)
-      : model_(model), reader_(text), file_name_(std::move(file_name)), folder_file_(folder_file), observer_(observer) {}
+      : model_(model),
+        reader_(text),
+        file_name_(std::move(file_name)),
+        folder_file_(folder_file),
+        observer_(observer) {}
 
   // Reads the next field as the keyword field into `current_line`.
   void read_keyword();

@@ -39,7 +39,8 @@ bool read_switches(check_options& options, finding_switches& switches) {
       (value.rfind("no-error=", 0) == 0 ? switches.demoted : switches.silenced).emplace(rest);
     } else {
       std::fprintf(stderr, "scenario_tool check: unknown switch -W%s; the findings are:", value.c_str());
-      for (const finding_kind& kind : check_finding_kinds()) std::fprintf(stderr, " %s", std::string(kind.name).c_str());
+      for (const finding_kind& kind : check_finding_kinds())
+        std::fprintf(stderr, " %s", std::string(kind.name).c_str());
       std::fprintf(stderr, "\n");
       return false;
     }
@@ -89,16 +90,15 @@ int run_check(check_options& options) {
     if (switches.silenced.contains(f.name)) continue;
     if (switches.demoted.contains(f.name)) f.level = severity::warning;
     ++(f.is_error() ? errors : warnings);
-    std::printf("%s: %s: %s [-W%s]\n", finding_location(options.folder, f).c_str(),
-                f.is_error() ? "error" : "warning", f.message.c_str(), std::string(f.name).c_str());
+    std::printf("%s: %s: %s [-W%s]\n", finding_location(options.folder, f).c_str(), f.is_error() ? "error" : "warning",
+                f.message.c_str(), std::string(f.name).c_str());
   }
   std::printf("%s, %s\n", plural(errors, "error").c_str(), plural(warnings, "warning").c_str());
   return errors > 0 || (options.werror && warnings > 0) ? exit_failed : exit_ok;
 }
 
 std::string finding_list() {
-  std::string text =
-      "Findings (turn one off with -Wno-NAME; make an error a warning with -Wno-error=NAME):\n";
+  std::string text = "Findings (turn one off with -Wno-NAME; make an error a warning with -Wno-error=NAME):\n";
   for (const finding_kind& kind : check_finding_kinds())
     text += "  " + std::string(kind.name) + std::string(kind.name.size() < 18 ? 18 - kind.name.size() : 1, ' ') +
             (kind.level == severity::error ? "error:   " : "warning: ") + std::string(kind.summary) + "\n";

@@ -175,7 +175,8 @@ int run_packed(const decompile_options& options) {
     return exit_failed;
   }
   std::vector<std::pair<std::string, std::string>> files{
-      {std::string(scenario_names_file), scenario_names_text(folder.line_name(), folder.train_number(), folder.encoding())}};
+      {std::string(scenario_names_file),
+       scenario_names_text(folder.line_name(), folder.train_number(), folder.encoding())}};
   for (std::size_t f = 0; f < scenario_files.size(); ++f) {
     std::string text;
     for (const std::string& line : folder.file_lines(f)) text += line + "\n";

@@ -36,8 +36,7 @@ constexpr std::array<finding_kind, 20> finding_kinds{{
     {"no-records", severity::error, "a train source without \"[generale]\" or without any record"},
     {"value-wraps", severity::error, "a value its field cannot hold, stored wrapped"},
     {"curve-keyword", severity::error, "a curve keyword whose words say another side or class than is read"},
-    {"utf8-undeclared", severity::error,
-     "text saved as UTF-8 in a folder whose scenario.txt declares no encoding"},
+    {"utf8-undeclared", severity::error, "text saved as UTF-8 in a folder whose scenario.txt declares no encoding"},
     {"reversed-span", severity::error,
      "a curve, mountain span or slowdown that ends before it starts, or covers no cell"},
     // Read as written, but seldom meant.
@@ -150,37 +149,36 @@ class check_listener final : public reading_observer {
     if (comment && commented_record(file, state, *comment, note)) return;
     if (note.place == field_place::before_general) {
       if (own_matches + matching(other, note.field) > 0)
-        state.before_general.push_back(finding(file, note.line, "misplaced-record",
-                                               in_quotes(note.field) +
-                                                   " stands before \"[generale]\", where nothing is read"));
+        state.before_general.push_back(
+            finding(file, note.line, "misplaced-record",
+                    in_quotes(note.field) + " stands before \"[generale]\", where nothing is read"));
       return;
     }
     if (note.tested_comment) {
       report(file, note.line, "comment-run",
-           "comment " + in_quotes(note.field) +
-               " follows the longest run of comment fields that is skipped, "
-               "so it is read as a keyword field");
+             "comment " + in_quotes(note.field) +
+                 " follows the longest run of comment fields that is skipped, "
+                 "so it is read as a keyword field");
       if (own_matches == 0) return;
     }
     if (own_matches > 1)
       report(file, note.line, "multiple-records",
-           in_quotes(note.field) + " starts " + std::to_string(own_matches) + " records in turn (" +
-               matched_names(own, note.field) + ")");
+             in_quotes(note.field) + " starts " + std::to_string(own_matches) + " records in turn (" +
+                 matched_names(own, note.field) + ")");
     if (own_matches > 0 && state.fine_line > 0 && !state.after_end_given) {
       state.after_end_given = true;
       report(file, note.line, "after-end",
-           in_quotes(note.field) + " stands after \"[fine]\" (" + where(state.fine_line) + "); it is still read");
+             in_quotes(note.field) + " stands after \"[fine]\" (" + where(state.fine_line) + "); it is still read");
     }
     if (note.line == state.lost_rest_line && !note.tested_comment) return;  // told already
     if (comment && comment->line == note.line && !note.tested_comment) {
       lose_rest_of_line(state, note.line);
       report(file, note.line, "comma-in-comment",
-            "the comment " + in_quotes(comment->field) + " goes on after a comma: " + in_quotes(note.field) +
-                " is read as a keyword field; a comment cannot hold a comma");
+             "the comment " + in_quotes(comment->field) + " goes on after a comma: " + in_quotes(note.field) +
+                 " is read as a keyword field; a comment cannot hold a comma");
       if (own_matches == 0) return;
     }
-    if (follows_record && note.line == state.last_record.end_line && cut_short(file, state, note, own_matches))
-      return;
+    if (follows_record && note.line == state.last_record.end_line && cut_short(file, state, note, own_matches)) return;
     if (own_matches > 0) return;
     unmatched_field(file, state, note, other, follows_record);
   }
@@ -261,11 +259,11 @@ class check_listener final : public reading_observer {
     bool previous_matched = false;  // the last keyword field read a record
     std::int32_t fine_line = 0;
     bool after_end_given = false;
-    std::string keyword;                            // the last keyword field
-    noted_record last_record;                       // the last record read
-    std::optional<comment_note_copy> comment;       // the comment passed over just before
-    std::int32_t lost_rest_line = 0;                // a line whose rest is told as lost already
-    std::vector<check_finding> before_general;      // records standing before "[generale]"
+    std::string keyword;                        // the last keyword field
+    noted_record last_record;                   // the last record read
+    std::optional<comment_note_copy> comment;   // the comment passed over just before
+    std::int32_t lost_rest_line = 0;            // a line whose rest is told as lost already
+    std::vector<check_finding> before_general;  // records standing before "[generale]"
   };
 
   // A comment field that holds a record keyword and is followed by a number:
@@ -279,9 +277,9 @@ class check_listener final : public reading_observer {
     if (names.empty()) return false;
     lose_rest_of_line(state, comment.line);
     report(file, comment.line, "commented-record",
-          in_quotes(comment.field) + " holds the keyword of \"" + names +
-              "\", but its \"-\" makes it a comment: the record is skipped and its values are read as keyword "
-              "fields");
+           in_quotes(comment.field) + " holds the keyword of \"" + names +
+               "\", but its \"-\" makes it a comment: the record is skipped and its values are read as keyword "
+               "fields");
     return true;
   }
 
@@ -295,14 +293,14 @@ class check_listener final : public reading_observer {
       if (own_matches > 0 || is_blank(note.field) || is_header(note.field)) return false;
       lose_rest_of_line(state, note.line);
       report(file, note.line, "text-comma",
-            "the text of the \"" + r.record + "\" record ends at a comma: " + in_quotes(note.field) +
-                " is read as a keyword field; a text cannot hold a comma");
+             "the text of the \"" + r.record + "\" record ends at a comma: " + in_quotes(note.field) +
+                 " is read as a keyword field; a text cannot hold a comma");
       return true;
     }
     if (r.values.empty() || !is_thousands_group(note.field)) return false;
     report(file, note.line, "split-number",
-          "\"" + r.record + "\" reads " + std::to_string(r.values.back()) + ", and " + in_quotes(note.field) +
-              " after the comma is read as a keyword field: write numbers without a thousands separator");
+           "\"" + r.record + "\" reads " + std::to_string(r.values.back()) + ", and " + in_quotes(note.field) +
+               " after the comma is read as a keyword field: write numbers without a thousands separator");
     return true;
   }
 
@@ -317,16 +315,16 @@ class check_listener final : public reading_observer {
     const bool says_right = contains(k, "destr") || (letter != std::string::npos && k[letter] == 'd');
     if (says_right && contains(k, "s"))
       report(file, line, "curve-keyword",
-            in_quotes(keyword) +
-                " is read as a left curve: an \"s\" anywhere in a curve keyword makes it left; write \"curvad\" "
-                "and the class digit for a right curve");
+             in_quotes(keyword) +
+                 " is read as a left curve: an \"s\" anywhere in a curve keyword makes it left; write \"curvad\" "
+                 "and the class digit for a right curve");
     std::string digits;
     for (char d = '1'; d <= '6'; ++d)
       if (k.find(d) != std::string::npos) digits += d;
     if (digits.size() > 1)
       report(file, line, "curve-keyword",
-            in_quotes(keyword) + " holds the class digits " + digits + ": it is read as class " + digits[0] +
-                ", the lowest of them");
+             in_quotes(keyword) + " holds the class digits " + digits + ": it is read as class " + digits[0] +
+                 ", the lowest of them");
   }
 
   static std::span<const keyword_test> own_tests(source_file file, field_place place) {
@@ -349,21 +347,22 @@ class check_listener final : public reading_observer {
     if (is_numeric(field)) {
       if (follows_record)
         report(file, note.line, "extra-value",
-             in_quotes(field) + " follows the values of the record before it and is ignored: one value too many?");
+               in_quotes(field) + " follows the values of the record before it and is ignored: one value too many?");
       return;
     }
     if (matching(other, field) > 0) {
       report(file, note.line, "misplaced-record",
-           note.place == field_place::general_section
-               ? in_quotes(field) + " is a line record inside the general section, where it is not read"
-               : in_quotes(field) + " is a general record after the general section, where it is not read");
+             note.place == field_place::general_section
+                 ? in_quotes(field) + " is a line record inside the general section, where it is not read"
+                 : in_quotes(field) + " is a general record after the general section, where it is not read");
       return;
     }
     const std::string folded = lower_case(field);
     if (folded != field && matching(own_tests(file, note.place), folded) > 0) {
       report(file, note.line, "keyword-case",
-            in_quotes(field) + " matches no record keyword and is ignored: this keyword must be written in small "
-                               "letters");
+             in_quotes(field) +
+                 " matches no record keyword and is ignored: this keyword must be written in small "
+                 "letters");
       return;
     }
     report(file, note.line, "unknown-keyword", in_quotes(field) + " matches no record keyword: the record is lost");
@@ -398,9 +397,10 @@ class check_listener final : public reading_observer {
       if (other_end <= other_start || start >= other_end || other_start >= end) continue;
       const bool inside = start >= other_start && end <= other_end;
       report(file, r.line, "overlap",
-           std::string("the ") + span_name(r.record) + " from " + std::to_string(start) + " to " + std::to_string(end) +
-               (inside ? " lies wholly inside" : " overlaps") + " the one from " + std::to_string(other_start) +
-               " to " + std::to_string(other_end) + " (" + where(records[j].line) + ")");
+             std::string("the ") + span_name(r.record) + " from " + std::to_string(start) + " to " +
+                 std::to_string(end) + (inside ? " lies wholly inside" : " overlaps") + " the one from " +
+                 std::to_string(other_start) + " to " + std::to_string(other_end) + " (" + where(records[j].line) +
+                 ")");
       return true;
     }
     return false;
@@ -416,9 +416,9 @@ class check_listener final : public reading_observer {
       const std::int64_t previous = records[j].values[0];
       if (r.values[0] < previous || (profile && r.values[0] == previous))
         report(file, r.line, "position-order",
-             "\"" + r.record + "\" at " + std::to_string(r.values[0]) +
-                 (r.values[0] < previous ? " comes after the one at " : " repeats the position of the one at ") +
-                 std::to_string(previous) + " (" + where(records[j].line) + ")");
+               "\"" + r.record + "\" at " + std::to_string(r.values[0]) +
+                   (r.values[0] < previous ? " comes after the one at " : " repeats the position of the one at ") +
+                   std::to_string(previous) + " (" + where(records[j].line) + ")");
       return;
     }
   }
@@ -440,8 +440,8 @@ class check_listener final : public reading_observer {
     }
     if (end > route_length_m)
       report(file, r.line, "past-route-end",
-           "the " + name + " from " + std::to_string(start) + " to " + std::to_string(end) +
-               " reaches past the end of the route at " + std::to_string(route_length_m));
+             "the " + name + " from " + std::to_string(start) + " to " + std::to_string(end) +
+                 " reaches past the end of the route at " + std::to_string(route_length_m));
   }
 
   void station_times(source_file file, const std::vector<noted_record>& records) {
@@ -453,8 +453,8 @@ class check_listener final : public reading_observer {
       if (time == 0) continue;  // a station without a timetable time
       if (time < last)
         report(file, r.line, "station-times",
-             "the station's time " + clock_text(time) + " is earlier than " + clock_text(last) +
-                 " of the station before it (" + where(last_line) + ")");
+               "the station's time " + clock_text(time) + " is earlier than " + clock_text(last) +
+                   " of the station before it (" + where(last_line) + ")");
       last = time;
       last_line = r.line;
     }
@@ -548,8 +548,12 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
 
   std::vector<check_finding> errors;
   for (const logged_diagnostic& d : log) {
-    check_finding error{listener.file_of(d.site.file), folder_line(d.site.line), {}, severity::error,
-                        diagnostic_text(d.code, d.site), d.code};
+    check_finding error{listener.file_of(d.site.file),
+                        folder_line(d.site.line),
+                        {},
+                        severity::error,
+                        diagnostic_text(d.code, d.site),
+                        d.code};
     if (d.site.object_cell >= 0) {
       if (const auto object = listener.object_on(d.site.object_cell)) {
         error.file = object->file;
@@ -559,8 +563,12 @@ std::vector<check_finding> check_scenario(const scenario_text& scenario) {
     errors.push_back(std::move(error));
   }
   if (!model.has_cells())
-    errors.push_back({source_file::line, 0, {}, severity::error,
-                      "no usable route length, so there is no track: a build writes no binary file", 0});
+    errors.push_back({source_file::line,
+                      0,
+                      {},
+                      severity::error,
+                      "no usable route length, so there is no track: a build writes no binary file",
+                      0});
   if (refusal != nullptr) {
     const auto object = listener.object_on(1);
     errors.push_back({object ? object->file : source_file::line,

@@ -312,7 +312,8 @@ class decompiler {
 
   folder_files fixed_files() const {
     folder_files folder;
-    folder[std::string(scenario_names_file)] = scenario_names_text(scenario_.line_name, scenario_.train_number, text_encoding::windows_1252);
+    folder[std::string(scenario_names_file)] =
+        scenario_names_text(scenario_.line_name, scenario_.train_number, text_encoding::windows_1252);
     for (std::size_t d = 0; d < document_count; ++d) {
       const auto& document = files_.documents[d];
       folder[std::string(scenario_files[2 + d].folder_name)] = document ? document->bytes : std::string();
