@@ -15,6 +15,7 @@
 #include "driver/compile_sources.h"
 #include "driver/post_processing.h"
 #include "format/binary_writer.h"
+#include "model/diagnostics.h"
 #include "model/file_names.h"
 #include "model/scenario_text.h"
 #include "scenario/scenario_folder.h"
@@ -101,8 +102,10 @@ struct finding_case {
   std::function<void(scenario_lines&)> fires, quiet;
 };
 
-TEST(Check, EveryFindingFiresWhereItShouldAndStaysQuietOtherwise) {
-  const finding_case cases[] = {
+// Each named finding, with an edit of the base scenario that makes it fire
+// at one line and a close one that stays quiet.
+std::vector<finding_case> finding_cases() {
+  return {
       {"unknown-keyword", source_file::line, 10, [](auto& s) { put(s.line, 10, "pendenze,  2000,    6"); },
        [](auto& s) { put(s.line, 10, "pendenza,  2000,    6"); }},
       {"unknown-keyword", source_file::train, 6, [](auto& s) { put(s.train, 6, "stazoine,  1, 2"); },
@@ -184,8 +187,11 @@ TEST(Check, EveryFindingFiresWhereItShouldAndStaysQuietOtherwise) {
        [](auto& s) { put(s.train, 8, "rallentamento,   600,   120,   10,   0,   0,   0"); },
        [](auto& s) { put(s.train, 8, "rallentamento,   600,   120,   100,   0,   0,   0"); }},
   };
+}
+
+TEST(Check, EveryFindingFiresWhereItShouldAndStaysQuietOtherwise) {
   std::set<std::string_view> covered;
-  for (const finding_case& c : cases) {
+  for (const finding_case& c : finding_cases()) {
     SCOPED_TRACE(c.name);
     scenario_lines firing, quiet;
     c.fires(firing);
@@ -199,9 +205,10 @@ TEST(Check, EveryFindingFiresWhereItShouldAndStaysQuietOtherwise) {
     EXPECT_EQ(listed(check(quiet)), "");
     covered.insert(c.name);
   }
-  for (const finding_kind& kind : check_finding_kinds())
-    if (kind.name != "no-records" && kind.name != "utf8-undeclared")
-      EXPECT_TRUE(covered.count(kind.name)) << kind.name << " has no case";
+  for (const finding_kind& kind : check_finding_kinds()) {
+    if (kind.name == "no-records" || kind.name == "utf8-undeclared") continue;  // tested on folders
+    EXPECT_TRUE(covered.count(kind.name)) << kind.name << " has no case";
+  }
 }
 
 // Five mistakes in the line source and four in the train source, each at its
@@ -461,6 +468,36 @@ TEST(CheckCommand, ShippedFoldersGiveOnlyTheirKnownFindings) {
   r = run_tool("check -Wno-past-route-end '" COMPILA_SCENARIO_DIR "'", scratch.path);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "0 errors, 0 warnings\n");
+}
+
+// Through the tool on a folder: every error stops check with status 1 at
+// its folder file and line, under its name; the empty or headless train
+// source too.
+TEST(CheckCommand, EveryLossStopsCheckAtItsFileAndLine) {
+  std::vector<finding_case> cases;
+  for (const finding_case& c : finding_cases())
+    if (find_finding_kind(c.name)->level == severity::error) cases.push_back(c);
+  cases.push_back({"no-records", source_file::train, 0, [](auto& s) { s.train.clear(); }, nullptr});
+  cases.push_back({"no-records", source_file::train, 1, [](auto& s) { s.train[0] = "[general]"; }, nullptr});
+  for (const finding_case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " at line " + std::to_string(c.line));
+    scratch_directory scratch;
+    const fs::path folder = scratch.path / "s";
+    fs::create_directories(folder);
+    scenario_lines s;
+    c.fires(s);
+    write_lines(folder / "scenario.txt", {"line_name=Valle", "train_number=7"});
+    write_lines(folder / "linea.txt", s.line);
+    write_lines(folder / "treno.txt", s.train);
+    for (const char* name : {"note.txt", "rallentamenti.txt", "scheda_treno.txt"}) write_lines(folder / name, {});
+    const tool_run r = run_tool("check '" + folder.string() + "'", scratch.path);
+    EXPECT_EQ(r.status, 1);
+    const std::string where =
+        file_location(folder_file_path(folder.string(), c.file == source_file::line ? "linea.txt" : "treno.txt"),
+                      c.line);
+    EXPECT_NE(r.out.find(where + ": error: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("[-W" + std::string(c.name) + "]\n"), std::string::npos) << r.out;
+  }
 }
 
 }  // namespace
