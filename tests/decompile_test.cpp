@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -13,6 +14,8 @@
 #include "format/binary_writer.h"
 #include "large_scenario.h"
 #include "model/file_names.h"
+#include "platform/read_whole_file.h"
+#include "platform/utf8_path.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/text_writers.h"
 #include "test_support.h"
@@ -349,6 +352,67 @@ TEST(Decompile, FilesNoSourceCanMakeAreNamed) {
     EXPECT_TRUE(mentions(result, c.message)) << joined(result.messages);
     EXPECT_EQ(result.folder.empty(), !c.written);
   }
+}
+
+// The line data file written to disk and handed over to be read piece by
+// piece, as the command reads it.
+void plan_on_disk(build_files& files, const scratch_directory& dir) {
+  const std::filesystem::path path = dir / "linea.dat";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.write(files.plan.bytes.data(), static_cast<std::streamsize>(files.plan.bytes.size()));
+  }
+  auto pieces = std::make_shared<file_pieces>();
+  file_read_error error;
+  ASSERT_TRUE(pieces->open(utf8_text(path), error)) << error.message();
+  files.plan.bytes.clear();
+  files.plan.pieces = std::move(pieces);
+}
+
+// A line data file read piece by piece gives what the whole file gives:
+// status, messages and folder, also where a value or a difference lies
+// across the pieces the file is read in.
+TEST(Decompile, ALineDataFileReadInPiecesDecompilesAsAWholeOne) {
+  const build_files starter = build_in_memory(starter_folder()).files;
+  ASSERT_GT(starter.plan.bytes.size(), decompile::byte_window::piece_size + 10);
+  const std::size_t across = decompile::byte_window::piece_size - 3;
+  const std::size_t y_half = starter.plan.bytes.size() / 2;
+  const std::vector<std::pair<const char*, std::function<void(build_files&)>>> cases{
+      {"unchanged", [](build_files&) {}},
+      {"a plan value across two pieces", [&](build_files& f) { f.plan.bytes[across] ^= 0x01; }},
+      {"a tag across two pieces", [&](build_files& f) { f.plan.bytes[across] = 9; }},
+      {"the plan's last computed value changed", [&](build_files& f) { f.plan.bytes[y_half - 12] ^= 0x40; }},
+      {"an empty value after the plan's end set", [&](build_files& f) { f.plan.bytes[f.plan.bytes.size() - 2] = 2; }},
+      {"a line data file cut short", [](build_files& f) { f.plan.bytes.resize(f.plan.bytes.size() - 1); }},
+      {"an empty line data file", [](build_files& f) { f.plan.bytes.clear(); }},
+  };
+  for (const auto& [label, apply] : cases) {
+    SCOPED_TRACE(label);
+    build_files whole = starter;
+    apply(whole);
+    const decompiled expected = decompile::decompile_build(whole);
+    const scratch_directory dir;
+    build_files pieces = whole;
+    plan_on_disk(pieces, dir);
+    const decompiled result = decompile::decompile_build(pieces);
+    EXPECT_EQ(result.status, expected.status);
+    EXPECT_EQ(joined(result.messages), joined(expected.messages));
+    EXPECT_TRUE(folder_of(result) == folder_of(expected));
+  }
+}
+
+// A line data file that shrinks after it is opened is named, not taken as cut short.
+TEST(Decompile, ALineDataFileThatCannotBeReadIsNamed) {
+  build_files files = build_in_memory(starter_folder()).files;
+  const scratch_directory dir;
+  plan_on_disk(files, dir);
+  std::filesystem::resize_file(dir / "linea.dat", 100);
+  const decompiled result = decompile::decompile_build(files);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(
+      mentions(result, "Valle_Prima_linea.dat: error: cannot read: the file is shorter than when it was opened"))
+      << joined(result.messages);
+  EXPECT_TRUE(result.folder.empty());
 }
 
 // Files from a build that recorded a diagnostic: status 2, sources written.

@@ -21,6 +21,14 @@ std::string too_large_reason() {
   return "larger than " + std::to_string(largest_readable_file >> 20) + " MiB, more than any file a build writes";
 }
 
+bool open_binary(const std::string& path, std::ifstream& in, file_read_error& error) {
+  errno = 0;
+  in.open(utf8_path(path), std::ios::binary);
+  if (in) return true;
+  error = failure(path, file_read_error::kind::failed, system_reason());
+  return false;
+}
+
 // Read in chunks up to the limit, as a size asked for beforehand may not hold
 // for a file that grows or is no regular file.
 template <typename byte_container>
@@ -41,12 +49,8 @@ bool read_into(const std::string& path, byte_container& bytes, file_read_error& 
     error = failure(path, file_read_error::kind::too_large, too_large_reason());
     return false;
   }
-  errno = 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = failure(path, file_read_error::kind::failed, system_reason());
-    return false;
-  }
+  std::ifstream in;
+  if (!open_binary(path, in, error)) return false;
   bytes.clear();
   if (!code) bytes.reserve(static_cast<std::size_t>(size));
   char chunk[1 << 16];
@@ -78,6 +82,47 @@ bool read_whole_file(const std::string& path, std::string& bytes, std::string& e
   file_read_error failure;
   if (read_whole_file(path, bytes, failure)) return true;
   error = failure.message();
+  return false;
+}
+
+bool file_pieces::open(const std::string& path, file_read_error& error) {
+  const std::filesystem::path file = utf8_path(path);
+  std::error_code code;
+  const std::filesystem::file_status status = std::filesystem::status(file, code);
+  if (!std::filesystem::exists(status)) {
+    error = failure(path, file_read_error::kind::missing, std::strerror(ENOENT));
+    return false;
+  }
+  if (std::filesystem::is_directory(status)) {
+    error = failure(path, file_read_error::kind::directory, "it is a directory");
+    return false;
+  }
+  // Only a regular file has a size to read pieces up to.
+  size_ = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(file, code) : 0;
+  if (code || !std::filesystem::is_regular_file(status)) {
+    error = failure(path, file_read_error::kind::failed, "not a regular file");
+    return false;
+  }
+  if (size_ > largest_readable_file) {
+    error = failure(path, file_read_error::kind::too_large, too_large_reason());
+    return false;
+  }
+  path_ = path;
+  return open_binary(path, in_, error);
+}
+
+bool file_pieces::read(std::uint64_t offset, std::span<std::uint8_t> into, file_read_error& error) {
+  if (offset > size_ || into.size() > size_ - offset) {
+    error = failure(path_, file_read_error::kind::failed, "the file is shorter than when it was opened");
+    return false;
+  }
+  errno = 0;
+  in_.clear();
+  in_.seekg(static_cast<std::streamoff>(offset));
+  in_.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
+  if (in_.gcount() == static_cast<std::streamsize>(into.size())) return true;
+  error = failure(path_, file_read_error::kind::failed,
+                  in_.bad() ? system_reason() : "the file is shorter than when it was opened");
   return false;
 }
 

@@ -1,10 +1,12 @@
-// Every file the programs read whole goes through here: a scenario folder's
+// Every file the programs read whole or piece by piece goes through here: a scenario folder's
 // files, a program carrying a packed scenario, the binary files that dump and
 // draw show, the sources a build reads back. One size limit keeps a stray
 // huge file from being read into memory.
 #pragma once
 
 #include <cstdint>
+#include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,5 +37,22 @@ struct file_read_error {
 [[nodiscard]] bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes, file_read_error& error);
 // The same with the error as its message.
 [[nodiscard]] bool read_whole_file(const std::string& path, std::string& bytes, std::string& error);
+
+// A file read piece by piece where it lies, for a file too large to hold
+// whole at no need (the largest route's line data file). The same checks and
+// errors as read_whole_file.
+class file_pieces {
+ public:
+  [[nodiscard]] bool open(const std::string& path, file_read_error& error);
+  std::uint64_t size() const { return size_; }
+  // Bytes [offset, offset + into.size()); false with `error` when the file
+  // no longer holds them or the system refuses.
+  [[nodiscard]] bool read(std::uint64_t offset, std::span<std::uint8_t> into, file_read_error& error);
+
+ private:
+  std::string path_;
+  std::ifstream in_;
+  std::uint64_t size_ = 0;
+};
 
 }  // namespace compila

@@ -77,21 +77,38 @@ std::vector<scenario_name> scenarios_in(const fs::path& dir) {
   return found;
 }
 
+void print_read_error(const input_file& file, const file_read_error& error) {
+  std::fprintf(stderr, "%s: error: %s\n", file.path.c_str(),
+               error.what == file_read_error::kind::missing ? "missing: a build writes it" : error.reason.c_str());
+}
+
 bool read_input(const fs::path& path, input_file& file, bool required) {
   file.path = utf8_text(path);
   file_read_error error;
   if (read_whole_file(file.path, file.bytes, error)) return true;
-  if (required || error.what != file_read_error::kind::missing)
-    std::fprintf(stderr, "%s: error: %s\n", file.path.c_str(),
-                 error.what == file_read_error::kind::missing ? "missing: a build writes it" : error.reason.c_str());
+  if (required || error.what != file_read_error::kind::missing) print_read_error(file, error);
   return false;
+}
+
+// The line data file is read piece by piece where it lies: at the largest
+// route it is 20 MB, four times what the rest of decompiling holds.
+bool open_line_data(const fs::path& path, input_file& file) {
+  file.path = utf8_text(path);
+  auto pieces = std::make_shared<file_pieces>();
+  file_read_error error;
+  if (!pieces->open(file.path, error)) {
+    print_read_error(file, error);
+    return false;
+  }
+  file.pieces = std::move(pieces);
+  return true;
 }
 
 bool read_scenario_files(const fs::path& dir, const scenario_name& name, build_files& files) {
   files.line_name = name.line;
   files.train_number = name.train;
   const std::string stem = name.line + "_" + name.train;
-  bool complete = read_input(dir / utf8_path(name.line + "_linea.dat"), files.plan, true);
+  bool complete = open_line_data(dir / utf8_path(name.line + "_linea.dat"), files.plan);
   complete = read_input(dir / utf8_path(stem + ".sim"), files.items, true) && complete;
   complete = read_input(dir / utf8_path(stem + ".dat"), files.track, true) && complete;
   for (std::size_t d = 0; d < decompile::document_count; ++d) {

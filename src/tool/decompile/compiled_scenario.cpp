@@ -1,5 +1,6 @@
 #include "tool/decompile/compiled_scenario.h"
 
+#include <algorithm>
 #include <bit>
 #include <span>
 
@@ -21,15 +22,15 @@ input_problem whole_problem(const input_file& file, const std::string& what) {
   return {file.path + ": error: " + what, true};
 }
 
-input_problem at_byte(const input_file& file, const std::string& what, std::size_t offset, const std::string& why) {
+input_problem at_byte(const input_file& file, const std::string& what, std::uint64_t offset, const std::string& why) {
   return whole_problem(file, what + ", at byte " + std::to_string(offset) + ": " + why);
 }
 
-// The tagged values of a line data file, read one after another in place:
-// the largest route's plan is 20 MB and is never copied.
+// The tagged values of a line data file, read one after another through a
+// window: the largest route's plan is 20 MB and is never held whole.
 class plan_values {
  public:
-  explicit plan_values(std::span<const std::uint8_t> bytes, std::size_t offset = 0) : bytes_(bytes), at_(offset) {}
+  explicit plan_values(const input_file& file, std::uint64_t offset = 0) : bytes_(file), at_(offset) {}
 
   enum class tag : std::uint16_t { empty = 0, integer = 2, real = 5 };
   struct value {
@@ -38,25 +39,29 @@ class plan_values {
     double real = 0.0;
   };
 
-  std::size_t offset() const { return at_; }
+  std::uint64_t offset() const { return at_; }
   bool at_end() const { return at_ >= bytes_.size(); }
+  const std::optional<std::string>& read_error() const { return bytes_.read_error(); }
 
-  // The next value; false (offset() at its tag) when it is unknown or cut short.
+  // The next value; false (offset() at its tag) when it is unknown, cut
+  // short or cannot be read.
   bool next(value& out) {
-    if (bytes_.size() - at_ < 2) return false;
-    const auto kind = static_cast<tag>(little_endian::load<std::uint16_t>(bytes_.data() + at_));
+    const std::uint8_t* tag_bytes = bytes_.at(at_, 2);
+    if (tag_bytes == nullptr) return false;
+    const auto kind = static_cast<tag>(little_endian::load<std::uint16_t>(tag_bytes));
     const std::size_t size = kind == tag::empty ? 2 : kind == tag::integer ? 4 : kind == tag::real ? 10 : 0;
-    if (size == 0 || bytes_.size() - at_ < size) return false;
+    const std::uint8_t* bytes = size == 0 ? nullptr : bytes_.at(at_, size);
+    if (bytes == nullptr) return false;
     out.kind = kind;
-    if (kind == tag::integer) out.integer = little_endian::load<std::int16_t>(bytes_.data() + at_ + 2);
-    if (kind == tag::real) out.real = little_endian::load<double>(bytes_.data() + at_ + 2);
+    if (kind == tag::integer) out.integer = little_endian::load<std::int16_t>(bytes + 2);
+    if (kind == tag::real) out.real = little_endian::load<double>(bytes + 2);
     at_ += size;
     return true;
   }
 
  private:
-  std::span<const std::uint8_t> bytes_;
-  std::size_t at_;
+  byte_window bytes_;
+  std::uint64_t at_;
 };
 
 // The point a plan computes after (x0, y0) and (x1, y1) on a run of `curvature`,
@@ -87,10 +92,9 @@ class plan_recovery {
 
   // The runs of the plan, or the problem that stops them.
   std::optional<input_problem> run() {
-    const std::span<const std::uint8_t> bytes = bytes_of(file_);
-    std::size_t y_offset = 0;
-    if (auto problem = count_values(bytes, y_offset)) return problem;
-    plan_values x(bytes), y(bytes, y_offset);
+    std::uint64_t y_offset = 0;
+    if (auto problem = count_values(y_offset)) return problem;
+    plan_values x(file_), y(file_, y_offset);
     plan_values::value vx, vy;
     // Points 0 and 1 are the integers (0, 0) and (0, 1).
     for (std::int16_t m = 0; m < 2; ++m) {
@@ -122,6 +126,7 @@ class plan_recovery {
       add_point(static_cast<std::int32_t>(m), curvature);
       x0 = x1, y0 = y1, x1 = vx.real, y1 = vy.real;
     }
+    if (auto problem = read_problem(x, y)) return problem;
     scenario_.last_plan_point = static_cast<std::int32_t>(m - 1);
     // Past the last point computed every value is empty.
     for (++m; m <= points_; ++m) {
@@ -129,20 +134,28 @@ class plan_recovery {
       if (vx.kind != plan_values::tag::empty || vy.kind != plan_values::tag::empty)
         return input_problem{point_problem(m - 1, "holds a value after empty points"), false};
     }
-    return std::nullopt;
+    return read_problem(x, y);
   }
 
  private:
-  std::optional<input_problem> count_values(std::span<const std::uint8_t> bytes, std::size_t& y_offset) const {
-    if (bytes.empty()) return whole_problem(file_, "not a line data file: the file is empty");
-    plan_values walk(bytes);
+  std::optional<input_problem> read_problem(const plan_values& x, const plan_values& y) const {
+    for (const plan_values* values : {&x, &y})
+      if (values->read_error()) return whole_problem(file_, *values->read_error());
+    return std::nullopt;
+  }
+
+  std::optional<input_problem> count_values(std::uint64_t& y_offset) const {
+    plan_values walk(file_);
+    if (walk.at_end()) return whole_problem(file_, "not a line data file: the file is empty");
     plan_values::value v;
     std::int64_t count = 0;
     while (!walk.at_end()) {
       if (count == points_) y_offset = walk.offset();
-      if (!walk.next(v))
+      if (!walk.next(v)) {
+        if (walk.read_error()) return whole_problem(file_, *walk.read_error());
         return at_byte(file_, "not a whole line data file", walk.offset(),
                        "value " + std::to_string(count) + " has an unknown tag or is cut short");
+      }
       ++count;
     }
     if (count != 2 * points_)
@@ -232,6 +245,26 @@ void take_off_stamps(compiled_scenario& scenario) {
 }
 
 }  // namespace
+
+byte_window::byte_window(const input_file& file)
+    : file_(file), size_(file.pieces ? file.pieces->size() : file.bytes.size()) {}
+
+const std::uint8_t* byte_window::at(std::uint64_t offset, std::size_t count) {
+  if (offset > size_ || count > size_ - offset || count > piece_size) return nullptr;
+  if (!file_.pieces) return reinterpret_cast<const std::uint8_t*>(file_.bytes.data()) + offset;
+  if (offset < piece_start_ || offset + count > piece_start_ + piece_.size()) {
+    if (read_error_) return nullptr;
+    piece_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, size_ - offset)));
+    file_read_error error;
+    if (!file_.pieces->read(offset, piece_, error)) {
+      read_error_ = "cannot read: " + error.reason;
+      piece_.clear();
+      return nullptr;
+    }
+    piece_start_ = offset;
+  }
+  return piece_.data() + (offset - piece_start_);
+}
 
 std::vector<input_problem> read_build_files(const build_files& files, compiled_scenario& scenario) {
   std::vector<input_problem> problems;

@@ -6,19 +6,46 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "model/scenario_model.h"
 #include "model/track_plan.h"
+#include "platform/read_whole_file.h"
 
 namespace compila::decompile {
 
-// One file handed to the decompiler: its path as messages name it, its bytes.
+// One file handed to the decompiler: its path as messages name it, and its
+// bytes held whole or, for the line data file (20 MB at the largest route),
+// read piece by piece where it lies.
 struct input_file {
   std::string path;
-  std::string bytes;
+  std::string bytes;                      // the whole file, unless `pieces` is set
+  std::shared_ptr<file_pieces> pieces{};  // the file on disk; `bytes` stays empty
+};
+
+// An input file's bytes as they are needed, through a window of one piece:
+// straight from memory when the file is held whole, read from disk otherwise.
+// Several windows may read one file; each places the file before reading.
+class byte_window {
+ public:
+  static constexpr std::size_t piece_size = 1 << 16;
+
+  explicit byte_window(const input_file& file);
+  std::uint64_t size() const { return size_; }
+  // The `count` (at most piece_size) bytes at `offset`, or nullptr when the
+  // file ends before them or cannot be read (read_error() then says why).
+  const std::uint8_t* at(std::uint64_t offset, std::size_t count);
+  const std::optional<std::string>& read_error() const { return read_error_; }
+
+ private:
+  const input_file& file_;
+  std::uint64_t size_;
+  std::vector<std::uint8_t> piece_;
+  std::uint64_t piece_start_ = 0;
+  std::optional<std::string> read_error_;
 };
 
 inline constexpr std::size_t document_count = 3;  // note, slowdown order, train card

@@ -156,11 +156,12 @@ std::string item_place(const scenario_model& model, std::size_t offset) {
 
 // The plan value that holds byte `offset` of a line data file: its tags
 // give each value's size (2, 4 or 10 bytes).
-std::string plan_place(std::string_view bytes, std::size_t offset) {
-  std::size_t at = 0, value = 0;
-  while (at + 2 <= bytes.size()) {
-    const auto tag = static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
-    const std::size_t size = tag == 0 ? 2 : tag == 2 ? 4 : 10;
+std::string plan_place(const input_file& file, std::uint64_t offset) {
+  byte_window bytes(file);
+  std::uint64_t at = 0, value = 0;
+  while (const std::uint8_t* tag_bytes = bytes.at(at, 2)) {
+    const auto tag = tag_bytes[0] | (tag_bytes[1] << 8);
+    const std::uint64_t size = tag == 0 ? 2 : tag == 2 ? 4 : 10;
     if (offset < at + size) break;
     at += size;
     ++value;
@@ -168,43 +169,54 @@ std::string plan_place(std::string_view bytes, std::size_t offset) {
   return "plan value " + std::to_string(value) + ", counting the x values and then the y values from 0";
 }
 
-// Compares the streamed line data file with the original, piece by piece.
+// Compares the streamed line data file with the original, piece by piece,
+// reading the original only as far as each piece needs.
 class comparing_sink : public byte_sink {
  public:
-  explicit comparing_sink(std::string_view original) : original_(original) {}
+  explicit comparing_sink(const input_file& original) : original_(original) {}
   bool take(std::uint64_t offset, std::span<const std::uint8_t> bytes) override {
     taken_ += bytes.size();
-    if (offset >= original_.size()) return note(offset);
-    const auto difference = first_difference(bytes, original_.substr(offset, bytes.size()));
-    if (difference && (*difference < bytes.size() || offset + bytes.size() > original_.size()))
-      return note(offset + *difference);
+    for (std::size_t done = 0; done < bytes.size();) {
+      const std::uint64_t at = offset + done;
+      if (at >= original_.size()) return note(at);
+      const std::size_t piece = static_cast<std::size_t>(
+          std::min<std::uint64_t>({bytes.size() - done, byte_window::piece_size, original_.size() - at}));
+      const std::uint8_t* want = original_.at(at, piece);
+      if (want == nullptr) return note(at);
+      const auto got = bytes.subspan(done, piece);
+      const auto mismatch = std::mismatch(got.begin(), got.end(), want);
+      if (mismatch.first != got.end()) return note(at + static_cast<std::uint64_t>(mismatch.first - got.begin()));
+      done += piece;
+    }
     return true;
   }
-  std::optional<std::size_t> difference() const {
+  std::optional<std::uint64_t> difference() const {
     if (first_) return first_;
-    if (taken_ != original_.size()) return std::min<std::size_t>(taken_, original_.size());
+    if (taken_ != original_.size()) return std::min<std::uint64_t>(taken_, original_.size());
     return std::nullopt;
   }
+  const std::optional<std::string>& read_error() const { return original_.read_error(); }
 
  private:
   bool note(std::uint64_t at) {
     if (!first_ || at < *first_) first_ = at;
     return true;
   }
-  std::string_view original_;
+  byte_window original_;
   std::uint64_t taken_ = 0;
-  std::optional<std::size_t> first_;
+  std::optional<std::uint64_t> first_;
 };
 
 std::vector<std::string> differences(const build_files& files, const rebuilt& made) {
   std::vector<std::string> found;
-  auto report = [&](const input_file& file, std::size_t offset, const std::string& place) {
+  auto report = [&](const input_file& file, std::uint64_t offset, const std::string& place) {
     found.push_back(file.path + ": error: the decompiled sources rebuild this file differently from byte " +
                     std::to_string(offset) + " (" + place + ")");
   };
-  comparing_sink plan(files.plan.bytes);
+  comparing_sink plan(files.plan);
   stream_line_data(made.model, plan);
-  if (auto at = plan.difference()) report(files.plan, *at, plan_place(files.plan.bytes, *at));
+  if (plan.read_error()) found.push_back(files.plan.path + ": error: " + *plan.read_error());
+  else if (auto at = plan.difference()) report(files.plan, *at, plan_place(files.plan, *at));
   const byte_buffer items = encode_item_file(made.model);
   if (auto at = first_difference(items, files.items.bytes)) report(files.items, *at, item_place(made.model, *at));
   const byte_buffer track = encode_track_file(made.model);
