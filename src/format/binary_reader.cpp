@@ -192,7 +192,7 @@ class stream_reader {
   void skip(std::size_t count) { offset_ += count; }
 
  private:
-  static constexpr std::size_t block = 64 * 1024;
+  static constexpr std::size_t block = std::size_t{64} * 1024;
 
   void refill() {
     buffer_.resize(std::min(block, left()));
