@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <type_traits>
 
@@ -32,6 +33,26 @@ bool same_plan(const plan_points& decoded, const track_plan& plan) {
   for (std::size_t m = 0; m < points.size(); ++m)
     if (!(decoded[0][m] == points[m].x && decoded[1][m] == points[m].y)) return false;
   return true;
+}
+
+// Every point handed over by stream_line_data, as the two halves of the file.
+struct collected_points : plan_point_sink {
+  std::size_t announced = 0;
+  plan_points halves;
+  bool in_order = true;
+  void point_count(std::size_t count) override { announced = count; }
+  void point(std::size_t metre, const plan_value& x, const plan_value& y) override {
+    in_order = in_order && metre == halves[0].size();
+    halves[0].push_back(x);
+    halves[1].push_back(y);
+  }
+};
+
+collected_points streamed(const std::string& file, std::optional<decode_error>& error) {
+  std::istringstream in(file, std::ios::binary);
+  collected_points sink;
+  error = stream_line_data(in, sink);
+  return sink;
 }
 
 // Builds a scenario as the program does, writing its files into `dir`.
@@ -103,6 +124,63 @@ TEST(BinaryReading, EveryFieldKeepsItsFullRangeAndEveryTextByte) {
   ASSERT_TRUE(points.ok()) << points.error->message;
   EXPECT_TRUE(points.records == values);
   EXPECT_TRUE(std::signbit(std::get<double>(points.records[0][1])));  // -0.0 stays negative
+}
+
+// Read a block at a time, through two places in the file at once, the points
+// are those decode_line_data gives: the embedded build's plan spans many
+// blocks, and the small one holds every kind of value, -0.0 and the extremes.
+TEST(BinaryReading, StreamedPlanPointsAreTheDecodedOnes) {
+  scratch_directory dir;
+  const scenario_model model = built_model(embedded_line_source(), embedded_train_source(), dir);
+  const std::vector<plan_value> x{std::int16_t{-32768}, -0.0, std::monostate{}, 1e300},
+      y{std::monostate{}, std::int16_t{32767}, 5e-324, -2.5};
+  const byte_buffer small = encode_plan_values(x, y);
+  for (const std::string& file : {read_file(dir / line_data_name(model)), std::string(small.begin(), small.end())}) {
+    const auto decoded = decode_line_data(bytes_of(file));
+    ASSERT_TRUE(decoded.ok());
+    std::optional<decode_error> error;
+    const collected_points sink = streamed(file, error);
+    ASSERT_FALSE(error.has_value()) << error->message;
+    EXPECT_EQ(sink.announced, decoded.records[0].size());
+    EXPECT_TRUE(sink.in_order);
+    EXPECT_TRUE(sink.halves == decoded.records);
+  }
+}
+
+// A stream buffer that gives the first `limit` bytes of its text and then
+// fails, as a disk that stops answering.
+class failing_buffer : public std::stringbuf {
+ public:
+  failing_buffer(const std::string& text, std::size_t limit) : std::stringbuf(text, std::ios::in), limit_(limit) {}
+
+ protected:
+  std::streamsize xsgetn(char* into, std::streamsize count) override {
+    const auto at = static_cast<std::size_t>(seekoff(0, std::ios::cur, std::ios::in));
+    if (at >= limit_) return 0;
+    return std::stringbuf::xsgetn(into, std::min<std::streamsize>(count, static_cast<std::streamsize>(limit_ - at)));
+  }
+  int_type underflow() override {
+    const auto at = static_cast<std::size_t>(seekoff(0, std::ios::cur, std::ios::in));
+    return at >= limit_ ? traits_type::eof() : std::stringbuf::underflow();
+  }
+
+ private:
+  std::size_t limit_;
+};
+
+TEST(BinaryReading, AStreamThatStopsGivingBytesIsAReadFailureNotADamagedFile) {
+  scratch_directory dir;
+  const scenario_model model = built_model(embedded_line_source(), embedded_train_source(), dir);
+  const std::string file = read_file(dir / line_data_name(model));
+  for (const std::size_t limit : {std::size_t{0}, std::size_t{70'000}, file.size() - 1}) {
+    failing_buffer buffer(file, limit);
+    std::istream in(&buffer);
+    collected_points sink;
+    const std::optional<decode_error> error = stream_line_data(in, sink);
+    ASSERT_TRUE(error.has_value()) << limit;
+    EXPECT_EQ(error->message, "cannot read the file") << limit;
+    EXPECT_TRUE(sink.halves[0].empty()) << limit;
+  }
 }
 
 // The record layouts as binary_writer.h describes them, written out here
@@ -301,6 +379,14 @@ TEST(BinaryReading, DamagedFilesAreRefusedWhereTheyStopMakingSense) {
     ASSERT_TRUE(error.has_value()) << c.name;
     EXPECT_EQ(error->offset, c.offset) << c.name << ": " << error->message;
     EXPECT_NE(error->message.find(c.message_part), std::string::npos) << c.name << ": " << error->message;
+    if (c.kind != binary_file_kind::plan) continue;
+    // Read a block at a time, the file is refused in the same words and nothing of it is handed on.
+    std::optional<decode_error> streamed_error;
+    const collected_points sink = streamed(file, streamed_error);
+    ASSERT_TRUE(streamed_error.has_value()) << c.name;
+    EXPECT_EQ(streamed_error->offset, error->offset) << c.name;
+    EXPECT_EQ(streamed_error->message, error->message) << c.name;
+    EXPECT_TRUE(sink.halves[0].empty()) << c.name;
   }
 }
 

@@ -265,11 +265,12 @@ TEST(ReportPage, ValuesNoBuildWritesStillGiveAWholePage) {
     scenario.items[slot].text = std::string(300, static_cast<char>(slot * 3));
   }
   scenario.items[84].end_m = INT32_MIN;
+  plan_points plan;
   for (double x : {0.0, 1e300, -1e300, HUGE_VAL, std::nan(""), 5.0}) {
-    scenario.plan[0].push_back(x);
-    scenario.plan[1].push_back(std::monostate{});
-    scenario.plan[1].back() = x / 2;
+    plan[0].push_back(x);
+    plan[1].push_back(x / 2);
   }
+  scenario.course = course_points(plan);
   const std::string page = render_report(scenario);
   expect_self_contained(page);
   EXPECT_NE(page.find("</body></html>"), std::string::npos);

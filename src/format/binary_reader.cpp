@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <istream>
 #include <string_view>
 #include <type_traits>
 #include <variant>
@@ -165,49 +166,112 @@ decode_result<std::array<item, item_slots>> decode_item_file(std::span<const std
 
 namespace {
 
+// Reads a file from a stream through a buffer of its own, so that the whole
+// file is never held. Several cursors may share one stream: each one seeks
+// to its own place before it refills. Offers what le_reader offers; a failed
+// read makes `has` false from there on and sets `failed`.
+class stream_reader {
+ public:
+  stream_reader(std::istream& in, std::size_t size, std::size_t offset) : in_(in), size_(size), offset_(offset) {}
+
+  std::size_t offset() const { return offset_; }
+  std::size_t left() const { return size_ - offset_; }
+  bool failed() const { return failed_; }
+  bool has(std::size_t count) {
+    if (count > left() || failed_) return false;
+    if (offset_ + count > buffer_start_ + buffer_.size() || offset_ < buffer_start_) refill();
+    return !failed_;
+  }
+
+  template <little_endian::number Number>
+  Number number() {  // after has(sizeof(Number))
+    const auto value = little_endian::load<Number>(buffer_.data() + (offset_ - buffer_start_));
+    offset_ += sizeof value;
+    return value;
+  }
+  void skip(std::size_t count) { offset_ += count; }
+
+ private:
+  static constexpr std::size_t block = std::size_t{64} * 1024;
+
+  void refill() {
+    buffer_.resize(std::min(block, left()));
+    buffer_start_ = offset_;
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(offset_));
+    in_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(buffer_.size()));
+    failed_ = !in_ || in_.gcount() != static_cast<std::streamsize>(buffer_.size());
+  }
+
+  std::istream& in_;
+  std::size_t size_;
+  std::size_t offset_;
+  std::size_t buffer_start_ = 0;
+  std::vector<std::uint8_t> buffer_;
+  bool failed_ = false;
+};
+
 // Walks the tagged values once, checking each, and returns how many there
 // are or where the first bad one starts.
-std::variant<std::size_t, decode_error> count_tagged_values(std::span<const std::uint8_t> bytes) {
+template <typename reader>
+std::variant<std::size_t, decode_error> count_tagged_values(reader& in) {
   std::size_t count = 0;
-  le_reader in(bytes);
   while (in.left() != 0) {
     const std::size_t start = in.offset();
-    if (!in.has(2))
+    if (!in.has(2)) {
+      if (in.left() >= 2) return decode_error{start, "cannot read the file"};
       return decode_error{start, "file ends inside the tag of " + value_name(count) + " (1 of its 2 bytes)"};
-    const auto tag = in.number<std::uint16_t>();
+    }
+    const auto tag = in.template number<std::uint16_t>();
     const std::optional<std::size_t> data_size = tagged_data_size(tag);
     if (!data_size)
       return decode_error{start, "unknown tag " + std::to_string(tag) + " of " + value_name(count) +
                                      " (0 empty, 2 integer, 5 double)"};
-    if (!in.has(*data_size))
+    if (!in.has(*data_size)) {
+      if (in.left() >= *data_size) return decode_error{start, "cannot read the file"};
       return decode_error{start, "file ends inside " + value_name(count) + " (tag " + std::to_string(tag) + " needs " +
                                      std::to_string(*data_size) + " bytes of data, " + std::to_string(in.left()) +
                                      " left)"};
+    }
     in.skip(*data_size);
     ++count;
   }
   return count;
 }
 
-plan_value read_tagged(le_reader& in) {
-  switch (in.number<std::uint16_t>()) {
-    case 2: return in.number<std::int16_t>();
-    case 5: return in.number<double>();
+// One value of a file whose values count_tagged_values has checked.
+template <typename reader>
+plan_value read_tagged(reader& in) {
+  if (!in.has(2)) return std::monostate{};
+  const auto tag = in.template number<std::uint16_t>();
+  const std::size_t data_size = tagged_data_size(tag).value_or(0);
+  if (!in.has(data_size)) return std::monostate{};
+  switch (tag) {
+    case 2: return in.template number<std::int16_t>();
+    case 5: return in.template number<double>();
     default: return std::monostate{};
   }
+}
+
+std::optional<decode_error> count_problem(const std::variant<std::size_t, decode_error>& counted,
+                                          std::size_t file_size) {
+  if (const auto* error = std::get_if<decode_error>(&counted)) return *error;
+  const std::size_t count = std::get<std::size_t>(counted);
+  if (count % 2 != 0)
+    return decode_error{file_size,
+                        "odd number of values (" + std::to_string(count) + "): the x and y halves cannot match"};
+  return std::nullopt;
 }
 
 }  // namespace
 
 decode_result<plan_points> decode_line_data(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return failure<plan_points>(0, "empty file: a line data file holds at least one point");
-  const auto counted = count_tagged_values(bytes);
-  if (const auto* error = std::get_if<decode_error>(&counted))
-    return failure<plan_points>(error->offset, error->message);
+  le_reader walk(bytes);
+  const auto counted = count_tagged_values(walk);
+  if (std::optional<decode_error> problem = count_problem(counted, bytes.size()))
+    return failure<plan_points>(problem->offset, std::move(problem->message));
   const std::size_t count = std::get<std::size_t>(counted);
-  if (count % 2 != 0)
-    return failure<plan_points>(bytes.size(), "odd number of values (" + std::to_string(count) +
-                                                  "): the x and y halves cannot match");
   decode_result<plan_points> decoded;
   le_reader in(bytes);
   for (std::vector<plan_value>& half : decoded.records) {
@@ -215,6 +279,28 @@ decode_result<plan_points> decode_line_data(std::span<const std::uint8_t> bytes)
     for (std::size_t i = 0; i < count / 2; ++i) half.push_back(read_tagged(in));
   }
   return decoded;
+}
+
+std::optional<decode_error> stream_line_data(std::istream& in, plan_point_sink& sink) {
+  in.clear();
+  in.seekg(0, std::ios::end);
+  const std::streamoff end = in.tellg();
+  if (!in || end < 0) return decode_error{0, "cannot read the file"};
+  const auto size = static_cast<std::size_t>(end);
+  if (size == 0) return decode_error{0, "empty file: a line data file holds at least one point"};
+  stream_reader walk(in, size, 0);
+  const auto counted = count_tagged_values(walk);
+  if (std::optional<decode_error> problem = count_problem(counted, size)) return problem;
+  const std::size_t points = std::get<std::size_t>(counted) / 2;
+  stream_reader x(in, size, 0), y(in, size, 0);
+  for (std::size_t i = 0; i < points; ++i) (void)read_tagged(y);
+  sink.point_count(points);
+  for (std::size_t m = 0; m < points; ++m) {
+    const plan_value vx = read_tagged(x), vy = read_tagged(y);
+    if (x.failed() || y.failed()) return decode_error{std::max(x.offset(), y.offset()), "cannot read the file"};
+    sink.point(m, vx, vy);
+  }
+  return std::nullopt;
 }
 
 std::optional<binary_file_kind> binary_file_kind_from_name(std::string_view file_name) {

@@ -34,6 +34,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
@@ -78,6 +79,23 @@ decode_result<std::array<item, item_slots>> decode_item_file(std::span<const std
 // file, an unknown tag, a value cut by the end of the file and an odd number
 // of values are errors.
 decode_result<plan_points> decode_line_data(std::span<const std::uint8_t> bytes);
+
+// Receives the points of a line data file one at a time.
+class plan_point_sink {
+ public:
+  virtual ~plan_point_sink() = default;
+  // How many points follow, before the first.
+  virtual void point_count(std::size_t count) = 0;
+  // Point `metre`, in metre order from 0.
+  virtual void point(std::size_t metre, const plan_value& x, const plan_value& y) = 0;
+};
+
+// The line data file read from `in` (opened in binary mode) a block at a
+// time: the same checks and errors as decode_line_data, then every point
+// handed to `sink`, without holding the file or its values (the largest
+// route's file is 20 MB). Nothing reaches `sink` when the file is damaged;
+// a stream that cannot be read gives the error "cannot read the file".
+std::optional<decode_error> stream_line_data(std::istream& in, plan_point_sink& sink);
 
 // The three kinds of binary file.
 enum class binary_file_kind { track, items, plan };

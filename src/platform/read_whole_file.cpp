@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "platform/utf8_path.h"
@@ -21,18 +22,10 @@ std::string too_large_reason() {
   return "larger than " + std::to_string(largest_readable_file >> 20) + " MiB, more than any file a build writes";
 }
 
-bool open_binary(const std::string& path, std::ifstream& in, file_read_error& error) {
-  errno = 0;
-  in.open(utf8_path(path), std::ios::binary);
-  if (in) return true;
-  error = failure(path, file_read_error::kind::failed, system_reason());
-  return false;
-}
-
-// Read in chunks up to the limit, as a size asked for beforehand may not hold
-// for a file that grows or is no regular file.
-template <typename byte_container>
-bool read_into(const std::string& path, byte_container& bytes, file_read_error& error) {
+// Opens `path` after the checks every read makes; `size` is the file's size
+// when the system tells it.
+bool open_checked(const std::string& path, std::ifstream& in, std::optional<std::uintmax_t>& size,
+                  file_read_error& error) {
   const std::filesystem::path file = utf8_path(path);
   std::error_code code;
   const std::filesystem::file_status status = std::filesystem::status(file, code);
@@ -44,15 +37,31 @@ bool read_into(const std::string& path, byte_container& bytes, file_read_error& 
     error = failure(path, file_read_error::kind::directory, "it is a directory");
     return false;
   }
-  const std::uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(file, code) : 0;
-  if (!code && size > largest_readable_file) {
+  const std::uintmax_t found = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(file, code) : 0;
+  if (!code && found > largest_readable_file) {
     error = failure(path, file_read_error::kind::too_large, too_large_reason());
     return false;
   }
+  size.reset();
+  if (!code) size = found;
+  errno = 0;
+  in.open(file, std::ios::binary);
+  if (!in) {
+    error = failure(path, file_read_error::kind::failed, system_reason());
+    return false;
+  }
+  return true;
+}
+
+// Read in chunks up to the limit, as a size asked for beforehand may not hold
+// for a file that grows or is no regular file.
+template <typename byte_container>
+bool read_into(const std::string& path, byte_container& bytes, file_read_error& error) {
   std::ifstream in;
-  if (!open_binary(path, in, error)) return false;
+  std::optional<std::uintmax_t> size;
+  if (!open_checked(path, in, size, error)) return false;
   bytes.clear();
-  if (!code) bytes.reserve(static_cast<std::size_t>(size));
+  if (size) bytes.reserve(static_cast<std::size_t>(*size));
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
     bytes.insert(bytes.end(), chunk, chunk + in.gcount());
@@ -69,6 +78,11 @@ bool read_into(const std::string& path, byte_container& bytes, file_read_error& 
 }
 
 }  // namespace
+
+bool open_file_to_read(const std::string& path, std::ifstream& in, file_read_error& error) {
+  std::optional<std::uintmax_t> size;
+  return open_checked(path, in, size, error);
+}
 
 bool read_whole_file(const std::string& path, std::string& bytes, file_read_error& error) {
   return read_into(path, bytes, error);
@@ -108,7 +122,11 @@ bool file_pieces::open(const std::string& path, file_read_error& error) {
     return false;
   }
   path_ = path;
-  return open_binary(path, in_, error);
+  errno = 0;
+  in_.open(file, std::ios::binary);
+  if (in_) return true;
+  error = failure(path, file_read_error::kind::failed, system_reason());
+  return false;
 }
 
 bool file_pieces::read(std::uint64_t offset, std::span<std::uint8_t> into, file_read_error& error) {

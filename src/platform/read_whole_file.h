@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ struct file_read_error {
 // naming the file and the reason.
 [[nodiscard]] bool read_whole_file(const std::string& path, std::string& bytes, file_read_error& error);
 [[nodiscard]] bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes, file_read_error& error);
+// Opens the file at `path` (binary) for a caller that reads it piece by
+// piece, after the same checks and with the same errors as read_whole_file.
+[[nodiscard]] bool open_file_to_read(const std::string& path, std::ifstream& in, file_read_error& error);
 // The same with the error as its message.
 [[nodiscard]] bool read_whole_file(const std::string& path, std::string& bytes, std::string& error);
 

@@ -34,13 +34,21 @@ double squared_distance_to_segment(const course_point& p, const course_point& a,
 
 std::vector<course_point> course_points(const plan_points& plan) {
   std::vector<course_point> points;
+  course_collector collector(points);
   const std::size_t count = std::min(plan[0].size(), plan[1].size());
-  points.reserve(count);
-  for (std::size_t m = 0; m < count; ++m) {
-    double x = 0, y = 0;
-    if (number_of(plan[0][m], x) && number_of(plan[1][m], y)) points.push_back({static_cast<std::int32_t>(m), x, y});
-  }
+  collector.point_count(count);
+  for (std::size_t m = 0; m < count; ++m) collector.point(m, plan[0][m], plan[1][m]);
   return points;
+}
+
+void course_collector::point_count(std::size_t count) {
+  points_.clear();
+  points_.reserve(count);
+}
+
+void course_collector::point(std::size_t metre, const plan_value& x, const plan_value& y) {
+  double px = 0, py = 0;
+  if (number_of(x, px) && number_of(y, py)) points_.push_back({static_cast<std::int32_t>(metre), px, py});
 }
 
 std::vector<std::size_t> simplify_course(const std::vector<course_point>& points, double tolerance_m) {

@@ -21,6 +21,18 @@ struct course_point {
 // metre order. Empty entries (the plan's last two points) are left out.
 std::vector<course_point> course_points(const plan_points& plan);
 
+// The same points, gathered while a line data file is read (stream_line_data)
+// so that only they are held, not the file or its values.
+class course_collector : public plan_point_sink {
+ public:
+  explicit course_collector(std::vector<course_point>& points) : points_(points) {}
+  void point_count(std::size_t count) override;
+  void point(std::size_t metre, const plan_value& x, const plan_value& y) override;
+
+ private:
+  std::vector<course_point>& points_;
+};
+
 // Douglas-Peucker: the indices into `points` of a subsequence, first and last
 // included, such that every point lies within `tolerance_m` of the polyline
 // through the kept points (measured to the segment that spans it).

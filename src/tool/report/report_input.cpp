@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -74,6 +75,24 @@ bool read_bytes(const fs::path& path, std::vector<std::uint8_t>& bytes, std::str
   return false;
 }
 
+// The line data file is the largest by far (20 MB for the longest route): it
+// is read a block at a time, keeping only the course's points.
+bool read_course(const fs::path& path, std::vector<course_point>& course, std::string& error) {
+  std::ifstream in;
+  file_read_error failure;
+  if (!open_file_to_read(utf8_text(path), in, failure)) {
+    error = failure.message();
+    return false;
+  }
+  course_collector collector(course);
+  if (const std::optional<decode_error> problem = stream_line_data(in, collector)) {
+    course.clear();
+    error = utf8_text(path) + ": byte " + std::to_string(problem->offset) + ": " + problem->message;
+    return false;
+  }
+  return true;
+}
+
 template <typename records_type>
 bool take(decode_result<records_type>&& result, const fs::path& path, records_type& out, std::string& error) {
   if (!result.ok()) {
@@ -135,7 +154,7 @@ bool load_directory(const std::string& directory, drawn_scenario& out, std::stri
   std::vector<std::uint8_t> bytes;
   const fs::path plan_path = dir / utf8_path(out.file_names[0]), item_path = dir / utf8_path(out.file_names[1]),
                  track_path = dir / utf8_path(out.file_names[2]);
-  if (!read_bytes(plan_path, bytes, error) || !take(decode_line_data(bytes), plan_path, out.plan, error)) return false;
+  if (!read_course(plan_path, out.course, error)) return false;
   if (!read_bytes(item_path, bytes, error) || !take(decode_item_file(bytes), item_path, out.items, error)) return false;
   if (!read_bytes(track_path, bytes, error) || !take(decode_track_file(bytes), track_path, out.cells, error))
     return false;

@@ -16,6 +16,7 @@
 #include "format/binary_reader.h"
 #include "model/scenario_model.h"
 #include "scenario/scenario_folder.h"
+#include "tool/report/course.h"
 #include "tool/report/placed_objects.h"
 
 namespace compila::report {
@@ -26,7 +27,7 @@ struct drawn_scenario {
   std::array<std::string, 3> file_names;  // line data, item and track file (names only)
   std::vector<track_cell> cells;
   std::array<item, item_slots> items{};
-  plan_points plan;
+  std::vector<course_point> course;      // the plan's finite points, read from the line data file
   int build_status = 0;                  // 0 clean, 2 written with a diagnostic (folders only)
   std::vector<std::string> build_lines;  // the build's diagnostic lines (folders only)
   std::vector<std::string> file_notes;   // format markers missing and the like
