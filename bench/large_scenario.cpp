@@ -99,12 +99,12 @@ std::string with_cr_lf(const std::string& text) {
 
 }  // namespace
 
-std::map<std::string, std::string> folder_files() {
+memory_scenario_files::files folder_files() {
   // In the order of scenario_files.
   const std::array<std::string, scenario_files.size()> texts{line_text(), train_text(),
                                                              "Prova della linea piu lunga.\n",
                                                              "ORDINE DI RALLENTAMENTO\n", "SCHEDA TRENO 40517\n"};
-  std::map<std::string, std::string> files{
+  memory_scenario_files::files files{
       {std::string(scenario_names_file), "line_name=Corvalia_Brunasco-Alpestra\ntrain_number=40517\n"}};
   for (std::size_t f = 0; f < scenario_files.size(); ++f) files[std::string(scenario_files[f].folder_name)] = texts[f];
   return files;

@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "scenario/scenario_folder.h"
+
 namespace compila::large_scenario {
 
 inline constexpr int route_length_m = 1'000'000;
@@ -13,7 +15,7 @@ inline constexpr int route_length_m = 1'000'000;
 // The six files of a scenario folder, keyed by their names in the folder
 // (scenario.txt, linea.txt, treno.txt, note.txt, rallentamenti.txt,
 // scheda_treno.txt); lines end with "\n".
-std::map<std::string, std::string> folder_files();
+memory_scenario_files::files folder_files();
 
 // The same line and train sources with CR LF line ends, as the program
 // writes them beside itself before reading them back.

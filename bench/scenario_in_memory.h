@@ -14,7 +14,7 @@ class scenario_in_memory {
  public:
   // `files` are the folder's files keyed by name; a broken folder rule ends
   // the program with the reason, since every measurement needs the scenario.
-  explicit scenario_in_memory(const std::map<std::string, std::string>& files);
+  explicit scenario_in_memory(const memory_scenario_files::files& files);
   scenario_in_memory(const scenario_in_memory&) = delete;
   scenario_in_memory& operator=(const scenario_in_memory&) = delete;
 

@@ -25,27 +25,9 @@
 namespace compila::testing {
 namespace {
 
-using folder_files = std::map<std::string, std::string, std::less<>>;
+using folder_files = memory_scenario_files::files;
 using decompile::build_files;
 using decompile::decompiled;
-
-class files_source : public scenario_file_source {
- public:
-  explicit files_source(const folder_files& files) : files_(files) {}
-  std::string path(std::string_view name) const override { return std::string(name); }
-  bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
-    const auto file = files_.find(name);
-    if (file == files_.end()) {
-      problem = {std::string(name), 0, "missing"};
-      return false;
-    }
-    bytes = file->second;
-    return true;
-  }
-
- private:
-  const folder_files& files_;
-};
 
 std::string as_text(const byte_buffer& bytes) { return {bytes.begin(), bytes.end()}; }
 
@@ -66,7 +48,7 @@ built build_in_memory(const folder_files& folder_text) {
   built result;
   scenario_folder folder;
   std::vector<located_problem> problems;
-  if (!folder.load(files_source(folder_text), problems)) {
+  if (!folder.load(memory_scenario_files(folder_text), problems)) {
     ADD_FAILURE() << problem_lines(problems);
     return result;
   }
@@ -132,7 +114,7 @@ void expect_round_trip(const folder_files& folder, const std::string& label) {
 
   scenario_folder loaded;
   std::vector<located_problem> problems;
-  ASSERT_TRUE(loaded.load(files_source(sources), problems)) << problem_lines(problems);
+  ASSERT_TRUE(loaded.load(memory_scenario_files(sources), problems)) << problem_lines(problems);
   for (const check_finding& finding : check_scenario(loaded.text()))
     EXPECT_FALSE(finding.is_error()) << finding.message;
 }

@@ -288,4 +288,14 @@ void scenario_folder::decode_lines(const std::string& file, std::vector<std::str
   }
 }
 
+bool memory_scenario_files::read(std::string_view name, std::string& bytes, located_problem& problem) const {
+  const auto file = files_.find(name);
+  if (file == files_.end()) {
+    problem = {std::string(name), 0, "missing scenario file"};
+    return false;
+  }
+  bytes = file->second;
+  return true;
+}
+
 }  // namespace compila

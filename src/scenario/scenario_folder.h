@@ -21,6 +21,8 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,19 @@ class scenario_file_source {
   virtual std::string path(std::string_view name) const = 0;
   // The file's bytes; false with `problem` at path(name), line 0.
   [[nodiscard]] virtual bool read(std::string_view name, std::string& bytes, located_problem& problem) const = 0;
+};
+
+// The six files held in memory, each named as it is keyed (for building a
+// folder that was never written to disk).
+class memory_scenario_files final : public scenario_file_source {
+ public:
+  using files = std::map<std::string, std::string, std::less<>>;
+  explicit memory_scenario_files(const files& contents) : files_(contents) {}
+  std::string path(std::string_view name) const override { return std::string(name); }
+  [[nodiscard]] bool read(std::string_view name, std::string& bytes, located_problem& problem) const override;
+
+ private:
+  const files& files_;
 };
 
 // A folder's file as it is named to the author: with the platform's own

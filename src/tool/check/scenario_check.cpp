@@ -172,7 +172,7 @@ class check_listener final : public reading_observer {
     }
     if (note.line == state.lost_rest_line && !note.tested_comment) return;  // told already
     if (comment && comment->line == note.line && !note.tested_comment) {
-      lose_rest_of_line(state, note.line);
+      state.lost_rest_line = note.line;
       report(file, note.line, "comma-in-comment",
              "the comment " + in_quotes(comment->field) + " goes on after a comma: " + in_quotes(note.field) +
                  " is read as a keyword field; a comment cannot hold a comma");
@@ -275,7 +275,7 @@ class check_listener final : public reading_observer {
     const std::span<const keyword_test> other = other_tests(file, comment.place);
     const std::string names = matched_names(own, comment.field) + matched_names(other, comment.field);
     if (names.empty()) return false;
-    lose_rest_of_line(state, comment.line);
+    state.lost_rest_line = comment.line;
     report(file, comment.line, "commented-record",
            in_quotes(comment.field) + " holds the keyword of \"" + names +
                "\", but its \"-\" makes it a comment: the record is skipped and its values are read as keyword "
@@ -291,7 +291,7 @@ class check_listener final : public reading_observer {
     if (ends_with_text(r.record)) {
       // A record after the text on the same line is read as written.
       if (own_matches > 0 || is_blank(note.field) || is_header(note.field)) return false;
-      lose_rest_of_line(state, note.line);
+      state.lost_rest_line = note.line;
       report(file, note.line, "text-comma",
              "the text of the \"" + r.record + "\" record ends at a comma: " + in_quotes(note.field) +
                  " is read as a keyword field; a text cannot hold a comma");
@@ -303,8 +303,6 @@ class check_listener final : public reading_observer {
                " after the comma is read as a keyword field: write numbers without a thousands separator");
     return true;
   }
-
-  void lose_rest_of_line(file_state& state, std::int32_t line) { state.lost_rest_line = line; }
 
   // The side and the class of a curve come from single letters and digits
   // anywhere in its keyword: words that say otherwise are a mistake.

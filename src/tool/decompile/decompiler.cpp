@@ -27,25 +27,7 @@ constexpr int max_search_rounds = 16;
 // The most points the closer search decides one by one.
 constexpr int max_close_rounds = 64;
 
-using folder_files = std::map<std::string, std::string, std::less<>>;
-
-class folder_in_memory : public scenario_file_source {
- public:
-  explicit folder_in_memory(const folder_files& files) : files_(files) {}
-  std::string path(std::string_view name) const override { return std::string(name); }
-  bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
-    const auto file = files_.find(name);
-    if (file == files_.end()) {
-      problem = {std::string(name), 0, "missing scenario file"};
-      return false;
-    }
-    bytes = file->second;
-    return true;
-  }
-
- private:
-  const folder_files& files_;
-};
+using folder_files = memory_scenario_files::files;
 
 std::string lines_text(const std::vector<std::string>& lines) {
   std::string text;
@@ -70,7 +52,7 @@ rebuilt rebuild(const folder_files& files) {
   rebuilt result;
   scenario_folder folder;
   std::vector<located_problem> problems;
-  if (!folder.load(folder_in_memory(files), problems)) {
+  if (!folder.load(memory_scenario_files(files), problems)) {
     result.failure = "the decompiled folder breaks a folder rule: " + problem_line(problems.front());
     return result;
   }
