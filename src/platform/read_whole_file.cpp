@@ -100,33 +100,24 @@ bool read_whole_file(const std::string& path, std::string& bytes, std::string& e
 }
 
 bool file_pieces::open(const std::string& path, file_read_error& error) {
-  const std::filesystem::path file = utf8_path(path);
+  // Only a regular file has a size to read pieces up to (and opening a pipe
+  // could wait for a writer).
   std::error_code code;
-  const std::filesystem::file_status status = std::filesystem::status(file, code);
-  if (!std::filesystem::exists(status)) {
-    error = failure(path, file_read_error::kind::missing, std::strerror(ENOENT));
-    return false;
-  }
-  if (std::filesystem::is_directory(status)) {
-    error = failure(path, file_read_error::kind::directory, "it is a directory");
-    return false;
-  }
-  // Only a regular file has a size to read pieces up to.
-  size_ = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(file, code) : 0;
-  if (code || !std::filesystem::is_regular_file(status)) {
+  const std::filesystem::file_status status = std::filesystem::status(utf8_path(path), code);
+  if (std::filesystem::exists(status) && !std::filesystem::is_directory(status) &&
+      !std::filesystem::is_regular_file(status)) {
     error = failure(path, file_read_error::kind::failed, "not a regular file");
     return false;
   }
-  if (size_ > largest_readable_file) {
-    error = failure(path, file_read_error::kind::too_large, too_large_reason());
+  std::optional<std::uintmax_t> size;
+  if (!open_checked(path, in_, size, error)) return false;
+  if (!size) {
+    error = failure(path, file_read_error::kind::failed, "not a regular file");
     return false;
   }
+  size_ = *size;
   path_ = path;
-  errno = 0;
-  in_.open(file, std::ios::binary);
-  if (in_) return true;
-  error = failure(path, file_read_error::kind::failed, system_reason());
-  return false;
+  return true;
 }
 
 bool file_pieces::read(std::uint64_t offset, std::span<std::uint8_t> into, file_read_error& error) {
