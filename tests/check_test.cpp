@@ -500,5 +500,22 @@ TEST(CheckCommand, EveryLossStopsCheckAtItsFileAndLine) {
   }
 }
 
+// A folder declaring UTF-8 is read into Windows-1252; what check quotes of
+// it comes back to the terminal as UTF-8.
+TEST(CheckCommand, QuotesAUtf8FolderInUtf8) {
+  scratch_directory scratch;
+  const fs::path folder = scratch.path / "s";
+  fs::create_directories(folder);
+  write_lines(folder / "scenario.txt", {"line_name=Valle", "train_number=7", "encoding=utf-8"});
+  lines line = base_line;
+  put(line, 10, "pend\xc3\xa8nze,  2000,    6");
+  write_lines(folder / "linea.txt", line);
+  write_lines(folder / "treno.txt", base_train);
+  for (const char* name : {"note.txt", "rallentamenti.txt", "scheda_treno.txt"}) write_lines(folder / name, {});
+  const tool_run r = run_tool("check '" + folder.string() + "'", scratch.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(":10: error: \"pend\xc3\xa8nze\" matches no record keyword"), std::string::npos) << r.out;
+}
+
 }  // namespace
 }  // namespace compila::testing

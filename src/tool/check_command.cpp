@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/diagnostics.h"
+#include "model/text_encoding.h"
 #include "scenario/scenario_folder.h"
 #include "tool/check/scenario_check.h"
 #include "tool/tool_command.h"
@@ -73,6 +74,10 @@ int run_check(check_options& options) {
   }
   std::vector<check_finding> findings = check_scenario(folder.text());
   order_findings(findings);
+  // A folder that declares its encoding was read into the simulator's code
+  // page; the text the findings quote goes back to the terminal as UTF-8.
+  if (folder.encoding() != text_encoding::undeclared)
+    for (check_finding& f : findings) f.message = windows_1252_to_utf8(f.message);
   std::size_t errors = 0, warnings = 0;
   for (const located_problem& line : folder.undeclared_utf8_lines()) {
     if (switches.silenced.contains(utf8_undeclared)) break;
