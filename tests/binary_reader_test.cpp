@@ -147,6 +147,115 @@ TEST(BinaryReading, StreamedPlanPointsAreTheDecodedOnes) {
   }
 }
 
+// The x and y halves of `file` handed to a line_data_decoder in pieces of at
+// most `piece` bytes, alternating between the halves as the writer does, the
+// y half starting at `middle`.
+std::optional<decode_error> decoded_in_pieces(std::span<const std::uint8_t> file, std::size_t middle, std::size_t piece,
+                                              std::size_t points, collected_points& sink) {
+  line_data_decoder decoder(points, middle, sink);
+  std::size_t x = 0, y = middle;
+  bool taken = true;
+  while (taken && (x < middle || y < file.size())) {
+    const std::size_t x_size = std::min(piece, middle - x), y_size = std::min(piece, file.size() - y);
+    taken = decoder.take(x, file.subspan(x, x_size)) && decoder.take(y, file.subspan(y, y_size));
+    x += x_size;
+    y += y_size;
+  }
+  return decoder.finish();
+}
+
+// Decoded while it is written, piece by piece, a line data file gives the
+// points decode_line_data gives for the whole file, whatever the pieces.
+TEST(BinaryReading, PlanPointsDecodedAsTheyAreWrittenAreTheDecodedOnes) {
+  scratch_directory dir;
+  const scenario_model model = built_model(embedded_line_source(), embedded_train_source(), dir);
+  const byte_buffer built = encode_line_data(model);
+  const auto whole = decode_line_data(built);
+  ASSERT_TRUE(whole.ok());
+  collected_points written;
+  line_data_decoder decoder(whole.records[0].size(), line_data_half_size(model.track_plan), written);
+  ASSERT_TRUE(stream_line_data(model, decoder));
+  ASSERT_FALSE(decoder.finish().has_value());
+  EXPECT_EQ(written.announced, whole.records[0].size());
+  EXPECT_TRUE(written.in_order);
+  EXPECT_TRUE(written.halves == whole.records);
+
+  // Pieces that cut values anywhere, the halves a different kind of value apart.
+  const std::vector<plan_value> x{std::int16_t{-32768}, -0.0, std::monostate{}, 1e300, std::int16_t{7}},
+      y{std::monostate{}, std::int16_t{32767}, 5e-324, -2.5, 0.5};
+  const byte_buffer small = encode_plan_values(x, y);
+  const std::size_t middle = encode_plan_values(x, {}).size();
+  for (const std::size_t piece : {1, 2, 3, 5, 11, 64}) {
+    collected_points sink;
+    const std::optional<decode_error> error = decoded_in_pieces(small, middle, piece, x.size(), sink);
+    ASSERT_FALSE(error.has_value()) << "pieces of " << piece << ": " << error->message;
+    EXPECT_TRUE(sink.halves == (plan_points{x, y})) << "pieces of " << piece;
+  }
+}
+
+// Bytes that are not a line data file as the writer makes it are refused at
+// the byte where they stop making sense.
+TEST(BinaryReading, PlanPiecesThatDoNotMakeAFileAreRefusedWhereTheyGoWrong) {
+  const std::vector<plan_value> three{0.5, 1.5, 2.5};
+  const byte_buffer file = encode_plan_values(three, three);  // halves of 30 bytes
+  struct case_ {
+    const char* name;
+    std::size_t points;
+    std::function<void(byte_buffer&)> damage;
+    std::size_t middle;
+    std::size_t offset;
+    const char* message;
+  };
+  const std::vector<case_> cases{
+      {"the expected count", 3, [](byte_buffer&) {}, 30, 0, nullptr},
+      {"fewer points than expected", 4, [](byte_buffer&) {}, 30, 60, "3 points, not the 4 expected"},
+      {"more points than expected", 2, [](byte_buffer&) {}, 30, 20, "more than the 2 points expected"},
+      {"an unknown tag", 3, [](byte_buffer& b) { b[40] = 9; }, 30, 40, "unknown tag 9 of the y value of point 1"},
+      {"a file cut inside a value", 3, [](byte_buffer& b) { b.pop_back(); }, 30, 50,
+       "the y half ends inside the value of point 2"},
+      {"an x half longer than the y half", 4,
+       [](byte_buffer& b) {
+         b.insert(b.begin() + 30, {0, 0});
+       },
+       32, 30, "the x half holds more values than the other, from point 3"},
+  };
+  for (const case_& c : cases) {
+    byte_buffer bytes = file;
+    c.damage(bytes);
+    for (const std::size_t piece : {4, 64}) {
+      collected_points sink;
+      const std::optional<decode_error> error = decoded_in_pieces(bytes, c.middle, piece, c.points, sink);
+      if (c.message == nullptr) {
+        EXPECT_FALSE(error.has_value()) << c.name << ": " << error->message;
+        continue;
+      }
+      ASSERT_TRUE(error.has_value()) << c.name;
+      EXPECT_EQ(error->offset, c.offset) << c.name << ", pieces of " << piece;
+      EXPECT_NE(error->message.find(c.message), std::string::npos) << c.name << ": " << error->message;
+    }
+  }
+
+  // A gap between the halves, a piece that continues neither half, an empty file.
+  collected_points sink;
+  byte_buffer gap = file;
+  gap.insert(gap.begin() + 30, 0);
+  line_data_decoder apart(3, 31, sink);
+  EXPECT_TRUE(apart.take(0, std::span(gap).first(30)));
+  EXPECT_TRUE(apart.take(31, std::span(gap).subspan(31)));
+  const std::optional<decode_error> gap_error = apart.finish();
+  ASSERT_TRUE(gap_error.has_value());
+  EXPECT_EQ(gap_error->offset, 30u);
+  EXPECT_EQ(gap_error->message, "the x half ends here but the y half starts at byte 31");
+
+  line_data_decoder decoder(3, 30, sink);
+  EXPECT_TRUE(decoder.take(0, std::span(file).first(10)));
+  EXPECT_TRUE(decoder.take(30, std::span(file).subspan(30, 10)));
+  EXPECT_FALSE(decoder.take(20, std::span(file).subspan(20, 10)));
+  EXPECT_EQ(decoder.finish()->offset, 20u);
+  line_data_decoder empty(0, 0, sink);
+  EXPECT_NE(empty.finish()->message.find("empty file"), std::string::npos);
+}
+
 // A stream buffer that gives the first `limit` bytes of its text and then
 // fails, as a disk that stops answering.
 class failing_buffer : public std::stringbuf {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <regex>
 #include <set>
@@ -471,6 +472,71 @@ run_result draw(const std::string& arguments, const fs::path& scratch) {
 
 std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
+// The starter's six files in memory, one changed by `edit`.
+memory_scenario_files::files starter_in_memory(const std::function<void(memory_scenario_files::files&)>& edit) {
+  const fs::path starter = fs::path(COMPILA_SOURCE_DIR) / "examples/starter";
+  memory_scenario_files::files files{{std::string(scenario_names_file), read_file(starter / "scenario.txt")}};
+  for (const scenario_file& file : scenario_files)
+    files[std::string(file.folder_name)] = read_file(starter / std::string(file.folder_name));
+  edit(files);
+  return files;
+}
+
+// `digits` put in front of the first number after `keyword`.
+void prefix_number(std::string& text, const std::string& keyword, const std::string& digits) {
+  const std::size_t at = text.find(keyword);
+  ASSERT_NE(at, std::string::npos) << keyword;
+  text.insert(text.find_first_of("0123456789", at), digits);
+}
+
+// A folder held in memory draws from the same decoded files, with the same
+// build lines and status, as its build written to disk and read back.
+TEST(ReportInput, AFolderBuiltInMemoryIsDrawnFromTheFilesTheBuildWrites) {
+  using files = memory_scenario_files::files;
+  struct case_ {
+    const char* name;
+    std::function<void(files&)> edit;
+    int status;
+  };
+  const std::vector<case_> cases{
+      {"clean", [](files&) {}, 0},
+      {"a station off the grid", [](files& f) { prefix_number(f["treno.txt"], "stazione", "1"); }, 2},
+      {"a route too long", [](files& f) { prefix_number(f["linea.txt"], "lunghezza percorso", "9999"); }, 1},
+  };
+  for (const case_& c : cases) {
+    scenario_folder folder;
+    std::vector<located_problem> problems;
+    ASSERT_TRUE(folder.load(memory_scenario_files(starter_in_memory(c.edit)), problems)) << problem_lines(problems);
+    drawn_scenario in_memory;
+    std::string error;
+    const bool drawn = build_drawn_scenario("starter", folder, in_memory, error);
+    EXPECT_EQ(in_memory.build_status, c.status) << c.name;
+
+    scratch_directory scratch;
+    const build_result on_disk = build_scenario(folder.text(), scratch.path.string());
+    EXPECT_EQ(in_memory.build_lines, on_disk.lines) << c.name;
+    ASSERT_EQ(drawn, on_disk.status != 1) << c.name << ": " << error;
+    if (!drawn) {
+      EXPECT_EQ(error, "starter: the build stopped, so there are no binary files to draw");
+      continue;
+    }
+    drawn_scenario read_back;
+    ASSERT_TRUE(load_directory(scratch.path.string(), read_back, error)) << error;
+    EXPECT_EQ(in_memory.source, "starter");
+    EXPECT_TRUE(in_memory.built_from_folder);
+    EXPECT_EQ(in_memory.file_names, read_back.file_names) << c.name;
+    EXPECT_TRUE(in_memory.cells == read_back.cells) << c.name;
+    EXPECT_TRUE(in_memory.items == read_back.items) << c.name;
+    EXPECT_EQ(in_memory.file_notes, read_back.file_notes) << c.name;
+    ASSERT_EQ(in_memory.course.size(), read_back.course.size()) << c.name;
+    EXPECT_GT(in_memory.course.size(), 4000u) << c.name;
+    for (std::size_t i = 0; i < in_memory.course.size(); ++i) {
+      const course_point &a = in_memory.course[i], &b = read_back.course[i];
+      ASSERT_TRUE(a.metre == b.metre && a.x == b.x && a.y == b.y) << c.name << ", point " << i;
+    }
+  }
+}
+
 TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   scratch_directory scratch;
   // A copy of the starter whose train source puts a station off the 50 m grid.
@@ -490,7 +556,7 @@ TEST(DrawCommand, DrawsAFolderWithItsDiagnosticAndAFileDirectory) {
   std::ofstream(folder / "linea.txt", std::ios::binary) << line;
   const auto line_number = 1 + std::count(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(gradient), '\n');
 
-  // The build goes to a temporary directory under the system's one, removed afterwards.
+  // The folder is built in memory: nothing lands in the system's temporary directory.
   const fs::path temporary = scratch / "tmp";
   fs::create_directories(temporary);
   run_result from_folder;

@@ -12,6 +12,7 @@
 #include "model/file_names.h"
 #include "platform/file_writer.h"
 #include "platform/platform.h"
+#include "reading/source_files.h"
 #include "scenario/text_writers.h"
 
 namespace compila {
@@ -48,6 +49,8 @@ void report_line(const std::string& line) {
 // The lines a build prints, each also kept in the result, and its status.
 class build_report {
  public:
+  explicit build_report(bool print_lines) : print_lines_(print_lines) {}
+
   build_result stop(const std::string& line) {
     print(line);
     return end(1);
@@ -69,7 +72,7 @@ class build_report {
 
  private:
   void print(const std::string& line) {
-    report_line(line);
+    if (print_lines_) report_line(line);
     result_.lines.push_back(line);
   }
   void print_diagnostic(const scenario_model& model) {
@@ -81,8 +84,23 @@ class build_report {
     return std::move(result_);
   }
 
+  bool print_lines_;
   build_result result_;
 };
+
+// The source files' text as write_text_lines writes it; false with `error`
+// when the lines do not fit the table.
+bool source_text(const std::string& name, std::span<const std::string_view> lines, std::string& text,
+                 std::string& error) {
+  text_line_table table;
+  if (!table.fill(lines)) {
+    error = "cannot write " + name + ": its " + std::to_string(lines.size()) +
+            " lines do not fit the text-line table or one equals its end-of-list marker";
+    return false;
+  }
+  text = table.file_text();
+  return true;
+}
 
 }  // namespace
 
@@ -119,13 +137,19 @@ const char* stamp_model(scenario_model& model) {
   return nullptr;
 }
 
-build_outcome build_from_sources(scenario_model& model, bool with_plan, source_files& sources,
-                                 const std::string& directory) {
+build_outcome compile_and_stamp(scenario_model& model, bool with_plan, source_files& sources) {
   start_build(model, with_plan);
   compile_sources(model, sources);  // the line source, then the train source
   if (!model.has_cells()) return {build_outcome::kind::no_track, {}, {}};
   post_process_track(model);  // the automatic reduction points
   if (const char* refusal = stamp_model(model)) return {build_outcome::kind::refused, refusal, {}};
+  return {};
+}
+
+build_outcome build_from_sources(scenario_model& model, bool with_plan, source_files& sources,
+                                 const std::string& directory) {
+  const build_outcome compiled = compile_and_stamp(model, with_plan, sources);
+  if (compiled.end != build_outcome::kind::written) return compiled;
   return write_binary_files(model, directory);
 }
 
@@ -155,12 +179,25 @@ build_result build_scenario(const scenario_text& scenario, const std::string& di
   scenario_model model;
   model.line_name = scenario.line_name;
   model.train_number = scenario.train_number;
-  build_report report;
+  build_report report(/*print_lines=*/true);
   std::string error;
   if (!write_text_files(model, scenario, directory, error)) return report.stop(error);
   directory_source_files sources(directory);
   const build_outcome outcome = build_from_sources(model, /*with_plan=*/true, sources, directory);
   return report.outcome(model, outcome);
+}
+
+build_result build_in_memory(const scenario_text& scenario, scenario_model& model) {
+  model = scenario_model{};
+  model.line_name = scenario.line_name;
+  model.train_number = scenario.train_number;
+  build_report report(/*print_lines=*/false);
+  memory_source_files sources;
+  std::string error;
+  if (!source_text(line_source_name(model), scenario.line_source, sources.files[line_source_name(model)], error) ||
+      !source_text(train_source_name(model), scenario.train_source, sources.files[train_source_name(model)], error))
+    return report.stop(error);
+  return report.outcome(model, compile_and_stamp(model, /*with_plan=*/true, sources));
 }
 
 int run_program(const scenario_text& scenario) {

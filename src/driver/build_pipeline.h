@@ -33,6 +33,10 @@ struct build_outcome {
 build_outcome build_from_sources(scenario_model& model, bool with_plan, source_files& sources,
                                  const std::string& directory);
 
+// The steps of build_from_sources before the writing: `written` when the
+// model is complete and stamped, ready for the binary files.
+build_outcome compile_and_stamp(scenario_model& model, bool with_plan, source_files& sources);
+
 // Each binary file of the model streamed into `directory` under its name,
 // through a temporary file that replaces the old one only once complete;
 // false with `error` naming the file and the reason.
@@ -70,6 +74,12 @@ struct build_result {
 // compilers, post-processing, checks, codes and the binary files. The
 // diagnostic and failure lines go to standard error.
 build_result build_scenario(const scenario_text& scenario, const std::string& directory);
+
+// The same build held in memory, for the tools: no file is written and no
+// line printed. `model` is left complete and stamped, ready for the encoders
+// of format/binary_writer.h, when the status is not 1. The status, refusal
+// and lines are those build_scenario gives for the same scenario.
+build_result build_in_memory(const scenario_text& scenario, scenario_model& model);
 
 // Runs the whole build of `scenario` in the program directory and returns the
 // program's exit status; a refusal ends the program through `show_error_and_exit`.

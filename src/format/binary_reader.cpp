@@ -303,6 +303,98 @@ std::optional<decode_error> stream_line_data(std::istream& in, plan_point_sink& 
   return std::nullopt;
 }
 
+line_data_decoder::line_data_decoder(std::size_t points, std::uint64_t y_start, plan_point_sink& sink)
+    : points_(points), sink_(sink) {
+  y_.start = y_.end = y_start;
+  sink_.point_count(points_);
+}
+
+line_data_decoder::half* line_data_decoder::half_for(std::uint64_t offset, std::size_t size) {
+  if (offset == x_.end && offset + size <= y_.start) return &x_;
+  if (offset == y_.end) return &y_;
+  return nullptr;
+}
+
+bool line_data_decoder::take(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  if (problem_) return false;
+  if (bytes.empty()) return true;
+  half* h = half_for(offset, bytes.size());
+  if (h == nullptr) {
+    problem_ = decode_error{static_cast<std::size_t>(offset), "a piece of " + std::to_string(bytes.size()) +
+                                                                  " bytes here continues neither half of the file"};
+    return false;
+  }
+  h->pending.insert(h->pending.end(), bytes.begin(), bytes.end());
+  h->end += bytes.size();
+  pair_values();
+  return !problem_;
+}
+
+// The whole value at the front of the half's unpaired bytes; false when its
+// bytes are not all in yet or its tag is unknown (then `problem_` says so).
+bool line_data_decoder::next_value(half& h, plan_value& value, std::size_t& size) {
+  const std::span<const std::uint8_t> left = std::span<const std::uint8_t>(h.pending).subspan(h.used);
+  if (left.size() < 2) return false;
+  const auto tag = little_endian::load<std::uint16_t>(left.data());
+  const std::optional<std::size_t> data_size = tagged_data_size(tag);
+  if (!data_size) {
+    problem_ = decode_error{static_cast<std::size_t>(h.offset_of_unused()),
+                            "unknown tag " + std::to_string(tag) + " of the " + (&h == &x_ ? "x" : "y") +
+                                " value of point " + std::to_string(paired_) + " (0 empty, 2 integer, 5 double)"};
+    return false;
+  }
+  size = 2 + *data_size;
+  if (left.size() < size) return false;
+  if (tag == 2) value = little_endian::load<std::int16_t>(left.data() + 2);
+  else if (tag == 5) value = little_endian::load<double>(left.data() + 2);
+  else value = std::monostate{};
+  return true;
+}
+
+void line_data_decoder::pair_values() {
+  plan_value x, y;
+  std::size_t x_size = 0, y_size = 0;
+  while (!problem_ && next_value(x_, x, x_size) && next_value(y_, y, y_size)) {
+    if (paired_ == points_) {
+      problem_ = decode_error{static_cast<std::size_t>(x_.offset_of_unused()),
+                              "more than the " + std::to_string(points_) + " points expected"};
+      return;
+    }
+    sink_.point(paired_++, x, y);
+    x_.used += x_size;
+    y_.used += y_size;
+  }
+  for (half* h : {&x_, &y_}) {
+    h->pending.erase(h->pending.begin(), h->pending.begin() + static_cast<std::ptrdiff_t>(h->used));
+    h->used = 0;
+  }
+}
+
+std::optional<decode_error> line_data_decoder::finish() {
+  if (problem_) return problem_;
+  if (y_.end == 0) return decode_error{0, "empty file: a line data file holds at least one point"};
+  if (x_.end != y_.start)
+    return decode_error{static_cast<std::size_t>(x_.end),
+                        "the x half ends here but the y half starts at byte " + std::to_string(y_.start)};
+  // The end of the file first: a value cut there, or values left over in either half.
+  for (half* h : {&y_, &x_}) {
+    if (h->pending.empty()) continue;
+    plan_value value;
+    std::size_t size = 0;
+    const bool whole = next_value(*h, value, size);
+    if (problem_) return problem_;
+    return decode_error{static_cast<std::size_t>(h->offset_of_unused()),
+                        std::string("the ") + (h == &x_ ? "x" : "y") +
+                            (whole ? " half holds more values than the other, from point "
+                                   : " half ends inside the value of point ") +
+                            std::to_string(paired_)};
+  }
+  if (paired_ != points_)
+    return decode_error{static_cast<std::size_t>(y_.end),
+                        std::to_string(paired_) + " points, not the " + std::to_string(points_) + " expected"};
+  return std::nullopt;
+}
+
 std::optional<binary_file_kind> binary_file_kind_from_name(std::string_view file_name) {
   const std::size_t slash = file_name.find_last_of("/\\");
   if (slash != std::string_view::npos) file_name.remove_prefix(slash + 1);

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "model/scenario_model.h"
+#include "platform/byte_sink.h"
 
 namespace compila {
 
@@ -96,6 +97,42 @@ class plan_point_sink {
 // route's file is 20 MB). Nothing reaches `sink` when the file is damaged;
 // a stream that cannot be read gives the error "cannot read the file".
 std::optional<decode_error> stream_line_data(std::istream& in, plan_point_sink& sink);
+
+// The line data file decoded while it is written: the sink handed to
+// stream_line_data(model, sink) of binary_writer.h, which writes the x half
+// from byte 0 and the y half from byte `y_start`, each in order and in
+// pieces. Each point goes to `sink` as soon as both its values are in, so the
+// file is never whole in memory. A piece that continues neither half is
+// refused (take gives false); finish() then checks that the x half ends where
+// the y half starts and that each holds `points` whole values and nothing
+// more, so that the points are those decode_line_data finds in the file, and
+// gives the first problem at its byte offset in the file. Unlike the readers
+// above, points may have reached `sink` before a problem shows: the caller
+// drops them then.
+class line_data_decoder final : public byte_sink {
+ public:
+  line_data_decoder(std::size_t points, std::uint64_t y_start, plan_point_sink& sink);
+  bool take(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
+  [[nodiscard]] std::optional<decode_error> finish();
+
+ private:
+  struct half {
+    std::uint64_t start = 0;            // file offset of the half's first byte
+    std::uint64_t end = 0;              // file offset after the last byte taken
+    std::vector<std::uint8_t> pending;  // bytes taken but not yet paired
+    std::size_t used = 0;               // of `pending`, already paired
+    std::uint64_t offset_of_unused() const { return end - (pending.size() - used); }
+  };
+  half* half_for(std::uint64_t offset, std::size_t size);
+  bool next_value(half& h, plan_value& value, std::size_t& size);
+  void pair_values();
+
+  std::size_t points_;
+  plan_point_sink& sink_;
+  half x_, y_;
+  std::size_t paired_ = 0;
+  std::optional<decode_error> problem_;
+};
 
 // The three kinds of binary file.
 enum class binary_file_kind { track, items, plan };

@@ -107,14 +107,6 @@ void put_record(le_stream& out, const Record& record, const Fields& fields) {
   for_each_field(fields, [&](const auto& field) { out.field(record.*field.member); });
 }
 
-// Bytes of one half of the line data file: the origin's two integers, the
-// computed doubles, then the empty points.
-std::uint64_t line_data_half_size(const track_plan& plan) {
-  if (plan.next_point() < 2) return 2u * static_cast<std::uint64_t>(plan.point_count());
-  const auto computed = static_cast<std::uint64_t>(plan.next_point() - 2);
-  return std::uint64_t{2} * 4 + 10 * computed + 2 * static_cast<std::uint64_t>(plan.point_count() - plan.next_point());
-}
-
 template <typename Stream>
 byte_buffer whole(const scenario_model& model, Stream stream) {
   buffer_sink sink;
@@ -158,6 +150,14 @@ bool stream_track_file(const scenario_model& model, byte_sink& sink) {
   le_stream out(sink);
   for (const track_cell& cell : model.cells) put_record(out, cell, track_cell_fields);
   return out.finish();
+}
+
+// Bytes of one half of the line data file: the origin's two integers, the
+// computed doubles, then the empty points.
+std::uint64_t line_data_half_size(const track_plan& plan) {
+  if (plan.next_point() < 2) return 2u * static_cast<std::uint64_t>(plan.point_count());
+  const auto computed = static_cast<std::uint64_t>(plan.next_point() - 2);
+  return std::uint64_t{2} * 4 + 10 * computed + 2 * static_cast<std::uint64_t>(plan.point_count() - plan.next_point());
 }
 
 byte_buffer encode_plan_values(std::span<const plan_value> x, std::span<const plan_value> y) {

@@ -57,6 +57,9 @@ bool stream_line_data(const scenario_model& model, byte_sink& sink);
 bool stream_item_file(const scenario_model& model, byte_sink& sink);
 bool stream_track_file(const scenario_model& model, byte_sink& sink);
 
+// Bytes of each half of the line data file, x then y: the y half starts there.
+std::uint64_t line_data_half_size(const track_plan& plan);
+
 // The same files whole in memory, for checks.
 byte_buffer encode_line_data(const scenario_model& model);
 byte_buffer encode_item_file(const scenario_model& model);

@@ -1,13 +1,15 @@
 #include "tool/report/report_input.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <system_error>
 
 #include "driver/build_pipeline.h"
+#include "format/binary_writer.h"
+#include "model/file_names.h"
 #include "platform/read_whole_file.h"
 #include "platform/utf8_path.h"
 #include "scenario/scenario_folder.h"
@@ -103,37 +105,64 @@ bool take(decode_result<records_type>&& result, const fs::path& path, records_ty
   return true;
 }
 
-// A fresh, empty directory under the system's temporary directory.
-bool make_temporary_directory(fs::path& made, std::string& error) {
-  std::error_code code;
-  const fs::path base = fs::temp_directory_path(code);
-  if (code) {
-    error = "cannot find the temporary directory: " + code.message();
-    return false;
-  }
-  std::random_device seed;
-  std::mt19937_64 random(seed());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path candidate = base / ("scenario_tool_draw_" + std::to_string(random() % 1'000'000'000'000));
-    if (fs::create_directory(candidate, code)) {
-      made = candidate;
-      return true;
-    }
-    if (code) break;
-  }
-  error = utf8_text(base) + ": cannot make a temporary directory" +
-          (code ? std::string(": ").append(code.message()) : std::string());
-  return false;
+std::string decode_problem(const std::string& file, const decode_error& problem) {
+  return file + ": byte " + std::to_string(problem.offset) + ": " + problem.message;
 }
 
-// Removes the directory it is given when it goes out of scope.
-struct directory_remover {
-  fs::path path;
-  ~directory_remover() {
-    std::error_code ignored;
-    if (!path.empty()) fs::remove_all(path, ignored);
+// The format markers' problems, as notes under the page.
+void note_marker_problems(drawn_scenario& out) {
+  out.file_notes.clear();
+  if (std::optional<decode_error> problem = format_marker_problem(out.cells))
+    out.file_notes.push_back(decode_problem(out.file_names[2], *problem));
+  if (std::optional<decode_error> problem = format_marker_problem(out.items))
+    out.file_notes.push_back(decode_problem(out.file_names[1], *problem));
+}
+
+// The three files of a model built in memory, encoded as the build writes
+// them and decoded again, so that the page shows what the simulator loads.
+// The line data file goes from the encoder to the decoder a piece at a time.
+bool decode_built_files(const scenario_model& model, drawn_scenario& out, std::string& error) {
+  out.file_names = {line_data_name(model), item_file_name(model), track_file_name(model)};
+  course_collector collector(out.course);
+  line_data_decoder plan(static_cast<std::size_t>(std::max(model.track_plan.point_count(), 0)),
+                         line_data_half_size(model.track_plan), collector);
+  const bool streamed = stream_line_data(model, plan);
+  if (const std::optional<decode_error> problem = plan.finish(); problem || !streamed) {
+    out.course.clear();
+    error = decode_problem(out.file_names[0], problem.value_or(decode_error{0, "the encoder stopped"}));
+    return false;
   }
-};
+  decode_result<std::array<item, item_slots>> items = decode_item_file(encode_item_file(model));
+  decode_result<std::vector<track_cell>> cells = decode_track_file(encode_track_file(model));
+  if (!items.ok() || !cells.ok()) {
+    error =
+        items.ok() ? decode_problem(out.file_names[2], *cells.error) : decode_problem(out.file_names[1], *items.error);
+    return false;
+  }
+  out.items = std::move(items.records);
+  out.cells = std::move(cells.records);
+  note_marker_problems(out);
+  return true;
+}
+
+// The build in memory and its decoding; `built` keeps what the build said.
+bool build_and_decode(const std::string& source, const scenario_folder& scenario, drawn_scenario& out,
+                      build_result& built, std::string& error) {
+  scenario_model model;
+  built = build_in_memory(scenario.text(), model);
+  out.build_status = built.status;
+  out.build_lines = built.lines;
+  if (!built.refusal.empty()) out.build_lines.push_back(" Errore n. " + built.refusal);
+  if (built.status == 1) {
+    error = source + ": the build stopped, so there are no binary files to draw";
+    return false;
+  }
+  if (!decode_built_files(model, out, error)) return false;
+  out.source = source;
+  out.built_from_folder = true;
+  out.placed_by = objects_placed_by_sources(scenario.text());
+  return true;
+}
 
 }  // namespace
 
@@ -158,30 +187,23 @@ bool load_directory(const std::string& directory, drawn_scenario& out, std::stri
   if (!read_bytes(item_path, bytes, error) || !take(decode_item_file(bytes), item_path, out.items, error)) return false;
   if (!read_bytes(track_path, bytes, error) || !take(decode_track_file(bytes), track_path, out.cells, error))
     return false;
-  out.file_notes.clear();
-  if (std::optional<decode_error> problem = format_marker_problem(out.cells))
-    out.file_notes.push_back(out.file_names[2] + ": byte " + std::to_string(problem->offset) + ": " + problem->message);
-  if (std::optional<decode_error> problem = format_marker_problem(out.items))
-    out.file_notes.push_back(out.file_names[1] + ": byte " + std::to_string(problem->offset) + ": " + problem->message);
+  note_marker_problems(out);
   return true;
 }
 
+bool build_drawn_scenario(const std::string& source, const scenario_folder& scenario, drawn_scenario& out,
+                          std::string& error) {
+  build_result built;
+  return build_and_decode(source, scenario, out, built, error);
+}
+
 bool load_folder(const std::string& folder, const scenario_folder& scenario, drawn_scenario& out, std::string& error) {
-  directory_remover temporary;
-  if (!make_temporary_directory(temporary.path, error)) return false;
-  const build_result built = build_scenario(scenario.text(), utf8_text(temporary.path));
-  out.build_status = built.status;
-  out.build_lines = built.lines;
-  if (!built.refusal.empty()) out.build_lines.push_back(" Errore n. " + built.refusal);
-  if (built.status == 1) {
-    error = folder + ": the build stopped, so there are no binary files to draw";
-    return false;
-  }
-  if (!load_directory(utf8_text(temporary.path), out, error)) return false;
-  out.source = folder;
-  out.built_from_folder = true;
-  out.placed_by = objects_placed_by_sources(scenario.text());
-  return true;
+  build_result built;
+  const bool drawn = build_and_decode(folder, scenario, out, built, error);
+  // The build's own lines, as the build prints them (the refusal is shown apart).
+  for (const std::string& line : built.lines) std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+  return drawn;
 }
 
 }  // namespace compila::report

@@ -2,9 +2,10 @@
 // decoded, and the lines of the build that wrote them.
 //
 // A report shows what the simulator will load, so it is always drawn from
-// decoded files, never from an in-memory model. From a scenario folder the
-// files are first built into a fresh temporary directory (removed again);
-// from a directory the three files found there are decoded as they are.
+// decoded files, never from an in-memory model. A scenario folder is built in
+// memory and its files, encoded as the build writes them, are decoded again
+// (nothing reaches the disk); from a directory the three files found there
+// are decoded as they are.
 #pragma once
 
 #include <array>
@@ -44,10 +45,17 @@ struct drawn_scenario {
 // offset where it stops making sense).
 [[nodiscard]] bool load_directory(const std::string& directory, drawn_scenario& out, std::string& error);
 
-// Builds the scenario folder read from `folder` into a temporary directory
-// with the core's build, keeps the build's lines and status, and reads the
-// files back as load_directory does. False with `error` when the build stops
-// (its lines are in out.build_lines) or a file cannot be read back.
+// Builds `scenario` (read from any scenario_file_source) in memory with the
+// core's build, keeps the build's lines and status, and decodes the three
+// files the build would write, through the same decoders as load_directory.
+// Nothing is written to disk and nothing printed; `source` names the
+// scenario on the page. False with `error` when the build stops (its lines
+// are in out.build_lines) or a file does not decode.
+[[nodiscard]] bool build_drawn_scenario(const std::string& source, const scenario_folder& scenario, drawn_scenario& out,
+                                        std::string& error);
+
+// build_drawn_scenario for the folder read from `folder`, printing the
+// build's lines to standard error as the build does.
 [[nodiscard]] bool load_folder(const std::string& folder, const scenario_folder& scenario, drawn_scenario& out,
                                std::string& error);
 
