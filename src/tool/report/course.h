@@ -24,7 +24,7 @@ struct course_point {
 // point, the metre's step less one and the change of step of each
 // coordinate's bit pattern, each at the fewest bits any point of the block
 // needs. Along a track the changes are small (a few bits on a straight, some
-// 25 on a curve), so a point takes about 6 bytes. The arithmetic is on the
+// 25 on a curve), so a point takes 3 to 4 bytes. The arithmetic is on the
 // 64-bit patterns modulo 2^64, so every double comes back bit for bit,
 // whatever the values: the drawing sees exactly the decoded plan.
 class packed_course {
