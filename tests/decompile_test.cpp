@@ -9,8 +9,6 @@
 #include <random>
 
 #include "driver/build_pipeline.h"
-#include "driver/compile_sources.h"
-#include "driver/post_processing.h"
 #include "format/binary_writer.h"
 #include "large_scenario.h"
 #include "model/file_names.h"
@@ -53,16 +51,7 @@ built build_in_memory(const folder_files& folder_text) {
     return result;
   }
   scenario_model model;
-  model.line_name = folder.line_name();
-  model.train_number = folder.train_number();
-  model.with_plan = true;
-  memory_source_files sources;
-  sources.files[line_source_name(model)] = table_text(folder.text().line_source);
-  sources.files[train_source_name(model)] = table_text(folder.text().train_source);
-  compile_sources(model, sources);
-  if (!model.has_cells()) return result;
-  post_process_track(model);
-  if (stamp_model(model) != nullptr) return result;
+  if (build_in_memory(folder.text(), model).status == 1) return result;
   result.written = true;
   result.error_kind = model.error_kind;
   build_files& files = result.files;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -228,6 +229,9 @@ TEST(ReportPage, TheLargestRouteStaysLight) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   RecordProperty("page_bytes", static_cast<int>(page.size()));
   RecordProperty("milliseconds", static_cast<int>(seconds * 1000));
+  RecordProperty("course_bytes", static_cast<int>(scenario.course.held_bytes()));
+  // The course packed: under a fifth of the 24 MB its points take whole.
+  EXPECT_LT(scenario.course.held_bytes(), 4'800'000u);
 
   expect_self_contained(page);
   EXPECT_EQ(stats.plan_points, 1'006'999u);
@@ -283,11 +287,17 @@ TEST(ReportPage, ValuesNoBuildWritesStillGiveAWholePage) {
   EXPECT_NE(nothing.find("No stations."), std::string::npos);
 }
 
+packed_course packed(const std::vector<course_point>& points) {
+  packed_course course;
+  for (const course_point& p : points) course.push_back(p);
+  return course;
+}
+
 TEST(ReportCourse, SimplificationKeepsEveryPointWithinTheTolerance) {
   std::vector<course_point> arc;
   for (int m = 0; m <= 20'000; ++m) arc.push_back({m, 3000 * std::sin(m / 3000.0), 3000 * std::cos(m / 3000.0)});
   for (const double tolerance : {0.1, 2.0, 40.0}) {
-    const std::vector<std::size_t> kept = simplify_course(arc, tolerance);
+    const std::vector<std::size_t> kept = simplify_course(packed(arc), tolerance);
     ASSERT_GE(kept.size(), 2u);
     EXPECT_EQ(kept.front(), 0u);
     EXPECT_EQ(kept.back(), arc.size() - 1);
@@ -302,14 +312,134 @@ TEST(ReportCourse, SimplificationKeepsEveryPointWithinTheTolerance) {
   }
   std::vector<course_point> straight;
   for (int m = 0; m < 1000; ++m) straight.push_back({m, 0, double(m)});
-  EXPECT_EQ(simplify_course(straight, 0.01), (std::vector<std::size_t>{0, 999}));
+  EXPECT_EQ(simplify_course(packed(straight), 0.01), (std::vector<std::size_t>{0, 999}));
+}
+
+// Courses that stress the packing and the simplification: long and short,
+// at the origin and far from it, across zero, through the extremes of the
+// doubles, with metres left out, and with many exact ties of distance.
+std::vector<std::pair<std::string, std::vector<course_point>>> generated_courses() {
+  std::vector<std::pair<std::string, std::vector<course_point>>> courses;
+  const auto add = [&](std::string name, int count, const std::function<course_point(int)>& at) {
+    std::vector<course_point> points;
+    for (int i = 0; i < count; ++i) points.push_back(at(i));
+    courses.emplace_back(std::move(name), std::move(points));
+  };
+  for (const int count : {0, 1, 2, 63, 64, 65, 129, 5000})
+    add(std::to_string(count) + " points of an arc", count, [](int m) {
+      return course_point{m, 2e5 + 900 * std::sin(m / 900.0), -3e5 + 900 * std::cos(m / 900.0)};
+    });
+  add("across zero, from the origin", 3000, [](int m) {
+    if (m == 0) return course_point{0, -0.0, 0.0};
+    return course_point{m, (m - 1500) * 0.7071, std::sin(m / 40.0) * 1e-3 * m};
+  });
+  add("metres left out", 700, [](int i) { return course_point{i * 8 + (i % 7), 0.25 * i, 2.0 * (i % 5)}; });
+  add("the extremes", 200, [](int i) {
+    const double values[] = {1e300, -1e300, 5e-324, -2.2e-308, 0.0, -0.0, 1.5, 1e15, -7e16};
+    return course_point{i, values[i % 9], values[(i * 4) % 9]};
+  });
+  add("a zigzag of equal swings", 4000, [](int m) { return course_point{m, double(m), (m / 50) % 2 ? 10.0 : -10.0}; });
+  add("a square wave far out", 3000, [](int m) {
+    return course_point{m, 1e6 + m, 1e6 + ((m / 100) % 2 ? 25.0 : 0.0)};
+  });
+  add("a random walk", 6000, [state = std::uint64_t{12345}, x = 0.0, y = 0.0](int m) mutable {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    const double heading = static_cast<double>(state >> 11) * 0x1p-53 * 6.283185307179586;
+    x += std::cos(heading), y += std::sin(heading);
+    return course_point{m, 4e5 + x, 1e5 + y};
+  });
+  return courses;
+}
+
+bool same_point(const course_point& a, const course_point& b) {
+  return a.metre == b.metre && std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0;
+}
+
+// Every point comes back bit for bit, walked or reached at once, and the box
+// and the metre search agree with the points as they went in.
+TEST(ReportCourse, PackedPointsComeBackBitForBit) {
+  for (const auto& [name, points] : generated_courses()) {
+    const packed_course course = packed(points);
+    ASSERT_EQ(course.size(), points.size()) << name;
+    packed_course::cursor at(course, 0);
+    for (std::size_t i = 0; i < points.size(); ++i, at.advance()) {
+      ASSERT_TRUE(same_point(at.point(), points[i])) << name << ", walking, point " << i;
+      ASSERT_TRUE(same_point(course[i], points[i])) << name << ", point " << i;
+    }
+    if (points.empty()) continue;
+    EXPECT_LT(course.held_bytes(), points.size() * sizeof(course_point) / 2 + 4096) << name;
+    const packed_course::box box = course.bounds();
+    const auto [min_x, max_x] =
+        std::minmax_element(points.begin(), points.end(), [](auto& p, auto& q) { return p.x < q.x; });
+    const auto [min_y, max_y] =
+        std::minmax_element(points.begin(), points.end(), [](auto& p, auto& q) { return p.y < q.y; });
+    EXPECT_TRUE(box.min_x == min_x->x && box.max_x == max_x->x && box.min_y == min_y->y && box.max_y == max_y->y)
+        << name;
+    for (const std::int32_t metre : {-1, 0, 1, 64, 65, 200, 1000, 2999, 1 << 30}) {
+      const auto after = std::upper_bound(points.begin(), points.end(), metre,
+                                          [](std::int32_t m, const course_point& p) { return m < p.metre; });
+      const std::size_t expected = after == points.begin() ? 0 : static_cast<std::size_t>(after - points.begin() - 1);
+      EXPECT_EQ(point_at_metre(course, metre), expected) << name << ", metre " << metre;
+    }
+  }
+}
+
+// Douglas-Peucker as a plain scan of every point: what the packed course's
+// simplification, which skips whole blocks, must give exactly.
+std::vector<std::size_t> simplified_by_scanning(const std::vector<course_point>& points, double tolerance) {
+  if (points.size() <= 2) {
+    std::vector<std::size_t> all(points.size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return all;
+  }
+  const auto squared_distance = [](const course_point& p, const course_point& a, const course_point& b) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double length_2 = dx * dx + dy * dy;
+    double t = length_2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length_2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    const double ex = p.x - (a.x + t * dx), ey = p.y - (a.y + t * dy);
+    return ex * ex + ey * ey;
+  };
+  std::vector<bool> keep(points.size(), false);
+  keep.front() = keep.back() = true;
+  std::vector<std::pair<std::size_t, std::size_t>> spans{{0, points.size() - 1}};
+  while (!spans.empty()) {
+    const auto [first, last] = spans.back();
+    spans.pop_back();
+    double farthest = -1;
+    std::size_t split = first;
+    for (std::size_t i = first + 1; i < last; ++i) {
+      const double d = squared_distance(points[i], points[first], points[last]);
+      if (d > farthest) farthest = d, split = i;
+    }
+    if (farthest > tolerance * tolerance) {
+      keep[split] = true;
+      spans.push_back({first, split});
+      spans.push_back({split, last});
+    }
+  }
+  std::vector<std::size_t> kept;
+  for (std::size_t i = 0; i < points.size(); ++i)
+    if (keep[i]) kept.push_back(i);
+  return kept;
+}
+
+TEST(ReportCourse, SkippingBlocksKeepsTheSimplificationOfEveryPoint) {
+  for (const auto& [name, points] : generated_courses()) {
+    const packed_course course = packed(points);
+    // 10 and 25 are the zigzag's and the square wave's exact swings: ties with the limit.
+    for (const double tolerance : {0.0, 0.5, 5.0, 10.0, 25.0, 300.0}) {
+      const std::vector<std::size_t> expected = simplified_by_scanning(points, tolerance);
+      EXPECT_EQ(simplify_course(course, tolerance), expected) << name << ", within " << tolerance;
+    }
+  }
 }
 
 TEST(ReportCourse, EmptyAndNonFinitePlanPointsAreLeftOut) {
   plan_points plan;
   plan[0] = {std::int16_t{0}, std::int16_t{0}, 0.5, std::nan(""), HUGE_VAL, 3.0, std::monostate{}};
   plan[1] = {std::int16_t{0}, std::int16_t{1}, 2.0, 3.0, 4.0, 5.0, std::monostate{}};
-  const std::vector<course_point> points = course_points(plan);
+  const packed_course points = course_points(plan);
   ASSERT_EQ(points.size(), 4u);
   EXPECT_EQ(points[2].metre, 2);
   EXPECT_EQ(points[3].metre, 5);

@@ -148,7 +148,7 @@ build_outcome compile_and_stamp(scenario_model& model, bool with_plan, source_fi
 
 build_outcome build_from_sources(scenario_model& model, bool with_plan, source_files& sources,
                                  const std::string& directory) {
-  const build_outcome compiled = compile_and_stamp(model, with_plan, sources);
+  build_outcome compiled = compile_and_stamp(model, with_plan, sources);
   if (compiled.end != build_outcome::kind::written) return compiled;
   return write_binary_files(model, directory);
 }

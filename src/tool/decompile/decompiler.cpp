@@ -7,13 +7,10 @@
 #include <optional>
 
 #include "driver/build_pipeline.h"
-#include "driver/compile_sources.h"
-#include "driver/post_processing.h"
 #include "format/binary_writer.h"
 #include "format/record_fields.h"
 #include "model/diagnostics.h"
 #include "model/file_names.h"
-#include "reading/source_files.h"
 #include "scenario/scenario_folder.h"
 #include "scenario/text_writers.h"
 #include "tool/decompile/source_recovery.h"
@@ -57,20 +54,14 @@ rebuilt rebuild(const folder_files& files) {
     return result;
   }
   scenario_model& model = result.model;
-  model.line_name = folder.line_name();
-  model.train_number = folder.train_number();
-  model.with_plan = true;
-  memory_source_files sources;
-  sources.files[line_source_name(model)] = table_text(folder.text().line_source);
-  sources.files[train_source_name(model)] = table_text(folder.text().train_source);
-  compile_sources(model, sources);
-  if (!model.has_cells()) {
-    result.failure = "the decompiled line source gives no route length";
+  const build_result built = build_in_memory(folder.text(), model);
+  if (!built.refusal.empty()) {
+    result.failure = "the decompiled sources are refused with \" Errore n. " + built.refusal + "\"";
     return result;
   }
-  post_process_track(model);
-  if (const char* refusal = stamp_model(model)) {
-    result.failure = std::string("the decompiled sources are refused with \" Errore n. ") + refusal + "\"";
+  if (built.status == 1) {
+    result.failure = !model.has_cells() || built.lines.empty() ? "the decompiled line source gives no route length"
+                                                               : built.lines.back();
     return result;
   }
   for (std::size_t d = 0; d < document_count; ++d)

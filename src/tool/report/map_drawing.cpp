@@ -19,17 +19,14 @@ struct map_frame {
   pixel_point at(double x, double y) const { return {left + (x - min_x) * scale, top + (max_y - y) * scale}; }
 };
 
-map_frame frame_for(const std::vector<course_point>& points, double& box_height) {
+map_frame frame_for(const packed_course& points, double& box_height) {
   map_frame frame;
   if (points.empty()) {
     box_height = smallest_height;
     return frame;
   }
-  double min_x = points[0].x, max_x = min_x, min_y = points[0].y, max_y = min_y;
-  for (const course_point& p : points) {
-    min_x = std::min(min_x, p.x), max_x = std::max(max_x, p.x);
-    min_y = std::min(min_y, p.y), max_y = std::max(max_y, p.y);
-  }
+  const packed_course::box around = points.bounds();
+  const double min_x = around.min_x, max_x = around.max_x, min_y = around.min_y, max_y = around.max_y;
   const double box_width = drawing_width - 2 * margin;
   const double dx = max_x - min_x, dy = max_y - min_y;
   double scale = 1;
@@ -47,8 +44,8 @@ map_frame frame_for(const std::vector<course_point>& points, double& box_height)
 
 // The drawn course between two metres: the plan points there, the kept
 // points of the simplified course between them, both ends exact.
-std::string course_between(const std::vector<course_point>& points, const std::vector<std::size_t>& kept,
-                           const map_frame& frame, std::int32_t from_m, std::int32_t to_m) {
+std::string course_between(const packed_course& points, const std::vector<std::size_t>& kept, const map_frame& frame,
+                           std::int32_t from_m, std::int32_t to_m) {
   if (points.empty() || to_m < points.front().metre || from_m > points.back().metre) return {};
   const std::size_t first = point_at_metre(points, std::max(from_m, points.front().metre));
   const std::size_t last = point_at_metre(points, to_m);
@@ -63,8 +60,7 @@ std::string course_between(const std::vector<course_point>& points, const std::v
 }
 
 // Round dots at the plan points of the given metres, as one path.
-std::string dots_at(const std::vector<course_point>& points, const map_frame& frame,
-                    const std::vector<std::int32_t>& metres) {
+std::string dots_at(const packed_course& points, const map_frame& frame, const std::vector<std::int32_t>& metres) {
   std::string d;
   for (const std::int32_t m : metres) {
     if (points.empty() || m < points.front().metre || m > points.back().metre) continue;
@@ -94,8 +90,7 @@ std::string north_arrow() {
 
 // Station circles and their names, a name left out where it would cover one
 // already written.
-std::string stations_on_map(const std::vector<course_point>& points, const map_frame& frame,
-                            const line_features& features) {
+std::string stations_on_map(const packed_course& points, const map_frame& frame, const line_features& features) {
   struct box {
     double left, top, right, bottom;
   };
@@ -124,8 +119,7 @@ std::string stations_on_map(const std::vector<course_point>& points, const map_f
 
 // A ring around the plan point at the end of the route; the track and its
 // plan run on beyond it.
-std::string route_end_on_map(const std::vector<course_point>& points, const map_frame& frame,
-                             std::int32_t route_length_m) {
+std::string route_end_on_map(const packed_course& points, const map_frame& frame, std::int32_t route_length_m) {
   if (points.empty()) return {};
   const std::int32_t m = std::clamp(route_length_m, points.front().metre, points.back().metre);
   const course_point& p = points[point_at_metre(points, m)];
@@ -136,7 +130,7 @@ std::string route_end_on_map(const std::vector<course_point>& points, const map_
 
 }  // namespace
 
-std::string draw_map(const std::vector<course_point>& points, const line_features& features, page_stats& stats) {
+std::string draw_map(const packed_course& points, const line_features& features, page_stats& stats) {
   double box_height = 0;
   const map_frame frame = frame_for(points, box_height);
   // Half a pixel: the simplified course stays within the width of its own line.
@@ -151,7 +145,10 @@ std::string draw_map(const std::vector<course_point>& points, const line_feature
          number(height - 1) + "\"/>";
   std::vector<pixel_point> course;
   course.reserve(kept.size());
-  for (const std::size_t k : kept) course.push_back(frame.at(points[k].x, points[k].y));
+  for (const std::size_t k : kept) {
+    const course_point p = points[k];
+    course.push_back(frame.at(p.x, p.y));
+  }
   svg += "<polyline class=\"course\" points=\"" + polyline_points(course) + "\"/>";
 
   std::string tunnels, slowdowns;

@@ -14,7 +14,7 @@ inline constexpr double drawing_width = 1200;  // pixels of both drawings
 
 // The course north up, equal scale on both axes, with a scale bar, stations,
 // signals, tunnels and slowdowns; fills `stats`.
-std::string draw_map(const std::vector<course_point>& points, const line_features& features, page_stats& stats);
+std::string draw_map(const packed_course& points, const line_features& features, page_stats& stats);
 
 // The profiles and objects along the chainage axis.
 std::string draw_profile(const line_features& features);

@@ -79,7 +79,7 @@ bool read_bytes(const fs::path& path, std::vector<std::uint8_t>& bytes, std::str
 
 // The line data file is the largest by far (20 MB for the longest route): it
 // is read a block at a time, keeping only the course's points.
-bool read_course(const fs::path& path, std::vector<course_point>& course, std::string& error) {
+bool read_course(const fs::path& path, packed_course& course, std::string& error) {
   std::ifstream in;
   file_read_error failure;
   if (!open_file_to_read(utf8_text(path), in, failure)) {

@@ -28,7 +28,7 @@ struct drawn_scenario {
   std::array<std::string, 3> file_names;  // line data, item and track file (names only)
   std::vector<track_cell> cells;
   std::array<item, item_slots> items{};
-  std::vector<course_point> course;      // the plan's finite points, read from the line data file
+  packed_course course;                  // the plan's finite points, read from the line data file
   int build_status = 0;                  // 0 clean, 2 written with a diagnostic (folders only)
   std::vector<std::string> build_lines;  // the build's diagnostic lines (folders only)
   std::vector<std::string> file_notes;   // format markers missing and the like

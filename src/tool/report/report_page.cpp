@@ -228,7 +228,7 @@ std::string render_report(const drawn_scenario& scenario, const page_options& op
   line_features features = read_features(scenario.cells, scenario.items);
   features.from_sources = scenario.built_from_folder;
   features.placed_by = scenario.placed_by;
-  const std::vector<course_point>& points = scenario.course;
+  const packed_course& points = scenario.course;
   page_stats drawn;
   const std::string map = draw_map(points, features, drawn);
   if (stats != nullptr) *stats = drawn;
