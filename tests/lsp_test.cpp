@@ -90,7 +90,10 @@ TEST(LspPositions, Utf16ColumnsAndBytesConvertBothWays) {
   EXPECT_EQ(lsp::byte_column(line, 4), 6u) << "a column inside a surrogate pair goes to the character's start";
   EXPECT_EQ(lsp::byte_column(line, 99), line.size());
   // A byte that is no UTF-8 counts as one unit and is never skipped.
-  EXPECT_EQ(lsp::byte_column("\xff\xfe" "a", 2), 2u);
+  EXPECT_EQ(lsp::byte_column("\xff\xfe"
+                             "a",
+                             2),
+            2u);
   EXPECT_EQ(lsp::utf16_column("\xc3", 1), 1);
 }
 
@@ -151,10 +154,14 @@ TEST(LspRecords, LinesSplitIntoFieldsAsTheReaderReadsThem) {
   } cases[] = {
       {"orologio,    7   59   30", true, "orologio", {"7", "59", "30"}},
       {"  pendenza,  1800,    6", false, "pendenza", {"1800", "6"}},
-      {"indicatori_vmax,  1500,  100,  100,  100,  0,  ,  ,  ,  0", false, "indicatori_vmax",
+      {"indicatori_vmax,  1500,  100,  100,  100,  0,  ,  ,  ,  0",
+       false,
+       "indicatori_vmax",
        {"1500", "100", "100", "100", "0", "", "", "", "0"}},
       {"cartello_indicatore,  1100,  (GALLERIA)(m.300)  ", false, "cartello_indicatore", {"1100", "(GALLERIA)(m.300)"}},
-      {"stazione, 0,4,1000,1,1,0,4,1,0,2,1,1,1,8,0,0, LA VALLE", true, "stazione",
+      {"stazione, 0,4,1000,1,1,0,4,1,0,2,1,1,1,8,0,0, LA VALLE",
+       true,
+       "stazione",
        {"0", "4", "1000", "1", "1", "0", "4", "1", "0", "2", "1", "1", "1", "8", "0", "0", "LA VALLE"}},
       {"-- pendenza, 1800, 6", false, "", {}},
       {"pendenza, 1800, 6", true, "", {}},
@@ -202,14 +209,15 @@ struct session {
     return last;
   }
   void open(const std::string& uri, const std::string& text) {
-    notify("textDocument/didOpen", {{"textDocument", {{"uri", uri}, {"languageId", "scenario"}, {"version", 1},
-                                                      {"text", text}}}});
+    notify("textDocument/didOpen",
+           {{"textDocument", {{"uri", uri}, {"languageId", "scenario"}, {"version", 1}, {"text", text}}}});
   }
   void edit(const std::string& uri, int line, int from, int to, const std::string& text) {
     notify("textDocument/didChange",
            {{"textDocument", {{"uri", uri}, {"version", 2}}},
             {"contentChanges",
-             {{{"range", {{"start", {{"line", line}, {"character", from}}}, {"end", {{"line", line}, {"character", to}}}}},
+             {{{"range",
+                {{"start", {{"line", line}, {"character", from}}}, {"end", {{"line", line}, {"character", to}}}}},
                {"text", text}}}}});
   }
   json at(int id, const std::string& method, const std::string& uri, int line, int character) {
@@ -237,8 +245,8 @@ TEST(LspServer, BadMessagesGetErrorsAndTheServerGoesOn) {
   EXPECT_EQ(error_code(s.response(4)), -32601);
   s.request(5, "textDocument/hover", {{"textDocument", 12}});
   EXPECT_EQ(error_code(s.response(5)), -32602);
-  s.request(6, "textDocument/hover", {{"textDocument", {{"uri", "file:///nowhere/linea.txt"}}},
-                                      {"position", {{"line", 0}, {"character", 0}}}});
+  s.request(6, "textDocument/hover",
+            {{"textDocument", {{"uri", "file:///nowhere/linea.txt"}}}, {"position", {{"line", 0}, {"character", 0}}}});
   EXPECT_EQ(error_code(s.response(6)), -32602) << "a document that is not open";
   const std::size_t before = s.sent.size();
   s.notify("textDocument/didChange", {{"contentChanges", "x"}});
@@ -266,7 +274,8 @@ struct starter_folder {
   fs::path folder = scratch.path / "Linea Pr\xc3\xb2va";
   starter_folder() {
     fs::create_directories(folder);
-    for (const fs::directory_entry& file : fs::directory_iterator(fs::path(COMPILA_SOURCE_DIR) / "examples" / "starter"))
+    for (const fs::directory_entry& file :
+         fs::directory_iterator(fs::path(COMPILA_SOURCE_DIR) / "examples" / "starter"))
       fs::copy_file(file.path(), folder / file.path().filename());
   }
   std::string path(const std::string& name) const { return utf8_text(folder / name); }
@@ -312,7 +321,8 @@ TEST(LspServer, AChangeInOneFileRefreshesEveryOpenFileOfItsFolder) {
   // A route of 500 m leaves the train's slowdown past its end.
   s.edit(f.uri("linea.txt"), 2, 23, 27, "500");
   EXPECT_EQ(codes_of(s.diagnostics(f.uri("treno.txt"))), (std::vector<std::string>{"past-route-end"}));
-  EXPECT_EQ(codes_of(s.diagnostics(f.uri("linea.txt"))), (std::vector<std::string>{"past-route-end", "past-route-end"}));
+  EXPECT_EQ(codes_of(s.diagnostics(f.uri("linea.txt"))),
+            (std::vector<std::string>{"past-route-end", "past-route-end"}));
 }
 
 TEST(LspServer, FilesOnDiskAreReadAfreshAndAMissingOneIsNamed) {
@@ -353,7 +363,8 @@ TEST(LspServer, TheEditorsUtf8IsBroughtToTheFoldersEncoding) {
     std::string train = f.text("treno.txt");
     train.replace(train.find("MEZZANA"), 7, "MEZZAN\xc3\x80");  // À
     s.open(f.uri("treno.txt"), train);
-    EXPECT_EQ(codes_of(s.diagnostics(f.uri("treno.txt"))), c.codes) << c.declaration << s.diagnostics(f.uri("treno.txt")).dump(1);
+    EXPECT_EQ(codes_of(s.diagnostics(f.uri("treno.txt"))), c.codes)
+        << c.declaration << s.diagnostics(f.uri("treno.txt")).dump(1);
   }
 }
 
@@ -435,13 +446,15 @@ TEST(LspServer, SymbolsListStationsSignalsTunnelsAndCurvesByChainage) {
   s.initialize();
   s.open(f.uri("treno.txt"), f.text("treno.txt"));
   std::vector<std::string> names;
-  for (const json& symbol : s.at(2, "textDocument/documentSymbol", f.uri("treno.txt"), 0, 0)) names.push_back(symbol["name"]);
+  for (const json& symbol : s.at(2, "textDocument/documentSymbol", f.uri("treno.txt"), 0, 0))
+    names.push_back(symbol["name"]);
   EXPECT_EQ(names, (std::vector<std::string>{"PRIMA (station)", "signal at 1000 m = km 1.000, cell 21",
                                              "signal at 2200 m = km 2.200, cell 45", "MEZZANA (station)",
                                              "signal at 3900 m = km 3.900, cell 79", "VALLE (station)"}));
   s.open(f.uri("linea.txt"), f.text("linea.txt"));
   names.clear();
-  for (const json& symbol : s.at(3, "textDocument/documentSymbol", f.uri("linea.txt"), 0, 0)) names.push_back(symbol["name"]);
+  for (const json& symbol : s.at(3, "textDocument/documentSymbol", f.uri("linea.txt"), 0, 0))
+    names.push_back(symbol["name"]);
   EXPECT_EQ(names, (std::vector<std::string>{"curve at 1200 m = km 1.200, cell 24",
                                              "mountain span (tunnel) at 4000 m = km 4.000, cell 80"}));
 }
@@ -453,11 +466,12 @@ TEST(LspProgram, AnswersOverItsStandardStreamsAndEndsOnExit) {
   const std::string big_text(100u << 20, 'x');  // a document of 100 MB
   std::string input = lsp::framed(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}})");
   input += "Content-Length: 4x\r\n\r\n";  // a broken frame: told in the log
-  input += lsp::framed(json({{"jsonrpc", "2.0"},
-                             {"method", "textDocument/didOpen"},
-                             {"params", {{"textDocument", {{"uri", lsp::uri_of_path(utf8_text(scratch / "linea.txt"))},
-                                                           {"text", big_text}}}}}})
-                           .dump());
+  input += lsp::framed(
+      json({{"jsonrpc", "2.0"},
+            {"method", "textDocument/didOpen"},
+            {"params",
+             {{"textDocument", {{"uri", lsp::uri_of_path(utf8_text(scratch / "linea.txt"))}, {"text", big_text}}}}}})
+          .dump());
   input += lsp::framed(R"({"jsonrpc":"2.0","id":2,"method":"shutdown"})");
   input += lsp::framed(R"({"jsonrpc":"2.0","method":"exit"})");
   std::ofstream(scratch / "input", std::ios::binary) << input;

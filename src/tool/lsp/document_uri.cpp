@@ -17,8 +17,7 @@ int hex_digit(char ch) {
 }
 
 bool drive_letter_path(std::string_view path) {
-  return path.size() >= 3 && path[0] == '/' && std::isalpha(static_cast<unsigned char>(path[1])) != 0 &&
-         path[2] == ':';
+  return path.size() >= 3 && path[0] == '/' && std::isalpha(static_cast<unsigned char>(path[1])) != 0 && path[2] == ':';
 }
 
 }  // namespace

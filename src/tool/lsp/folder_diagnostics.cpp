@@ -23,8 +23,9 @@ class editor_folder_files final : public scenario_file_source {
   [[nodiscard]] bool read(std::string_view name, std::string& bytes, located_problem& problem) const override {
     if (const auto open = texts_.find(name); open != texts_.end()) {
       if (open->second.size() > largest_readable_file) {
-        problem = {path(name), 0, "cannot read: the editor's text is above the size limit of " +
-                                      std::to_string(largest_readable_file >> 20) + " MB"};
+        problem = {path(name), 0,
+                   "cannot read: the editor's text is above the size limit of " +
+                       std::to_string(largest_readable_file >> 20) + " MB"};
         return false;
       }
       bytes = open->second;
@@ -83,8 +84,8 @@ void add_located(findings_by_file& found, const editor_folder_files& files, cons
   }
   // A file not open (missing, say): every open file of the folder shows it.
   finding.line = 0;
-  finding.message = file_location(name.empty() ? std::string_view(problem.file) : name, problem.line) + ": " +
-                    problem.message;
+  finding.message =
+      file_location(name.empty() ? std::string_view(problem.file) : name, problem.line) + ": " + problem.message;
   for (const auto& [open_name, text] : texts) found[open_name].push_back(finding);
 }
 

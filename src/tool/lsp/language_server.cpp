@@ -316,7 +316,8 @@ void language_server::publish_folder(const std::string& folder) {
   for (const open_document* document : open) {
     json diagnostics = json::array();
     if (const auto file = found.find(document->name); file != found.end())
-      for (const folder_finding& finding : file->second) diagnostics.push_back(diagnostic_json(document->text, finding));
+      for (const folder_finding& finding : file->second)
+        diagnostics.push_back(diagnostic_json(document->text, finding));
     send_({{"jsonrpc", "2.0"},
            {"method", "textDocument/publishDiagnostics"},
            {"params", {{"uri", document->uri}, {"diagnostics", std::move(diagnostics)}}}});
@@ -364,12 +365,12 @@ json language_server::completion(const json& params) const {
   if (line.substr(0, byte).find(',') != std::string_view::npos) return items;  // not at the keyword
   for (const record_info& record : record_infos()) {
     if ((record.part == record_part::train) != is_train_source(document)) continue;
-    items.push_back({{"label", std::string(record.written)},
-                     {"kind", 14},  // Keyword
-                     {"detail", std::string(record.summary) + " (" + part_name(record.part) + ")"},
-                     {"insertTextFormat", 2},
-                     {"textEdit", {{"range", span_range(line, at.line, {start, byte})},
-                                   {"newText", record_snippet(record)}}}});
+    items.push_back(
+        {{"label", std::string(record.written)},
+         {"kind", 14},  // Keyword
+         {"detail", std::string(record.summary) + " (" + part_name(record.part) + ")"},
+         {"insertTextFormat", 2},
+         {"textEdit", {{"range", span_range(line, at.line, {start, byte})}, {"newText", record_snippet(record)}}}});
   }
   return items;
 }
@@ -419,14 +420,16 @@ json language_server::document_symbols(const json& params) const {
                        value_in_words(split.record->fields[0], values[0]);
     if (record == "stazione" && values.back().read) name = values.back().text + " (station)";
     const auto line_index = static_cast<std::int64_t>(index);
-    found.push_back({chainage,
-                     {{"name", name},
-                      {"detail", std::string(line.substr(split.keyword.begin, split.keyword.end - split.keyword.begin))},
-                      {"kind", symbol_kind_of(record)},
-                      {"range", span_range(line, line_index, {0, line.size()})},
-                      {"selectionRange", span_range(line, line_index, split.keyword)}}});
+    found.push_back(
+        {chainage,
+         {{"name", name},
+          {"detail", std::string(line.substr(split.keyword.begin, split.keyword.end - split.keyword.begin))},
+          {"kind", symbol_kind_of(record)},
+          {"range", span_range(line, line_index, {0, line.size()})},
+          {"selectionRange", span_range(line, line_index, split.keyword)}}});
   }
-  std::stable_sort(found.begin(), found.end(), [](const placed& a, const placed& b) { return a.chainage < b.chainage; });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const placed& a, const placed& b) { return a.chainage < b.chainage; });
   for (placed& symbol : found) symbols.push_back(std::move(symbol.symbol));
   return symbols;
 }

@@ -15,37 +15,37 @@ namespace {
 using c = cell_rule;
 
 constexpr std::array route_length_fields{field_info{"length", "m", "the length of the route"}};
-constexpr std::array breakpoint_fields{
-    field_info{"position", "m", "route position where the chainage changes (a multiple of 50)"},
-    field_info{"chainage", "m", "the chainage value from there (a multiple of 50)"},
-    field_info{"flag", "", "1 adds 100 metres to the chainage value"}};
+constexpr std::array breakpoint_fields{field_info{"position", "m",
+                                                  "route position where the chainage changes (a multiple of 50)"},
+                                       field_info{"chainage", "m", "the chainage value from there (a multiple of 50)"},
+                                       field_info{"flag", "", "1 adds 100 metres to the chainage value"}};
 constexpr std::array background_fields{
     field_info{"setting", "", "the background setting, stored in item 85 for the simulator"}};
-constexpr std::array repetition_fields{
-    field_info{"first", "m", "first signal repetition distance (a multiple of 50)"},
-    field_info{"second", "m", "second signal repetition distance; 0 for none"}};
-constexpr std::array gradient_fields{
-    field_info{"position", "m", "position where the gradient changes", c::same},
-    field_info{"gradient", "", "the gradient from here on, -100 to 155"}};
+constexpr std::array repetition_fields{field_info{"first", "m", "first signal repetition distance (a multiple of 50)"},
+                                       field_info{"second", "m", "second signal repetition distance; 0 for none"}};
+constexpr std::array gradient_fields{field_info{"position", "m", "position where the gradient changes", c::same},
+                                     field_info{"gradient", "", "the gradient from here on, -100 to 155"}};
 constexpr std::array curve_fields{field_info{"start", "m", "where the curve starts", c::same},
                                   field_info{"length", "m", "the curve's length"}};
-constexpr std::array mountain_fields{
-    field_info{"start", "m", "where the tunnel starts", c::same},
-    field_info{"end", "m", "where the tunnel ends", c::same},
-    field_info{"kind", "", "tunnel kind, 1 or 2; 10 more (11, 12) asks for tunnel markers"}};
-constexpr std::array speed_board_fields{
-    field_info{"position", "m", "where the board stands", c::next},
-    field_info{"s_a", "km/h", "s side: the speed for rank A"},
-    field_info{"s_b", "km/h", "s side: the speed for rank B"},
-    field_info{"s_c", "km/h", "s side: the speed for rank C"},
-    field_info{"s_stripes", "", "s side: stripe count, 0 to 9"},
-    field_info{"d_a", "km/h", "d side: the speed for rank A, below 100 (empty for none)"},
-    field_info{"d_b", "km/h", "d side: the speed for rank B, below 100 (empty for none)"},
-    field_info{"d_c", "km/h", "d side: the speed for rank C, below 100 (empty for none)"},
-    field_info{"d_stripes", "", "d side: stripe count, 0 to 9"}};
-constexpr std::array signboard_fields{
-    field_info{"position", "m", "where the board stands", c::next},
-    field_info{"text", "", "what the board says, up to the comma or line end", c::none, true}};
+constexpr std::array mountain_fields{field_info{"start", "m", "where the tunnel starts", c::same},
+                                     field_info{"end", "m", "where the tunnel ends", c::same},
+                                     field_info{"kind", "",
+                                                "tunnel kind, 1 or 2; 10 more (11, 12) asks for tunnel markers"}};
+constexpr std::array speed_board_fields{field_info{"position", "m", "where the board stands", c::next},
+                                        field_info{"s_a", "km/h", "s side: the speed for rank A"},
+                                        field_info{"s_b", "km/h", "s side: the speed for rank B"},
+                                        field_info{"s_c", "km/h", "s side: the speed for rank C"},
+                                        field_info{"s_stripes", "", "s side: stripe count, 0 to 9"},
+                                        field_info{"d_a", "km/h",
+                                                   "d side: the speed for rank A, below 100 (empty for none)"},
+                                        field_info{"d_b", "km/h",
+                                                   "d side: the speed for rank B, below 100 (empty for none)"},
+                                        field_info{"d_c", "km/h",
+                                                   "d side: the speed for rank C, below 100 (empty for none)"},
+                                        field_info{"d_stripes", "", "d side: stripe count, 0 to 9"}};
+constexpr std::array signboard_fields{field_info{"position", "m", "where the board stands", c::next},
+                                      field_info{"text", "", "what the board says, up to the comma or line end",
+                                                 c::none, true}};
 
 constexpr std::array cars_fields{field_info{"cars", "", "how many cars the train has"}};
 constexpr std::array braked_mass_fields{field_info{"percent", "percent", "the braked-mass percentage"}};
@@ -75,25 +75,25 @@ constexpr std::array station_fields{
     field_info{"minutes", "min", "timetable time: minutes"},
     field_info{"seconds", "s", "timetable time: seconds"},
     field_info{"name", "", "the station's name, up to the comma or line end", c::none, true}};
-constexpr std::array signal_fields{
-    field_info{"posizione", "m", "position; at least 350", c::next},
-    field_info{"sx", "", "the s side's signal code, 0 to 2"},
-    field_info{"s1", "", "the s side's first further code, a single digit"},
-    field_info{"s2", "", "the s side's second further code, a single digit"},
-    field_info{"s3", "", "the s side's third further code, a single digit"},
-    field_info{"rapp", "", "a further code of the whole signal, a single digit"},
-    field_info{"dx", "", "the d side's signal code, 0 to 2"},
-    field_info{"d1", "", "the d side's first further code, a single digit"},
-    field_info{"d2", "", "the d side's second further code, a single digit"},
-    field_info{"d3", "", "the d side's third further code, a single digit"},
-    field_info{"tempo", "", "a time value, used when sx is 2"}};
-constexpr std::array slowdown_fields{
-    field_info{"x", "m", "where the slowdown starts", c::next},
-    field_info{"v", "km/h", "its speed"},
-    field_info{"l", "m", "its length"},
-    field_info{"f_tt", "", "a value carried by the start and end cells"},
-    field_info{"f_ta", "", "1 for countdown boards before the warning board, 0 for none"},
-    field_info{"d_v", "", "a value carried by the start, end and warning cells when not 0"}};
+constexpr std::array signal_fields{field_info{"posizione", "m", "position; at least 350", c::next},
+                                   field_info{"sx", "", "the s side's signal code, 0 to 2"},
+                                   field_info{"s1", "", "the s side's first further code, a single digit"},
+                                   field_info{"s2", "", "the s side's second further code, a single digit"},
+                                   field_info{"s3", "", "the s side's third further code, a single digit"},
+                                   field_info{"rapp", "", "a further code of the whole signal, a single digit"},
+                                   field_info{"dx", "", "the d side's signal code, 0 to 2"},
+                                   field_info{"d1", "", "the d side's first further code, a single digit"},
+                                   field_info{"d2", "", "the d side's second further code, a single digit"},
+                                   field_info{"d3", "", "the d side's third further code, a single digit"},
+                                   field_info{"tempo", "", "a time value, used when sx is 2"}};
+constexpr std::array slowdown_fields{field_info{"x", "m", "where the slowdown starts", c::next},
+                                     field_info{"v", "km/h", "its speed"},
+                                     field_info{"l", "m", "its length"},
+                                     field_info{"f_tt", "", "a value carried by the start and end cells"},
+                                     field_info{"f_ta", "",
+                                                "1 for countdown boards before the warning board, 0 for none"},
+                                     field_info{"d_v", "",
+                                                "a value carried by the start, end and warning cells when not 0"}};
 constexpr std::array reduction_fields{field_info{"position", "m", "where the reduction point is", c::same},
                                       field_info{"value", "", "its value; 0 or less for a point without a value"}};
 
@@ -116,8 +116,7 @@ constexpr std::array records{
     record_info{"montagna", p::line, "mountain span (tunnel)", "montagna", mountain_fields},
     record_info{"indicatori_vmax", p::line, "speed indicator board", "indicatori_vmax", speed_board_fields},
     record_info{"cartello_indicatore", p::line, "signboard", "cartello_indicatore", signboard_fields},
-    record_info{"percentuale massa frenata", p::train, "braked mass", "percentuale massa frenata",
-                braked_mass_fields},
+    record_info{"percentuale massa frenata", p::train, "braked mass", "percentuale massa frenata", braked_mass_fields},
     record_info{"numero vetture", p::train, "number of cars", "numero vetture", cars_fields},
     record_info{"velocita", p::train, "speed limit", "velocita", speed_fields},
     record_info{"aderenza", p::train, "adhesion", "aderenza", adhesion_fields},
@@ -130,7 +129,8 @@ constexpr std::array records{
 };
 
 const record_info* record_named(std::string_view name) {
-  const auto* const found = std::find_if(records.begin(), records.end(), [&](const record_info& r) { return r.record == name; });
+  const auto* const found =
+      std::find_if(records.begin(), records.end(), [&](const record_info& r) { return r.record == name; });
   return found == records.end() ? nullptr : &*found;
 }
 
@@ -193,8 +193,8 @@ record_line split_record_line(std::string_view line, bool train_source) {
   record_line split;
   std::size_t at = 0;
   split.keyword = text_field(line, at);
-  split.record = record_of_field(line.substr(split.keyword.begin, split.keyword.end - split.keyword.begin),
-                                 train_source);
+  split.record =
+      record_of_field(line.substr(split.keyword.begin, split.keyword.end - split.keyword.begin), train_source);
   if (split.record == nullptr) return split;
   for (std::size_t index = 0; skip_blanks(line, at) < line.size(); ++index) {
     const bool text = index < split.record->fields.size() && split.record->fields[index].text;

@@ -37,7 +37,7 @@ struct field_info {
 };
 
 struct record_info {
-  std::string_view record;   // the readers' shipped keyword: "pendenza"
+  std::string_view record;  // the readers' shipped keyword: "pendenza"
   record_part part;
   std::string_view summary;  // the guide's heading for it: "gradient"
   std::string_view written;  // the keyword as a snippet writes it ("curvad3" for "curva")
