@@ -176,6 +176,25 @@ TEST(LspRecords, LinesSplitIntoFieldsAsTheReaderReadsThem) {
   }
 }
 
+TEST(LspRecords, AMisspeltKeywordIsMatchedOnlyWhenOneIsNearest) {
+  struct nearest_case {
+    std::string field;
+    bool train;
+    std::string expected;
+  } cases[] = {
+      {"pendenze", false, "pendenza"},
+      {"PENDENZE", false, "pendenza"},
+      {"stazoine", true, "stazione"},
+      {"segnali", true, "segnale"},
+      {"sfondo unx", false, "sfondo uno"},
+      {"sfondo tue", false, ""},
+      {"pendenza", true, ""},
+      {"xyz", true, ""},
+      {"", false, ""},
+  };
+  for (const nearest_case& c : cases) EXPECT_EQ(lsp::nearest_keyword(c.field, c.train), c.expected) << c.field;
+}
+
 // ---- the server ----
 
 // One server, its messages kept.
@@ -309,6 +328,25 @@ TEST(LspServer, AMistakeInTheEditorsTextIsShownAtItsFieldAndGoesWhenFixed) {
   // An edit of the one character puts it right.
   s.edit(f.uri("linea.txt"), line_index, 7, 8, "a");
   EXPECT_EQ(s.diagnostics(f.uri("linea.txt")), json::array());
+}
+
+TEST(LspServer, AMisspeltKeywordHasAQuickFix) {
+  starter_folder f;
+  session s;
+  s.initialize();
+  s.open(f.uri("linea.txt"), "[generale]\nlunghezza percorso, 5000\n[curve]\n  pendenze,  1800,  6\n");
+  const json found = s.diagnostics(f.uri("linea.txt"));
+  ASSERT_EQ(codes_of(found), (std::vector<std::string>{"unknown-keyword"}));
+  s.request(2, "textDocument/codeAction",
+            {{"textDocument", {{"uri", f.uri("linea.txt")}}},
+             {"range", found[0]["range"]},
+             {"context", {{"diagnostics", found}}}});
+  const json actions = s.result(2);
+  ASSERT_EQ(actions.size(), 1u) << actions.dump(1);
+  const json edit = actions[0]["edit"]["changes"][f.uri("linea.txt")][0];
+  EXPECT_EQ(edit["newText"], "pendenza");
+  EXPECT_EQ(edit["range"]["start"], json({{"line", 3}, {"character", 2}}));
+  EXPECT_EQ(edit["range"]["end"], json({{"line", 3}, {"character", 10}}));
 }
 
 TEST(LspServer, AChangeInOneFileRefreshesEveryOpenFileOfItsFolder) {

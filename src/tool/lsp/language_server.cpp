@@ -217,6 +217,7 @@ json language_server::answer(const std::string& method, const json& params) {
   if (method == "textDocument/completion") return completion(params);
   if (method == "textDocument/signatureHelp") return signature_help(params);
   if (method == "textDocument/documentSymbol") return document_symbols(params);
+  if (method == "textDocument/codeAction") return code_actions(params);
   throw unknown_method{};
 }
 
@@ -240,7 +241,8 @@ json language_server::initialize_result() {
             {"hoverProvider", true},
             {"completionProvider", {{"triggerCharacters", json::array()}}},
             {"signatureHelpProvider", {{"triggerCharacters", {",", " "}}}},
-            {"documentSymbolProvider", true}}},
+            {"documentSymbolProvider", true},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
           {"serverInfo", {{"name", "scenario_tool lsp"}}}};
 }
 
@@ -432,6 +434,33 @@ json language_server::document_symbols(const json& params) const {
                    [](const placed& a, const placed& b) { return a.chainage < b.chainage; });
   for (placed& symbol : found) symbols.push_back(std::move(symbol.symbol));
   return symbols;
+}
+
+// A quick fix where the fix is certain: a misspelt keyword (the finding
+// unknown-keyword) to the one keyword of the file nearest to it.
+json language_server::code_actions(const json& params) const {
+  const open_document& document = document_of(params);
+  json actions = json::array();
+  if (!is_source(document)) return actions;
+  for (const json& diagnostic : member(member(params, "context"), "diagnostics")) {
+    if (diagnostic.value("code", json()) != "unknown-keyword") continue;
+    const json& range = member(diagnostic, "range");
+    const text_position start = position_of(member(range, "start"));
+    const text_position end = position_of(member(range, "end"));
+    if (start.line != end.line) continue;
+    const std::string_view line = line_text(document.text, start.line);
+    const std::size_t begin = byte_column(line, start.character);
+    const std::string_view field = line.substr(begin, byte_column(line, end.character) - begin);
+    const std::string_view keyword = nearest_keyword(field, is_train_source(document));
+    if (keyword.empty()) continue;
+    json edit = {{"range", range}, {"newText", std::string(keyword)}};
+    actions.push_back({{"title", "Change to \"" + std::string(keyword) + "\""},
+                       {"kind", "quickfix"},
+                       {"isPreferred", true},
+                       {"diagnostics", {diagnostic}},
+                       {"edit", {{"changes", {{document.uri, {std::move(edit)}}}}}}});
+  }
+  return actions;
 }
 
 }  // namespace compila::lsp

@@ -61,6 +61,7 @@ class language_server {
   nlohmann::json completion(const nlohmann::json& params) const;
   nlohmann::json signature_help(const nlohmann::json& params) const;
   nlohmann::json document_symbols(const nlohmann::json& params) const;
+  nlohmann::json code_actions(const nlohmann::json& params) const;
   const open_document& document_of(const nlohmann::json& params) const;
 
   sender send_;

@@ -178,7 +178,44 @@ std::string kilometres(std::int64_t metres) {
   return std::string(metres < 0 ? "-" : "") + std::to_string(whole / 1000) + "." + thousandths;
 }
 
+char lower(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
+
+// The number of single-letter insertions, deletions and changes from `a` to `b`.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 }  // namespace
+
+std::string_view nearest_keyword(std::string_view field, bool train_source) {
+  constexpr std::size_t most_edits = 2;
+  std::string_view nearest;
+  std::size_t best = most_edits + 1;
+  bool tied = false;
+  for (const record_info& record : records) {
+    if ((record.part == record_part::train) != train_source) continue;
+    const std::size_t distance = edit_distance(field, record.written);
+    if (distance < best) {
+      best = distance;
+      nearest = record.written;
+      tied = false;
+    } else if (distance == best && record.written != nearest) {
+      tied = true;
+    }
+  }
+  return tied ? std::string_view() : nearest;
+}
 
 std::span<const record_info> record_infos() { return records; }
 

@@ -79,6 +79,11 @@ std::vector<field_value> read_field_values(std::string_view line, const record_i
 // A field's value in words: "9800 m = km 9.800, cell 197", "60 km/h", "VALLE".
 std::string value_in_words(const field_info& field, const field_value& value);
 
+// The keyword a misspelt keyword field most likely meant: the one of the
+// file's records nearest to it (letters, ignoring case), when it is the only
+// one at that distance and at most two edits away; empty otherwise.
+std::string_view nearest_keyword(std::string_view field, bool train_source);
+
 // The snippet a completion inserts: the keyword then a placeholder for each
 // field, named after it.
 std::string record_snippet(const record_info& record);
