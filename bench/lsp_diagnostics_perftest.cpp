@@ -73,14 +73,13 @@ int main(int argc, char** argv) {
   const lsp::text_position at = last_character_of(files.at("linea.txt"), "pendenza");
   std::vector<double> elapsed_ms;
   for (int round = 0; round < rounds; ++round) {
-    const json edit = message(
-        "textDocument/didChange",
-        {{"textDocument", {{"uri", line_uri}, {"version", round + 2}}},
-         {"contentChanges",
-          {{{"range",
-             {{"start", {{"line", at.line}, {"character", at.character}}},
-              {"end", {{"line", at.line}, {"character", at.character + 1}}}}},
-            {"text", round % 2 == 0 ? "1" : "2"}}}}});
+    const json edit =
+        message("textDocument/didChange", {{"textDocument", {{"uri", line_uri}, {"version", round + 2}}},
+                                           {"contentChanges",
+                                            {{{"range",
+                                               {{"start", {{"line", at.line}, {"character", at.character}}},
+                                                {"end", {{"line", at.line}, {"character", at.character + 1}}}}},
+                                              {"text", round % 2 == 0 ? "1" : "2"}}}}});
     const std::string body = edit.dump();
     const int before = diagnostics;
     findings = 0;
@@ -94,9 +93,9 @@ int main(int argc, char** argv) {
   }
   std::sort(elapsed_ms.begin(), elapsed_ms.end());
   const double median = elapsed_ms[elapsed_ms.size() / 2];
-  std::printf("lsp diagnostics of the largest route after a change (%d rounds, %zu findings in the last): "
-              "median %.1f ms, slowest %.1f ms (target 100 ms) %s\n",
-              rounds, findings, median, elapsed_ms.back(),
-              median <= 100.0 ? "met" : "NOT MET");
+  std::printf(
+      "lsp diagnostics of the largest route after a change (%d rounds, %zu findings in the last): "
+      "median %.1f ms, slowest %.1f ms (target 100 ms) %s\n",
+      rounds, findings, median, elapsed_ms.back(), median <= 100.0 ? "met" : "NOT MET");
   return 0;
 }
