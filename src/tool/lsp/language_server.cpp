@@ -1,6 +1,7 @@
 #include "tool/lsp/language_server.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "model/scenario_files.h"
 #include "tool/lsp/document_uri.h"
@@ -18,6 +19,7 @@ constexpr int parse_error = -32700;
 constexpr int invalid_request = -32600;
 constexpr int method_not_found = -32601;
 constexpr int invalid_params = -32602;
+constexpr int internal_error = -32603;
 constexpr int server_not_initialized = -32002;
 
 // A parameter the request must carry; a missing or mistyped one is
@@ -153,6 +155,9 @@ void language_server::handle(std::string_view body) {
   } catch (const json::parse_error& error) {
     reply_error(nullptr, parse_error, std::string("the message is no JSON: ") + error.what());
     return;
+  } catch (const std::exception& error) {
+    reply_error(nullptr, internal_error, std::string("the message could not be read: ") + error.what());
+    return;
   }
   dispatch(message);
 }
@@ -182,7 +187,7 @@ void language_server::dispatch(const json& message) {
       notification(method, params);
     } catch (const bad_params& bad) {
       log(method + ": " + bad.what, 1);
-    } catch (const json::exception& error) {
+    } catch (const std::exception& error) {
       log(method + ": " + error.what(), 1);
     }
     return;
@@ -201,6 +206,8 @@ void language_server::dispatch(const json& message) {
     reply_error(id, invalid_params, method + ": " + bad.what);
   } catch (const json::exception& error) {
     reply_error(id, invalid_params, method + ": " + error.what());
+  } catch (const std::exception& error) {  // memory, say: the request fails, the server goes on
+    reply_error(id, internal_error, method + ": " + error.what());
   }
 }
 
