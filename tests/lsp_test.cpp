@@ -406,6 +406,19 @@ TEST(LspServer, TheEditorsUtf8IsBroughtToTheFoldersEncoding) {
   }
 }
 
+TEST(LspServer, AFindingInACodePageFolderQuotesTheEditorsTextAtItsColumns) {
+  starter_folder f;
+  f.write("scenario.txt", "line_name=Valle\r\ntrain_number=1\r\nencoding=windows-1252\r\n");
+  session s;
+  s.initialize();
+  s.open(f.uri("linea.txt"), "[generale]\nlunghezza percorso, 5000\n[curve]\n\xc3\x80pendenz\xc3\xa8, 1800, 6\n");
+  const json found = s.diagnostics(f.uri("linea.txt"));
+  ASSERT_EQ(codes_of(found), (std::vector<std::string>{"unknown-keyword"})) << found.dump(1);
+  EXPECT_NE(found[0]["message"].get<std::string>().find("\"\xc3\x80pendenz\xc3\xa8\""), std::string::npos)
+      << found[0]["message"];
+  EXPECT_EQ(found[0]["range"]["end"]["character"], 9) << "the quoted field, not the whole line";
+}
+
 TEST(LspServer, ADocumentOutsideAScenarioFolderGetsALogMessageOnly) {
   session s;
   s.initialize();
