@@ -12,7 +12,7 @@ require_packages "${fuzz_packages[@]}"
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(line_source_fuzzer train_source_fuzzer scenario_fuzzer dump_fuzzer check_fuzzer decompile_fuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(line_source_fuzzer train_source_fuzzer scenario_fuzzer dump_fuzzer check_fuzzer decompile_fuzzer lsp_message_fuzzer)
 
 build="$top/build/fuzz"
 (cd "$top" && cmake --preset fuzz > /dev/null)  # clang, RelWithDebInfo, no tests
@@ -23,7 +23,7 @@ cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 # binary files).
 crlf() { sed 's/$/\r/' "$1"; }
 corpus="$build/corpus"
-mkdir -p "$corpus"/{line_source_fuzzer,train_source_fuzzer,scenario_fuzzer,dump_fuzzer,check_fuzzer,decompile_fuzzer} "$build/findings"
+mkdir -p "$corpus"/{line_source_fuzzer,train_source_fuzzer,scenario_fuzzer,dump_fuzzer,check_fuzzer,decompile_fuzzer,lsp_message_fuzzer} "$build/findings"
 crlf "$top/scenario/linea.txt" > "$corpus/line_source_fuzzer/embedded"
 crlf "$top/scenario/treno.txt" > "$corpus/train_source_fuzzer/embedded"
 { crlf "$top/scenario/linea.txt"; printf '\0'; crlf "$top/scenario/treno.txt"; } > "$corpus/scenario_fuzzer/embedded"
@@ -31,6 +31,7 @@ cp "$top"/fuzz/seeds/line/* "$corpus/line_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/train/* "$corpus/train_source_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/scenario/* "$corpus/scenario_fuzzer/" 2>/dev/null || true
 cp "$top"/fuzz/seeds/dump/* "$corpus/dump_fuzzer/" 2>/dev/null || true
+cp "$top"/fuzz/seeds/lsp/* "$corpus/lsp_message_fuzzer/" 2>/dev/null || true
 cp "$corpus"/scenario_fuzzer/* "$corpus/check_fuzzer/"  # the same input, read as folder files
 # decompile: the same sources, with no patch and with a few.
 cp "$corpus"/scenario_fuzzer/* "$corpus/decompile_fuzzer/"

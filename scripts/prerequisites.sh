@@ -17,8 +17,10 @@ require_packages() {
 }
 
 build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev)
-# chromium, imagemagick and a font: the draw page rendered and its screenshot checked.
-test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev chromium imagemagick fonts-dejavu-core)
+# chromium, imagemagick and a font: the draw page rendered and its screenshot checked;
+# neovim: a real client of the language server.
+test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev chromium imagemagick fonts-dejavu-core
+               neovim)
 bench_packages=(cmake make g++ libbenchmark-dev)
 fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev)
 # clang-format 14 and clang-tidy 14 (scripts/format.sh, scripts/lint.sh); the

@@ -173,8 +173,18 @@ HANDLE start(const std::filesystem::path& program, const std::vector<std::string
 
 process_result run_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                            const std::filesystem::path& working_directory) {
+  process_result result = run_process_with_input(program, arguments, working_directory, {});
+  result.out = with_lf_line_ends(result.out);
+  result.err = with_lf_line_ends(result.err);
+  return result;
+}
+
+process_result run_process_with_input(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                      const std::filesystem::path& working_directory,
+                                      const std::filesystem::path& input_file) {
   scratch_directory capture;
-  const HANDLE input = inheritable_file(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  const HANDLE input =
+      inheritable_file(input_file.empty() ? std::filesystem::path(L"NUL") : input_file, GENERIC_READ, OPEN_EXISTING);
   const HANDLE output = inheritable_file(capture / "out", GENERIC_WRITE, CREATE_ALWAYS);
   const HANDLE error = inheritable_file(capture / "err", GENERIC_WRITE, CREATE_ALWAYS);
   process_result result;
@@ -190,8 +200,8 @@ process_result run_process(const std::filesystem::path& program, const std::vect
     WaitForSingleObject(process, INFINITE);
   }
   CloseHandle(process);
-  result.out = with_lf_line_ends(read_file(capture / "out"));
-  result.err = with_lf_line_ends(read_file(capture / "err"));
+  result.out = read_file(capture / "out");
+  result.err = read_file(capture / "err");
   return result;
 }
 
@@ -251,10 +261,12 @@ std::string wait_window_output() { return "Attendere\n"; }
 namespace {
 
 // Starts the program in `working_directory` with standard input from
-// /dev/null and output and error into the given files (or inherited).
+// `input` (/dev/null when empty) and output and error into the given files
+// (or inherited).
 pid_t start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
             const std::filesystem::path& working_directory, const std::filesystem::path& output,
-            const std::filesystem::path& error) {
+            const std::filesystem::path& error, const std::filesystem::path& input_file = {}) {
+  const std::string input_path = input_file.empty() ? std::string("/dev/null") : input_file.string();
   std::vector<std::string> words{program.string()};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -263,7 +275,7 @@ pid_t start(const std::filesystem::path& program, const std::vector<std::string>
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
   // In the child: only async-signal-safe calls until exec.
-  const int input = ::open("/dev/null", O_RDONLY);
+  const int input = ::open(input_path.c_str(), O_RDONLY);
   if (input < 0 || ::dup2(input, 0) < 0) ::_exit(127);
   for (const auto& [path, fd] : {std::pair{&output, 1}, std::pair{&error, 2}}) {
     if (path->empty()) continue;
@@ -294,13 +306,22 @@ int wait_for(pid_t pid, std::chrono::seconds patience) {
 
 process_result run_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                            const std::filesystem::path& working_directory) {
+  process_result result = run_process_with_input(program, arguments, working_directory, {});
+  result.out = with_lf_line_ends(result.out);
+  result.err = with_lf_line_ends(result.err);
+  return result;
+}
+
+process_result run_process_with_input(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                      const std::filesystem::path& working_directory,
+                                      const std::filesystem::path& input_file) {
   scratch_directory capture;
   process_result result;
-  const pid_t pid = start(program, arguments, working_directory, capture / "out", capture / "err");
+  const pid_t pid = start(program, arguments, working_directory, capture / "out", capture / "err", input_file);
   if (pid < 0) return result;
   result.status = wait_for(pid, std::chrono::seconds(program_patience_seconds));
-  result.out = with_lf_line_ends(read_file(capture / "out"));
-  result.err = with_lf_line_ends(read_file(capture / "err"));
+  result.out = read_file(capture / "out");
+  result.err = read_file(capture / "err");
   return result;
 }
 

@@ -79,6 +79,12 @@ struct process_result {
 process_result run_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                            const std::filesystem::path& working_directory);
 
+// The same with standard input read from `input_file` (empty: none), and
+// standard output and error as the program wrote them, byte for byte.
+process_result run_process_with_input(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                      const std::filesystem::path& working_directory,
+                                      const std::filesystem::path& input_file);
+
 // The words of a command line written as a shell takes a simple one: words
 // separated by blanks, '...' quoting a word that holds blanks. Lets a test
 // write a tool's command line readably, the same on every platform.

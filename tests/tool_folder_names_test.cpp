@@ -103,6 +103,9 @@ std::vector<command_case> every_command() {
          EXPECT_EQ(run.status, 0) << run.err;
          expect_file(f.scenario + "/Valle_Prima_linea.dat");
        }},
+      {"lsp", [](const named_folders&) { return std::vector<std::string>{"lsp"}; },
+       // With no input at all the server ends at once, having said nothing.
+       [](const named_folders&, const process_result& r) { EXPECT_EQ(r.out, ""); }},
       {"decompile",
        [](const named_folders& f) {
          return std::vector<std::string>{"decompile", f.output, "-o", f.output + "/ritorno \xce\xa9"};

@@ -12,6 +12,8 @@ std::span<const command> commands() {
       command{"draw", "draw a scenario's map and profile as one HTML page", define_draw},
       command{"dump", "show the binary files of a build field by field, as text or JSON", define_dump},
       command{"init", "write the starter scenario into a new folder", define_init},
+      command{"lsp", "serve the scenario files to an editor: the Language Server Protocol on standard input and output",
+              define_lsp},
       command{"pack", "write a program that carries a scenario folder and builds it", define_pack},
   };
   return table;

@@ -36,6 +36,7 @@ std::function<int()> define_decompile(CLI::App& app);
 std::function<int()> define_draw(CLI::App& app);
 std::function<int()> define_dump(CLI::App& app);
 std::function<int()> define_init(CLI::App& app);
+std::function<int()> define_lsp(CLI::App& app);
 std::function<int()> define_pack(CLI::App& app);
 
 }  // namespace compila::tool

@@ -1,0 +1,7 @@
+#include "platform/binary_stdio.h"
+
+namespace compila::platform {
+
+void use_binary_standard_streams() {}
+
+}  // namespace compila::platform
