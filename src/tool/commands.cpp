@@ -13,6 +13,9 @@ std::span<const command> commands() {
       command{"dump", "show the binary files of a build field by field, as text or JSON", define_dump},
       command{"init", "write the starter scenario into a new folder", define_init},
       command{"pack", "write a program that carries a scenario folder and builds it", define_pack},
+#ifdef COMPILA_HAVE_SERVE
+      command{"serve", "show a live page of a scenario folder, redrawn on every save", define_serve},
+#endif
   };
   return table;
 }
