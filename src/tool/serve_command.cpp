@@ -67,10 +67,7 @@ int run_serve(const serve_options& options) {
     std::fprintf(stderr, "scenario_tool serve: no browser could be started; open %s\n", url.c_str());
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.stop_after_s);
   do {
-    if (!watcher.poll()) continue;
-    state.take(serve::examine_folder(options.folder, watcher.files()));
-    server.publish(serve::view_json(state.view()));
-    print_save(state.view());
+    if (serve::refresh(options.folder, watcher, state, server)) print_save(state.view());
   } while (!stop.arrived_within(poll_interval) &&
            (options.stop_after_s <= 0 || std::chrono::steady_clock::now() < deadline));
   server.stop();

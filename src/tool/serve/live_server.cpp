@@ -11,7 +11,9 @@
 #include <thread>
 
 #include "platform/listening_socket.h"
+#include "tool/serve/folder_watcher.h"
 #include "tool/serve/live_page.h"
+#include "tool/serve/live_state.h"
 
 namespace compila::serve {
 namespace {
@@ -178,6 +180,13 @@ void live_server::stop() {
   state_->changed.notify_all();
   state_->server.stop();
   if (state_->thread.joinable()) state_->thread.join();
+}
+
+bool refresh(const std::string& folder, folder_watcher& watcher, live_state& state, live_server& server) {
+  if (!watcher.poll()) return false;
+  state.take(examine_folder(folder, watcher.files()));
+  server.publish(view_json(state.view()));
+  return true;
 }
 
 }  // namespace compila::serve

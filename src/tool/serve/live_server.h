@@ -41,4 +41,11 @@ class live_server {
   std::unique_ptr<state> state_;
 };
 
+class folder_watcher;
+class live_state;
+
+// One look at the folder: on a new save, examines it, takes it into `state`
+// and publishes the new view on `server`. True when there was a new save.
+bool refresh(const std::string& folder, folder_watcher& watcher, live_state& state, live_server& server);
+
 }  // namespace compila::serve
