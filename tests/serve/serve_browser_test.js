@@ -132,6 +132,22 @@ async function aBrokenStartShowsTheFindingsAlone(browser) {
   edit(folder, 'pendenze,  1800,    6', 'pendenza,  1800,    6');
   await page.waitForSelector('svg.map polyline.course');
   assert.equal(await page.evaluate(() => document.getElementById('findings').hidden), true);
+  // Under the pointer on the profile at 2,000 m: the climb of 6 from 1,800 m.
+  const at = await page.evaluate(async () => {
+    const profile = (await (await fetch('/view')).json()).profile;
+    const svg = document.querySelector('svg.profile');
+    svg.scrollIntoView();
+    const box = svg.viewBox.baseVal;
+    const x = profile.left + 2000 / profile.extent_m * profile.width;
+    const p = new DOMPoint(x, box.y + 80).matrixTransform(svg.getScreenCTM());
+    return {x: p.x, y: p.y};
+  });
+  await page.mouse.move(at.x, at.y);
+  const told = await page.evaluate(() => document.getElementById('hover').hidden ? '' :
+                                         document.getElementById('hover').textContent);
+  assert.match(told, /gradient 6 \u2030/, told);
+  assert.match(told, /chainage (1,9[5-9]\d|2,0[0-4]\d) m/, told);
+  assert.match(told, /height \d+\.\d m/, told);
   assert.equal(await stopServe(served), 0);
   fs.rmSync(folder, {recursive: true});
   await page.close();

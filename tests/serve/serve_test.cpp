@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "test_support.h"
+#include "tool/report/report_page.h"
 #include "tool/serve/folder_watcher.h"
 #include "tool/serve/live_server.h"
 #include "tool/serve/live_state.h"
+#include "tool/serve/profile_hover.h"
 
 namespace compila::testing {
 namespace {
@@ -186,6 +188,43 @@ TEST(LiveState, TheViewIsOneLineOfJsonEvenForBytesThatAreNotUtf8) {
   ASSERT_FALSE(parsed["findings"].empty());
   EXPECT_EQ(parsed["findings"][0]["where"], "linea.txt:31");
   EXPECT_EQ(parsed["findings"][0]["line"], "-- at the caf\xc3\xa9");
+}
+
+// --- the profile under the pointer --------------------------------------
+
+TEST(ProfileHover, AxisMatchesTheDrawingAndRunsAndRecordsAreThere) {
+  scenario_folder folder;
+  std::vector<located_problem> problems;
+  ASSERT_TRUE(folder.load(starter, problems));
+  report::drawn_scenario drawn;
+  std::string error;
+  ASSERT_TRUE(report::load_folder(starter, folder, drawn, error)) << error;
+  // The drawing's end-of-route mark stands where the hover's axis puts 5000 m.
+  const std::string page = report::render_report(drawn);
+  const std::string mark = "<path class=\"route-end\" d=\"M";
+  const std::size_t at = page.find(mark);
+  ASSERT_NE(at, std::string::npos);
+  const double drawn_x = std::stod(page.substr(at + mark.size()));
+  const profile_axis axis = profile_axis_of(drawn);
+  EXPECT_NEAR(axis.left + 5000 / axis.extent_m * axis.width, drawn_x, 0.1);
+
+  const nlohmann::json hover = nlohmann::json::parse(profile_hover_json(drawn));
+  // The climb of 6 from 1800 m (cell 36), level again from 3800 m (cell 76).
+  bool climb = false;
+  for (std::size_t i = 0; i < hover["gradient"].size(); ++i) {
+    const nlohmann::json& run = hover["gradient"][i];
+    if (run[0] == 36 && run[1] == 75 && run[2] == 6) {
+      climb = true;
+      EXPECT_DOUBLE_EQ(hover["height_m"][i + 1].get<double>() - hover["height_m"][i].get<double>(),
+                       40 * 50 * 6 / 1000.0);
+    }
+  }
+  EXPECT_TRUE(climb) << hover["gradient"];
+  // The speed board of linea.txt at 1500 m, cell 31, with its record.
+  bool board = false;
+  for (const nlohmann::json& record : hover["records"])
+    board = board || (record[0] == 31 && record[1] == "linea.txt:29" && record[2] == "indicatori_vmax");
+  EXPECT_TRUE(board) << hover["records"];
 }
 
 // --- the server --------------------------------------------------------

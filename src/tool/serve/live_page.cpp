@@ -16,6 +16,7 @@ const std::string_view live_page_html = R"live(<!DOCTYPE html>
  <small>(wheel to zoom, drag to pan)</small></span></div>
 <section id="findings" hidden></section>
 <div id="drawing"></div>
+<div id="hover" hidden></div>
 <script src="/live.js"></script>
 </body></html>
 )live";
@@ -38,6 +39,8 @@ background:#eef4fb;border-bottom:1px solid #9bb;font-size:14px}
 #drawing{padding:0 12px}
 #drawing.stale{opacity:.35}
 #drawing svg.map,#drawing svg.profile{cursor:grab;touch-action:none}
+#hover{position:fixed;z-index:3;pointer-events:none;background:#fffffa;border:1px solid #888;border-radius:3px;
+padding:4px 8px;font-size:12px;white-space:pre;box-shadow:1px 1px 4px #0003}
 )live";
 
 const std::string_view live_page_script = R"live('use strict';
@@ -48,6 +51,7 @@ const std::string_view live_page_script = R"live('use strict';
   const drawing = document.getElementById('drawing');
   const zooms = new Map();  // the zoom of each drawing, by its class: [x, y, width, height] as fractions
   let shownDrawing = null;
+  let profile = null;  // the profile's data under the pointer, for the drawing shown
 
   function element(tag, className, text) {
     const e = document.createElement(tag);
@@ -83,6 +87,7 @@ const std::string_view live_page_script = R"live('use strict';
     const x = window.scrollX, y = window.scrollY;
     drawing.innerHTML = view.drawing;
     shownDrawing = view.drawing;
+    profile = view.profile;
     for (const svg of drawings()) applyZoom(svg);
     window.scrollTo(x, y);
   }
@@ -109,6 +114,53 @@ const std::string_view live_page_script = R"live('use strict';
                          '(it comes back by itself when scenario_tool serve runs again on this port).';
   };
   events.onopen = () => document.body.classList.remove('stopped');
+
+  // Under the pointer on the profile: the chainage, the line's values there
+  // and the records of the sources that placed something within a few pixels.
+  const hover = document.getElementById('hover');
+  function runAt(runs, cell) {  // the index of the run holding `cell`, or -1
+    let low = 0, high = runs.length - 1, found = -1;
+    while (low <= high) {
+      const middle = (low + high) >> 1;
+      if (runs[middle][0] <= cell) { found = middle; low = middle + 1; } else high = middle - 1;
+    }
+    return found >= 0 && cell <= runs[found][1] ? found : -1;
+  }
+  function metres(m) { return Math.round(m).toLocaleString('en-US') + ' m'; }
+  function describe(svg, e) {
+    const ctm = svg.getScreenCTM();
+    const x = new DOMPoint(e.clientX, e.clientY).matrixTransform(ctm.inverse()).x;
+    const m = (x - profile.left) / profile.width * profile.extent_m;
+    if (m < 0 || m > profile.extent_m) return null;
+    const cell = Math.floor(m / profile.cell_m);
+    const lines = ['chainage ' + metres(m) + ' (cell ' + cell + ')'];
+    const g = runAt(profile.gradient, cell);
+    if (g >= 0) {
+      const r = profile.gradient[g];
+      const height = profile.height_m[g] + (m - r[0] * profile.cell_m) * r[2] / 1000;
+      lines.push('height ' + height.toFixed(1) + ' m', 'gradient ' + r[2] + ' \u2030');
+    }
+    const s = runAt(profile.speed, cell);
+    if (s >= 0) lines.push('speed limit ' + profile.speed[s][2] + ' km/h');
+    const a = runAt(profile.adhesion, cell);
+    if (a >= 0) lines.push('adhesion ' + profile.adhesion[a][2] + ' %');
+    const near = Math.max(profile.cell_m / 2, 4 / ctm.a * profile.extent_m / profile.width);
+    const placed = new Set();  // one record may place several cells
+    for (const record of profile.records)
+      if (Math.abs(record[0] * profile.cell_m - m) <= near) placed.add(record[1] + '  ' + record[2]);
+    lines.push(...placed);
+    return lines.join('\n');
+  }
+  drawing.addEventListener('mousemove', e => {
+    const svg = e.target.closest('svg.profile');
+    const text = svg && profile && !drag ? describe(svg, e) : null;
+    hover.hidden = !text;
+    if (!text) return;
+    hover.textContent = text;
+    hover.style.left = Math.min(e.clientX + 14, window.innerWidth - hover.offsetWidth - 4) + 'px';
+    hover.style.top = (e.clientY + 14) + 'px';
+  });
+  drawing.addEventListener('mouseleave', () => { hover.hidden = true; });
 
   // Zoom and pan: the map on both axes, the profile along the chainage only.
   function drawings() { return drawing.querySelectorAll('svg.map, svg.profile'); }

@@ -1,5 +1,7 @@
 #include "tool/serve/live_state.h"
 
+#include "tool/serve/profile_hover.h"
+
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
@@ -90,6 +92,7 @@ folder_outcome examine_folder(const std::string& folder_name, const folder_files
   }
   outcome.title = page_text(drawn.line_name()) + " \xe2\x80\x94 train " + page_text(drawn.train_number());
   outcome.drawing = page_inside(report::render_report(drawn));
+  outcome.profile = profile_hover_json(drawn);
   return outcome;
 }
 
@@ -101,6 +104,7 @@ void live_state::take(folder_outcome outcome) {
   if (!outcome.has_errors) {
     view_.drawing = std::move(outcome.drawing);
     view_.title = std::move(outcome.title);
+    view_.profile = std::move(outcome.profile);
   }
 }
 
@@ -110,7 +114,13 @@ std::string view_json(const live_view& view) {
     findings.push_back({{"where", f.where}, {"error", f.error}, {"message", f.message}, {"line", f.line_text}});
   const nlohmann::json json{{"save", view.save},   {"findings", findings},    {"has_errors", view.has_errors},
                             {"title", view.title}, {"drawing", view.drawing}, {"stale", view.stale}};
-  return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::string text = json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  // The profile's data is JSON already.
+  text.pop_back();
+  text += ",\"profile\":";
+  text += view.profile.empty() ? std::string_view("null") : std::string_view(view.profile);
+  text += '}';
+  return text;
 }
 
 }  // namespace compila::serve

@@ -25,6 +25,7 @@ struct folder_outcome {
   bool has_errors = false;
   std::string title;    // the line and the train, as the drawing names them
   std::string drawing;  // the drawn page's style and body; empty when there are errors
+  std::string profile;  // the profile's data under the pointer (profile_hover.h), with the drawing
 };
 
 // Reads the folder from `files` (as the watcher captured them), checks it and,
@@ -38,6 +39,7 @@ struct live_view {
   bool has_errors = false;
   std::string title;
   std::string drawing;  // the last good drawing; empty before the first
+  std::string profile;  // its profile's data under the pointer
   bool stale = false;   // the drawing comes from an earlier save than the findings
 };
 
