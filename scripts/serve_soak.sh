@@ -18,14 +18,18 @@ if [ ! -x "$tool" ]; then
   cmake --build "$top/build/test" -j "$jobs" --target scenario_tool
 fi
 folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
+trap 'rm -rf "$folder" "$folder.console"' EXIT
 cp "$top/examples/starter/"* "$folder/"
 python3 - "$tool" "$folder" "$seconds" <<'PYTHON'
 import http.client, json, os, random, re, signal, subprocess, sys, threading, time
 
 tool, folder, seconds = sys.argv[1], sys.argv[2], float(sys.argv[3])
-serve = subprocess.Popen([tool, "serve", folder], stdout=subprocess.PIPE, text=True)
-url = serve.stdout.readline().strip()
+# The console goes to a file: a pipe read no further would fill and hold the server.
+console = os.path.join(os.path.dirname(folder), os.path.basename(folder) + ".console")
+serve = subprocess.Popen([tool, "serve", folder], stdout=open(console, "w"))
+while "\n" not in open(console).read():
+    time.sleep(0.05)
+url = open(console).read().split("\n")[0].strip()
 port = int(re.match(r"http://127\.0\.0\.1:(\d+)/$", url).group(1))
 print(f"serve at {url}, {seconds:.0f} s", flush=True)
 done = threading.Event()
@@ -80,7 +84,13 @@ c = http.client.HTTPConnection("127.0.0.1", port, timeout=5)
 c.request("GET", "/view")
 view = json.loads(c.getresponse().read())
 serve.send_signal(signal.SIGINT)
-status = serve.wait(timeout=10)
+asked = time.monotonic()
+try:
+    status = serve.wait(timeout=10)
+except subprocess.TimeoutExpired:
+    serve.kill()
+    status = "none: still running 10 s after Ctrl-C"
+print(f"stopped {time.monotonic() - asked:.2f} s after Ctrl-C")
 
 shown = f"{saves['length']:,} m"
 warm = samples[len(samples) // 10]  # after the first tenth: the threads and caches are in place

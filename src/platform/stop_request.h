@@ -9,19 +9,16 @@
 
 namespace compila::platform {
 
-class stop_request {
- public:
-  // Starts listening. On POSIX the signals are blocked in the calling thread
-  // and in every thread it starts afterwards: make this before any thread.
-  stop_request();
-  // Stops listening; on Windows it lets a closing console end the process.
-  ~stop_request();
-  stop_request(const stop_request&) = delete;
-  stop_request& operator=(const stop_request&) = delete;
+// Starts listening. On POSIX the signals are blocked in the calling thread
+// and in every thread it starts afterwards: call this before any thread.
+void listen_for_stop_requests();
 
-  // Waits at most `wait` for a request to stop; true once one has come.
-  [[nodiscard]] bool arrived_within(std::chrono::milliseconds wait);
-};
+// Waits at most `wait` for a request to stop; true once one has come.
+[[nodiscard]] bool stop_requested_within(std::chrono::milliseconds wait);
+
+// The program has stopped what it was doing; on Windows a closing console
+// may end the process now.
+void stop_requests_handled();
 
 // Opens `url` in the user's default browser without waiting for it; false
 // when no browser could be started.

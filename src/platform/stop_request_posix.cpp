@@ -3,13 +3,12 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
 
 #include "platform/stop_request.h"
-
-extern char** environ;
 
 namespace compila::platform {
 namespace {
@@ -25,16 +24,16 @@ sigset_t stop_signals() {
 
 }  // namespace
 
-stop_request::stop_request() {
+void listen_for_stop_requests() {
   const sigset_t set = stop_signals();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   // A client that goes away mid-answer must not end the program.
   signal(SIGPIPE, SIG_IGN);
 }
 
-stop_request::~stop_request() = default;
+void stop_requests_handled() {}
 
-bool stop_request::arrived_within(std::chrono::milliseconds wait) {
+bool stop_requested_within(std::chrono::milliseconds wait) {
   const sigset_t set = stop_signals();
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
   const timespec timeout{static_cast<time_t>(seconds.count()),

@@ -12,7 +12,7 @@ namespace compila::platform {
 namespace {
 
 // The handler is a plain function, so the two events are the one state it
-// can reach; they live from the stop_request's start to its end.
+// can reach; they live from listen_for_stop_requests to the program's end.
 HANDLE stop_event = nullptr;
 HANDLE finished_event = nullptr;
 
@@ -25,18 +25,18 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 }  // namespace
 
-stop_request::stop_request() {
+void listen_for_stop_requests() {
   stop_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   finished_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
-stop_request::~stop_request() {
+void stop_requests_handled() {
   SetEvent(finished_event);
   SetConsoleCtrlHandler(on_console_event, FALSE);
 }
 
-bool stop_request::arrived_within(std::chrono::milliseconds wait) {
+bool stop_requested_within(std::chrono::milliseconds wait) {
   return WaitForSingleObject(stop_event, static_cast<DWORD>(wait.count())) == WAIT_OBJECT_0;
 }
 

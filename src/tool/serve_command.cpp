@@ -49,7 +49,7 @@ int run_serve(const serve_options& options) {
     std::fprintf(stderr, "scenario_tool serve: %s: not a folder\n", options.folder.c_str());
     return exit_failed;
   }
-  platform::stop_request stop;  // before the server starts its threads
+  platform::listen_for_stop_requests();  // before the server starts its threads
   serve::live_server server;
   std::string error;
   if (!server.open(options.port, error)) {
@@ -68,10 +68,12 @@ int run_serve(const serve_options& options) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.stop_after_s);
   do {
     if (serve::refresh(options.folder, watcher, state, server)) print_save(state.view());
-  } while (!stop.arrived_within(poll_interval) &&
+  } while (!platform::stop_requested_within(poll_interval) &&
            (options.stop_after_s <= 0 || std::chrono::steady_clock::now() < deadline));
   server.stop();
   std::printf("Stopped.\n");
+  std::fflush(stdout);
+  platform::stop_requests_handled();
   return exit_ok;
 }
 

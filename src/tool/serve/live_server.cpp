@@ -44,9 +44,12 @@ constexpr std::size_t connection_threads = 64;
 }  // namespace
 
 request_verdict judge_request(std::string_view host, std::string_view target, int port) {
-  const std::string port_text = ":" + std::to_string(port);
-  if (!same_letters(host, "127.0.0.1" + port_text) && !same_letters(host, "localhost" + port_text))
-    return request_verdict::wrong_host;
+  const std::string port_text = std::to_string(port);
+  const auto is_own = [&](std::string_view name) {
+    return host.size() == name.size() + 1 + port_text.size() && same_letters(host.substr(0, name.size()), name) &&
+           host[name.size()] == ':' && host.substr(name.size() + 1) == port_text;
+  };
+  if (!is_own("127.0.0.1") && !is_own("localhost")) return request_verdict::wrong_host;
   const bool known =
       std::any_of(served_paths.begin(), served_paths.end(), [&](const served_path& p) { return p.target == target; });
   return known ? request_verdict::serve : request_verdict::not_served;
@@ -108,8 +111,8 @@ live_server::live_server() : state_(std::make_unique<state>()) {
     return httplib::Server::HandlerResponse::Handled;
   });
   const auto fixed = [&server](std::string_view target, std::string_view body) {
-    const auto found = std::find_if(served_paths.begin(), served_paths.end(),
-                                    [&](const served_path& p) { return p.target == target; });
+    const auto* const found = std::find_if(served_paths.begin(), served_paths.end(),
+                                           [&](const served_path& p) { return p.target == target; });
     server.Get(std::string(target),
                [body, type = std::string(found->content_type)](const httplib::Request&, httplib::Response& response) {
                  response.set_header("Cache-Control", "no-store");
