@@ -97,6 +97,8 @@ warm = samples[len(samples) // 10]  # after the first tenth: the threads and cac
 print(f"saves written {saves['count']}, views taken by the server {view['save']}, events read by clients {events['count']}")
 print(f"resident memory: {samples[0]} KiB at start, {warm} KiB after warm-up, {samples[-1]} KiB at the end, "
       f"{max(samples)} KiB at most")
+print("resident memory at each tenth of the run (KiB): " +
+      " ".join(str(samples[min(len(samples) - 1, len(samples) * i // 10)]) for i in range(1, 11)))
 failures = []
 if view["has_errors"] or shown not in view["drawing"]:
     failures.append(f"the page does not show the last save ({shown})")
