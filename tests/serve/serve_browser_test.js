@@ -78,17 +78,25 @@ async function savesAreDrawnInPlace(browser) {
   await page.click('button[data-zoom="in"]');
   const zoomed = await page.evaluate(() => document.querySelector('svg.map').getAttribute('viewBox'));
 
-  // The route length and the side of the curve.
-  const saved = Date.now();
-  edit(folder, 'lunghezza percorso,    5000', 'lunghezza percorso,    6500');
-  edit(folder, 'curvad3,  1200', 'curvas3,  1200');
-  await page.waitForFunction(() => {
-    const row = [...document.querySelectorAll('table.summary tr')].find(r => r.textContent.startsWith('Route length'));
-    return row && row.querySelector('td').textContent === '6,500 m';
-  }, {polling: 'raf', timeout: 5000});
-  const shownMs = Date.now() - saved;
-  console.log('save to new drawing: ' + shownMs + ' ms');
-  assert.ok(shownMs <= boundMs, 'the new drawing took ' + shownMs + ' ms, above ' + boundMs);
+  // The route length and the side of the curve, then the length alone four
+  // times more: the median of the five must be within the bound (one save
+  // may meet a machine busy with other work).
+  const lengths = ['6,500 m', '5,000 m', '6,500 m', '5,000 m', '6,500 m'];
+  const times = [];
+  for (const [round, shown] of lengths.entries()) {
+    const saved = Date.now();
+    if (round % 2 === 0) edit(folder, 'lunghezza percorso,    5000', 'lunghezza percorso,    6500');
+    else edit(folder, 'lunghezza percorso,    6500', 'lunghezza percorso,    5000');
+    if (round === 0) edit(folder, 'curvad3,  1200', 'curvas3,  1200');
+    await page.waitForFunction(length => {
+      const row = [...document.querySelectorAll('table.summary tr')].find(r => r.textContent.startsWith('Route length'));
+      return row && row.querySelector('td').textContent === length;
+    }, {polling: 'raf', timeout: 5000}, shown);
+    times.push(Date.now() - saved);
+  }
+  const median = [...times].sort((a, b) => a - b)[2];
+  console.log('save to new drawing: ' + times.join(', ') + ' ms; median ' + median + ' ms');
+  assert.ok(median <= boundMs, 'the new drawing took ' + median + ' ms (median), above ' + boundMs);
   await page.waitForFunction(p => {
     const course = document.querySelector('svg.map polyline.course');
     return course && course.getAttribute('points') !== p;
