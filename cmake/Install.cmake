@@ -82,6 +82,9 @@ endif()
 # packages: NAME=PACKAGE, installed as licenses/NAME.txt. The Windows
 # programs are linked statically with the mingw-w64 and GCC runtimes.
 set(carried_libraries CLI11=libcli11-dev nlohmann-json=nlohmann-json3-dev)
+if(COMPILA_HAVE_SERVE)
+  list(APPEND carried_libraries cpp-httplib=libcpp-httplib-dev)
+endif()
 if(WIN32)
   list(APPEND carried_libraries mingw-w64-runtime=mingw-w64-common gcc-runtime=gcc-mingw-w64-base)
 endif()

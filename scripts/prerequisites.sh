@@ -16,17 +16,17 @@ require_packages() {
   fi
 }
 
-build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev)
+build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev libcpp-httplib-dev)
 # chromium, imagemagick and a font: the draw page rendered and its screenshot checked;
 # neovim: a real client of the language server.
-test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev chromium imagemagick fonts-dejavu-core
+test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev chromium imagemagick fonts-dejavu-core
                neovim)
 bench_packages=(cmake make g++ libbenchmark-dev)
-fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev)
+fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev)
 # clang-format 14 and clang-tidy 14 (scripts/format.sh, scripts/lint.sh); the
 # lint reads the release build's compile_commands.json, so it needs the build's packages.
 format_packages=(git clang-format-14)
-lint_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev clang-tidy-14)
+lint_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev clang-tidy-14)
 windows_packages=(cmake make g++ g++-mingw-w64-x86-64-posix wine wine64 googletest libgtest-dev libgmock-dev
                   libcli11-dev nlohmann-json3-dev xvfb xauth xdotool e2fsprogs)
 # The packages (scripts/release.sh): dpkg-shlibdeps and file for the Debian

@@ -15,6 +15,9 @@ std::span<const command> commands() {
       command{"lsp", "serve the scenario files to an editor: the Language Server Protocol on standard input and output",
               define_lsp},
       command{"pack", "write a program that carries a scenario folder and builds it", define_pack},
+#ifdef COMPILA_HAVE_SERVE
+      command{"serve", "show a live page of a scenario folder, redrawn on every save", define_serve},
+#endif
   };
   return table;
 }

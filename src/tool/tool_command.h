@@ -38,5 +38,6 @@ std::function<int()> define_dump(CLI::App& app);
 std::function<int()> define_init(CLI::App& app);
 std::function<int()> define_lsp(CLI::App& app);
 std::function<int()> define_pack(CLI::App& app);
+std::function<int()> define_serve(CLI::App& app);
 
 }  // namespace compila::tool
