@@ -5,8 +5,15 @@
 # whole header is taken where one is found, else the split one through
 # pkg-config. Without either, scenario_tool is built without serve
 # (COMPILA_HAVE_SERVE is OFF) and says so when configured.
+# COMPILA_HTTPLIB_INCLUDE names a folder with the whole header: the Windows
+# cross build takes it from Debian's source package (scripts/windows.sh).
 set(COMPILA_HAVE_SERVE OFF)
-find_path(compila_httplib_include httplib.h)
+set(COMPILA_HTTPLIB_INCLUDE "" CACHE PATH "a folder holding cpp-httplib's whole httplib.h")
+if(COMPILA_HTTPLIB_INCLUDE)
+  set(compila_httplib_include "${COMPILA_HTTPLIB_INCLUDE}")
+else()
+  find_path(compila_httplib_include httplib.h)
+endif()
 if(compila_httplib_include)
   file(STRINGS "${compila_httplib_include}/httplib.h" httplib_whole REGEX "inline bool Server::listen_after_bind")
 endif()

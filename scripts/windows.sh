@@ -36,7 +36,9 @@ fi
 (cd "$top" && cmake --preset release > /dev/null)
 cmake --build "$linux_build" -j "$jobs" --target scenario_programs
 
-(cd "$top" && cmake --preset windows -DGTest_DIR="$gtest/install/lib/cmake/GTest" > /dev/null)
+httplib_folder=$(whole_httplib_folder)
+(cd "$top" && cmake --preset windows -DGTest_DIR="$gtest/install/lib/cmake/GTest" \
+   -DCOMPILA_HTTPLIB_INCLUDE="$httplib_folder" > /dev/null)
 cmake --build "$build" -j "$jobs"
 [ "${1:-}" = "--build" ] && exit 0
 

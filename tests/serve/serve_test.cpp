@@ -1,12 +1,17 @@
 // scenario_tool serve's engine: the folder watcher, what the page shows after
 // each save, and the server's answers (which requests it refuses, the event
 // stream that pushes each save, a busy port).
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include <httplib.h>  // before the system's socket headers, as on Windows it must be
+
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -264,23 +269,46 @@ TEST(LiveServer, AnswersOnlyItsOwnHostAndItsOwnPaths) {
     EXPECT_EQ(judge_request(c.host, c.target, port), c.verdict) << c.host << " " << c.target;
 }
 
+#ifdef _WIN32
+using socket_handle = SOCKET;
+void close_socket(socket_handle sock) { closesocket(sock); }
+#else
+using socket_handle = int;
+void close_socket(socket_handle sock) { close(sock); }
+#endif
+
 // Sends `request` as it is to 127.0.0.1:`port` and returns the status line.
 std::string raw_status(int port, const std::string& request) {
-  const int sock = socket(AF_INET, SOCK_STREAM, 0);
+  const socket_handle sock = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<std::uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(sock);
+    close_socket(sock);
     return "no connection";
   }
-  send(sock, request.data(), request.size(), 0);
+  send(sock, request.data(), static_cast<int>(request.size()), 0);
   std::string answer(256, '\0');
-  const ssize_t got = recv(sock, answer.data(), answer.size(), 0);
-  close(sock);
+  const auto got = recv(sock, answer.data(), static_cast<int>(answer.size()), 0);
+  close_socket(sock);
   answer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   return answer.substr(0, answer.find("\r\n"));
+}
+
+// A port of 127.0.0.1 that was free a moment ago, or 0.
+int free_port() {
+  const socket_handle sock = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  int port = 0;
+  if (bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(sock, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+    port = ntohs(address.sin_port);
+  close_socket(sock);
+  return port;
 }
 
 TEST(LiveServer, RefusesForeignHostsAndPathsOnTheWire) {
@@ -361,6 +389,39 @@ TEST(LiveServer, ABusyPortIsNamed) {
   ASSERT_FALSE(second.open(first.port(), error));
   EXPECT_NE(error.find("port " + std::to_string(first.port())), std::string::npos) << error;
   EXPECT_NE(error.find("busy"), std::string::npos) << error;
+}
+
+// The command itself, as an author starts it (under wine too): it prints its
+// address, serves the page of the folder's first save there, and stops by
+// itself without touching the folder.
+TEST(ServeProgram, ServesTheFoldersPageAndStops) {
+  scratch_directory scratch;
+  const fs::path folder = starter_copy(scratch);
+  const int port = free_port();
+  ASSERT_NE(port, 0);
+  process_result run;
+  std::thread serve([&] {
+    run = run_process(COMPILA_TOOL, {"serve", folder.string(), "--port", std::to_string(port), "--stop-after", "6"},
+                      scratch.path);
+  });
+  httplib::Client client("127.0.0.1", port);
+  client.set_connection_timeout(1);
+  std::string title;
+  for (int attempt = 0; attempt < 40 && title.empty(); ++attempt) {
+    if (const auto answer = client.Get("/view"); answer && answer->status == 200) {
+      const auto view = nlohmann::json::parse(answer->body);
+      title = view.value("title", "");
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+  serve.join();
+  EXPECT_NE(title.find("train"), std::string::npos) << "no drawn view was served";
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("http://127.0.0.1:" + std::to_string(port) + "/\n", 0), 0u) << run.out;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names.size(), 6u) << "nothing is written into the author's folder";
 }
 
 }  // namespace
