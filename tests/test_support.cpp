@@ -171,14 +171,6 @@ HANDLE start(const std::filesystem::path& program, const std::vector<std::string
 
 }  // namespace
 
-process_result run_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                           const std::filesystem::path& working_directory) {
-  process_result result = run_process_with_input(program, arguments, working_directory, {});
-  result.out = with_lf_line_ends(result.out);
-  result.err = with_lf_line_ends(result.err);
-  return result;
-}
-
 process_result run_process_with_input(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                       const std::filesystem::path& working_directory,
                                       const std::filesystem::path& input_file) {
@@ -304,14 +296,6 @@ int wait_for(pid_t pid, std::chrono::seconds patience) {
 
 }  // namespace
 
-process_result run_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                           const std::filesystem::path& working_directory) {
-  process_result result = run_process_with_input(program, arguments, working_directory, {});
-  result.out = with_lf_line_ends(result.out);
-  result.err = with_lf_line_ends(result.err);
-  return result;
-}
-
 process_result run_process_with_input(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                       const std::filesystem::path& working_directory,
                                       const std::filesystem::path& input_file) {
@@ -364,6 +348,15 @@ file_stall::~file_stall() = default;
 bool file_stall::active() const { return handle_->made; }
 
 #endif
+
+// Standard output and error with Windows line ends made plain, for comparing.
+process_result run_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                           const std::filesystem::path& working_directory) {
+  process_result result = run_process_with_input(program, arguments, working_directory, {});
+  result.out = with_lf_line_ends(result.out);
+  result.err = with_lf_line_ends(result.err);
+  return result;
+}
 
 std::vector<std::string> command_words(const std::string& line) {
   std::vector<std::string> words;

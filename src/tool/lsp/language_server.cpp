@@ -52,6 +52,20 @@ text_position position_of(const json& position) {
   return {integer_member(position, "line"), integer_member(position, "character")};
 }
 
+// Where a request's position stands: the line of the document it names and
+// the byte under the cursor there.
+struct cursor_place {
+  text_position at;
+  std::string_view line;
+  std::size_t byte;
+};
+
+cursor_place cursor_in(const open_document& document, const json& params) {
+  const text_position at = position_of(member(params, "position"));
+  const std::string_view line = line_text(document.text, at.line);
+  return {at, line, byte_column(line, at.character)};
+}
+
 json position_json(std::int64_t line, std::int64_t character) { return {{"line", line}, {"character", character}}; }
 
 json range_json(std::int64_t line, std::int64_t begin, std::int64_t end) {
@@ -349,9 +363,7 @@ const open_document& language_server::document_of(const json& params) const {
 json language_server::hover(const json& params) const {
   const open_document& document = document_of(params);
   if (!is_source(document)) return nullptr;
-  const text_position at = position_of(member(params, "position"));
-  const std::string_view line = line_text(document.text, at.line);
-  const std::size_t byte = byte_column(line, at.character);
+  const auto [at, line, byte] = cursor_in(document, params);
   const record_line split = split_record_line(line, is_train_source(document));
   if (split.record == nullptr) return nullptr;
   if (byte <= split.keyword.end)
@@ -367,9 +379,7 @@ json language_server::completion(const json& params) const {
   const open_document& document = document_of(params);
   json items = json::array();
   if (!is_source(document)) return items;
-  const text_position at = position_of(member(params, "position"));
-  const std::string_view line = line_text(document.text, at.line);
-  const std::size_t byte = byte_column(line, at.character);
+  const auto [at, line, byte] = cursor_in(document, params);
   const std::size_t start = std::min(line.find_first_not_of(" \t"), byte);
   if (line.substr(0, byte).find(',') != std::string_view::npos) return items;  // not at the keyword
   for (const record_info& record : record_infos()) {
@@ -387,9 +397,7 @@ json language_server::completion(const json& params) const {
 json language_server::signature_help(const json& params) const {
   const open_document& document = document_of(params);
   if (!is_source(document)) return nullptr;
-  const text_position at = position_of(member(params, "position"));
-  const std::string_view line = line_text(document.text, at.line);
-  const std::size_t byte = byte_column(line, at.character);
+  const auto [at, line, byte] = cursor_in(document, params);
   const record_line split = split_record_line(line, is_train_source(document));
   if (split.record == nullptr || byte <= split.keyword.end) return nullptr;
   std::string label(split.record->record);
