@@ -279,6 +279,37 @@ TEST(LspServer, BadMessagesGetErrorsAndTheServerGoesOn) {
   EXPECT_EQ(s.server.exit_status(), 0);
 }
 
+// Files changed by another program reach the server only where the client
+// watches them: it is asked to once, where it can, and its answer (even a
+// refusal) is no request of its own.
+TEST(LspServer, AClientThatCanWatchFilesIsAskedToWatchTheFolders) {
+  const auto registrations = [](const session& s) {
+    std::vector<json> found;
+    for (const json& m : s.sent)
+      if (m.value("method", "") == "client/registerCapability") found.push_back(m);
+    return found;
+  };
+  session plain;
+  plain.initialize();
+  EXPECT_TRUE(registrations(plain).empty()) << "a client without dynamic watchers is not asked";
+
+  session watching;
+  watching.request(1, "initialize",
+                   {{"capabilities", {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}}});
+  watching.notify("initialized");
+  const std::vector<json> asked = registrations(watching);
+  ASSERT_EQ(asked.size(), 1u);
+  const json registration = asked[0]["params"]["registrations"][0];
+  EXPECT_EQ(registration["method"], "workspace/didChangeWatchedFiles");
+  const std::string pattern = registration["registerOptions"]["watchers"][0]["globPattern"];
+  for (const char* name : {"scenario.txt", "linea.txt", "treno.txt", "scheda_treno.txt"})
+    EXPECT_NE(pattern.find(name), std::string::npos) << pattern;
+  const std::size_t before = watching.sent.size();
+  watching.send({{"jsonrpc", "2.0"}, {"id", asked[0]["id"]}, {"error", {{"code", -32601}, {"message", "no"}}}});
+  watching.send({{"jsonrpc", "2.0"}, {"id", asked[0]["id"]}, {"result", nullptr}});
+  EXPECT_EQ(watching.sent.size(), before) << "an answer of the client is not answered";
+}
+
 TEST(LspServer, ExitWithoutShutdownEndsWithStatusOne) {
   session s;
   s.initialize();

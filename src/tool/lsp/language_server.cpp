@@ -188,7 +188,9 @@ void language_server::reply_error(const json& id, int code, std::string_view mes
 
 void language_server::dispatch(const json& message) {
   if (!message.is_object() || !message.contains("method") || !message["method"].is_string()) {
-    if (message.is_object() && message.contains("result")) return;  // an answer to a request of ours
+    // An answer to a request of ours (the watch registration): taken as it comes.
+    if (message.is_object() && message.contains("id") && (message.contains("result") || message.contains("error")))
+      return;
     reply_error(message.is_object() && message.contains("id") ? message["id"] : json(nullptr), invalid_request,
                 "a message without a method");
     return;
@@ -228,6 +230,8 @@ void language_server::dispatch(const json& message) {
 json language_server::answer(const std::string& method, const json& params) {
   if (method == "initialize") {
     initialized_ = true;
+    static const json::json_pointer watching("/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
+    can_watch_files_ = params.contains(watching) && params[watching] == true;
     return initialize_result();
   }
   if (method == "shutdown") {
@@ -252,8 +256,26 @@ void language_server::notification(const std::string& method, const json& params
   else if (method == "textDocument/didChange") change(params);
   else if (method == "textDocument/didClose") close(params);
   else if (method == "workspace/didChangeWatchedFiles") files_changed(params);
-  else if (method == "initialized" || method == "textDocument/didSave" || method.starts_with("$/")) return;
+  else if (method == "initialized") ask_to_watch_files();
+  else if (method == "textDocument/didSave" || method.starts_with("$/")) return;
   else log("unknown notification " + method + ": passed over", 3);
+}
+
+// A file of a folder changed by another program (init, a build, a second
+// editor) is told by the client where it watches files for its servers.
+void language_server::ask_to_watch_files() {
+  if (!can_watch_files_) return;
+  std::string names(scenario_names_file);
+  for (const scenario_file& file : scenario_files) names += "," + std::string(file.folder_name);
+  const json watcher{{"globPattern", "**/{" + names + "}"}};
+  send_({{"jsonrpc", "2.0"},
+         {"id", "watch-scenario-files"},
+         {"method", "client/registerCapability"},
+         {"params",
+          {{"registrations",
+            {{{"id", "scenario-files"},
+              {"method", "workspace/didChangeWatchedFiles"},
+              {"registerOptions", {{"watchers", {watcher}}}}}}}}}});
 }
 
 json language_server::initialize_result() {

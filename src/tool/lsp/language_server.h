@@ -48,6 +48,7 @@ class language_server {
   void reply_error(const nlohmann::json& id, int code, std::string_view message);
 
   static nlohmann::json initialize_result();
+  void ask_to_watch_files();
   void open(const nlohmann::json& params);
   void change(const nlohmann::json& params);
   void close(const nlohmann::json& params);
@@ -66,6 +67,7 @@ class language_server {
 
   sender send_;
   bool initialized_ = false;
+  bool can_watch_files_ = false;  // the client registers file watchers when asked
   bool shut_down_ = false;
   bool finished_ = false;
   std::map<std::string, open_document, std::less<>> documents_;  // by URI
