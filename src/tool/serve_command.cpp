@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/memory_pools.h"
 #include "platform/stop_request.h"
 #include "platform/utf8_path.h"
 #include "tool/serve/folder_watcher.h"
@@ -49,6 +50,7 @@ int run_serve(const serve_options& options) {
     std::fprintf(stderr, "scenario_tool serve: %s: not a folder\n", options.folder.c_str());
     return exit_failed;
   }
+  platform::share_one_memory_pool();     // before any thread: memory stays flat
   platform::listen_for_stop_requests();  // before the server starts its threads
   serve::live_server server;
   std::string error;
