@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -336,7 +337,10 @@ TEST(LiveServer, PushesEverySaveToEveryOpenPage) {
   ASSERT_TRUE(server.open(0, error)) << error;
   server.publish(R"({"save":1})");
   server.start();
-  // Two pages read the event stream; each must see the first view, then the next.
+  // Two pages read the event stream; each must see the first view, then the
+  // next, which is published once both have the first (a page that connects
+  // later gets only the latest view, which is right but not what is tested).
+  std::atomic<int> pages_with_first{0};
   const auto read_events = [&](std::vector<std::string>& seen) {
     httplib::Client client("127.0.0.1", server.port());
     client.set_read_timeout(std::chrono::seconds(5));
@@ -344,13 +348,17 @@ TEST(LiveServer, PushesEverySaveToEveryOpenPage) {
     client.Get("/events", [&](const char* data, std::size_t size) {
       buffer.append(data, size);
       for (std::size_t end; (end = buffer.find("\n\n")) != std::string::npos; buffer.erase(0, end + 2))
-        if (buffer.starts_with("event: view\ndata: ")) seen.push_back(buffer.substr(18, end - 18));
+        if (buffer.starts_with("event: view\ndata: ")) {
+          seen.push_back(buffer.substr(18, end - 18));
+          if (seen.size() == 1) ++pages_with_first;
+        }
       return seen.size() < 2;
     });
   };
   std::vector<std::string> first, second;
   std::thread a(read_events, std::ref(first)), b(read_events, std::ref(second));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  for (int waited = 0; pages_with_first < 2 && waited < 200; ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   server.publish(R"({"save":2})");
   a.join();
   b.join();
@@ -370,11 +378,13 @@ TEST(LiveServer, StopEndsOpenEventStreams) {
   ASSERT_TRUE(server.open(0, error)) << error;
   server.publish("{}");
   server.start();
+  std::atomic<bool> streaming{false};
   std::thread page([&] {
     httplib::Client client("127.0.0.1", server.port());
-    client.Get("/events", [](const char*, std::size_t) { return true; });
+    client.Get("/events", [&](const char*, std::size_t) { return streaming = true; });
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  for (int waited = 0; !streaming && waited < 200; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(streaming) << "the page never got its first event";
   const auto start = std::chrono::steady_clock::now();
   server.stop();
   page.join();
