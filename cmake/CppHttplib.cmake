@@ -5,10 +5,15 @@
 # whole header is taken where one is found, else the split one through
 # pkg-config. Without either, scenario_tool is built without serve
 # (COMPILA_HAVE_SERVE is OFF) and says so when configured.
-# COMPILA_HTTPLIB_INCLUDE names a folder with the whole header: the Windows
-# cross build takes it from Debian's source package (scripts/windows.sh).
+# COMPILA_HTTPLIB_INCLUDE (a cache variable, or else the environment's) names
+# a folder with the whole header: the scripts take it from Debian's source
+# package (use_whole_httplib in scripts/prerequisites.sh).
 set(COMPILA_HAVE_SERVE OFF)
 set(COMPILA_HTTPLIB_INCLUDE "" CACHE PATH "a folder holding cpp-httplib's whole httplib.h")
+if(NOT COMPILA_HTTPLIB_INCLUDE AND DEFINED ENV{COMPILA_HTTPLIB_INCLUDE})  # the scripts' use_whole_httplib
+  set(COMPILA_HTTPLIB_INCLUDE "$ENV{COMPILA_HTTPLIB_INCLUDE}" CACHE PATH "a folder holding cpp-httplib's whole httplib.h"
+      FORCE)
+endif()
 if(COMPILA_HTTPLIB_INCLUDE)
   set(compila_httplib_include "${COMPILA_HTTPLIB_INCLUDE}")
 else()

@@ -14,6 +14,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/prerequisites.sh"
 require_packages "${bench_packages[@]}"
+use_whole_httplib
 
 build="$top/build/bench"
 (cd "$top" && cmake --preset bench > /dev/null)  # Release, no tests

@@ -8,6 +8,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/prerequisites.sh"
 require_packages "${fuzz_packages[@]}"
+use_whole_httplib
 
 seconds=${1:-60}
 shift || true

@@ -7,6 +7,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/prerequisites.sh"
 require_packages "${lint_packages[@]}"
+use_whole_httplib
 
 build="$top/build/test"
 # The release preset writes compile_commands.json when it configures.

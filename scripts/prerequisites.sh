@@ -16,17 +16,17 @@ require_packages() {
   fi
 }
 
-build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev libcpp-httplib-dev)
+build_packages=(cmake make g++ libcli11-dev nlohmann-json3-dev libcpp-httplib-dev dpkg-dev)
 # chromium, imagemagick and a font: the draw page rendered and its screenshot checked;
 # neovim: a real client of the language server.
-test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev chromium imagemagick fonts-dejavu-core
+test_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev dpkg-dev chromium imagemagick fonts-dejavu-core
                neovim)
-bench_packages=(cmake make g++ libbenchmark-dev)
-fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev)
+bench_packages=(cmake make g++ libbenchmark-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev dpkg-dev)
+fuzz_packages=(cmake make clang libclang-rt-14-dev libgtest-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev dpkg-dev)
 # clang-format 14 and clang-tidy 14 (scripts/format.sh, scripts/lint.sh); the
 # lint reads the release build's compile_commands.json, so it needs the build's packages.
 format_packages=(git clang-format-14)
-lint_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev clang-tidy-14)
+lint_packages=(cmake make g++ libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev dpkg-dev clang-tidy-14)
 windows_packages=(cmake make g++ g++-mingw-w64-x86-64-posix wine wine64 googletest libgtest-dev libgmock-dev
                   libcli11-dev nlohmann-json3-dev libcpp-httplib-dev dpkg-dev xvfb xauth xdotool e2fsprogs)
 # The packages (scripts/release.sh): dpkg-shlibdeps and file for the Debian
@@ -36,11 +36,13 @@ release_packages=("${windows_packages[@]}" dpkg-dev file python3-markdown)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # Debian ships cpp-httplib split into a header of declarations and a shared
-# library, which the Windows cross build cannot link. Debian's source package
-# of the same version holds the library whole, as one header: it is fetched
-# once (with its Debian patches applied) into a cache outside the tree, and
-# the folder holding httplib.h is printed. The source index is enabled from
-# the same mirrors as the binary one.
+# library, which the Windows cross build cannot link, and which brings
+# OpenSSL, zlib and brotli into every start of scenario_tool on Linux (about
+# 10 ms and 4 MB before any work). Debian's source package of the same
+# version holds the library whole, as one header: it is fetched once (with
+# its Debian patches applied) into a cache outside the tree, and the folder
+# holding httplib.h is printed. The source index is enabled from the same
+# mirrors as the binary one.
 whole_httplib_folder() {
   local version cache sources=/etc/apt/sources.list.d/debian.sources
   version=$(dpkg-query -W -f='${Version}' libcpp-httplib-dev)
@@ -64,4 +66,15 @@ whole_httplib_folder() {
     rm -rf "$cache" && mv "$cache.partial" "$cache"
   fi
   echo "$cache/include"
+}
+
+# The builds take the whole header where it can be had (cmake/CppHttplib.cmake
+# reads COMPILA_HTTPLIB_INCLUDE); without it they link Debian's split library.
+use_whole_httplib() {
+  local folder
+  if folder=$(whole_httplib_folder); then
+    export COMPILA_HTTPLIB_INCLUDE="$folder"
+  else
+    echo "note: cpp-httplib's whole header could not be had; Debian's shared library is linked" >&2
+  fi
 }

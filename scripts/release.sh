@@ -12,6 +12,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/prerequisites.sh"
 require_packages "${release_packages[@]}"
+use_whole_httplib
 
 linux_build="$top/build/test"
 windows_build="${COMPILA_WINDOWS_BUILD:-$top/build/windows}"  # another Windows build folder may be named

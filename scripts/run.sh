@@ -5,6 +5,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/prerequisites.sh"
 require_packages "${build_packages[@]}"
+use_whole_httplib
 
 build="$top/build/run"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCOMPILA_TESTS=OFF "$@" > /dev/null

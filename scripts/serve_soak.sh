@@ -14,6 +14,7 @@ tool=${SCENARIO_TOOL:-$top/build/test/scenario_tool}
 if [ ! -x "$tool" ]; then
   . "$top/scripts/prerequisites.sh"
   require_packages "${build_packages[@]}"
+  use_whole_httplib
   (cd "$top" && cmake --preset release > /dev/null)
   cmake --build "$top/build/test" -j "$jobs" --target scenario_tool
 fi

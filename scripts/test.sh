@@ -7,6 +7,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/prerequisites.sh"
 require_packages "${test_packages[@]}"
+use_whole_httplib
 
 # The build folders and options are the configure presets' (CMakePresets.json).
 preset=release build="$top/build/test"

@@ -10,6 +10,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/prerequisites.sh"
 require_packages "${windows_packages[@]}"
+# The Windows build has serve only from the whole header: no fallback here.
+COMPILA_HTTPLIB_INCLUDE=$(whole_httplib_folder)
+export COMPILA_HTTPLIB_INCLUDE
 
 build="$top/build/windows"
 linux_build="$top/build/test"
@@ -36,9 +39,8 @@ fi
 (cd "$top" && cmake --preset release > /dev/null)
 cmake --build "$linux_build" -j "$jobs" --target scenario_programs
 
-httplib_folder=$(whole_httplib_folder)
 (cd "$top" && cmake --preset windows -DGTest_DIR="$gtest/install/lib/cmake/GTest" \
-   -DCOMPILA_HTTPLIB_INCLUDE="$httplib_folder" > /dev/null)
+   -DCOMPILA_HTTPLIB_INCLUDE="$COMPILA_HTTPLIB_INCLUDE" > /dev/null)
 cmake --build "$build" -j "$jobs"
 [ "${1:-}" = "--build" ] && exit 0
 
